@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, testing, benchmarking and
+# running the player needs. Safe to run again: it installs only what is
+# missing and says nothing when everything is there.
+set -euo pipefail
+
+packages=(
+  # toolchain
+  build-essential cmake ninja-build pkg-config git clang libclang-rt-14-dev
+  clang-format
+  # Qt 6
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-qpa-plugins libgl-dev
+  # audio
+  libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libsdl2-dev
+  ffmpeg
+  # network and data
+  libcurl4-openssl-dev libpcre2-dev nlohmann-json3-dev openssl ca-certificates
+  # tests and benchmarks
+  libgtest-dev libgmock-dev libbenchmark-dev libtag1-dev python3 python3-mutagen
+  python3-numpy mpv
+  # assets and headless runs
+  python3-fonttools xvfb xauth fonts-wqy-microhei
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=()
+if [ "$(id -u)" -ne 0 ]; then sudo=(sudo); fi
+echo "install-deps: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -qq
+"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
