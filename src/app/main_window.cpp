@@ -1,10 +1,311 @@
 #include "app/main_window.h"
 
+#include <QCheckBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QStyle>
+#include <QTimer>
+#include <QWindow>
+
+#include "app/pages.h"
+#include "app/resources.h"
+#include "app/settings_page.h"
+#include "app/skin.h"
+#include "app/spinner.h"
+#include "app/window_effects.h"
+#include "base/memory_trim.h"
+
 namespace youran {
 
+namespace {
+
+constexpr int kTopBarHeight = 56;
+constexpr int kBottomBarTop = 484;
+
+QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, const char* cls,
+                  QRect geometry) {
+  auto* label = new QLabel(text, parent);
+  label->setObjectName(name);
+  label->setProperty("class", cls);
+  label->setGeometry(geometry);
+  return label;
+}
+
+QFrame* makeFrame(QWidget* parent, const QString& name, const char* cls, QRect geometry) {
+  auto* frame = new QFrame(parent);
+  frame->setObjectName(name);
+  frame->setProperty("class", cls);
+  frame->setGeometry(geometry);
+  return frame;
+}
+
+}  // namespace
+
 MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
+  initResources();
+  setObjectName(QStringLiteral("主窗口"));
+  setProperty("class", "mainWindow");
   setWindowTitle(QStringLiteral("悠然音乐 6"));
-  setFixedSize(968, 560);
+  setWindowIcon(QIcon(QStringLiteral(":/skin/icon.svg")));
+  setWindowFlag(Qt::FramelessWindowHint);
+  setAttribute(Qt::WA_StyledBackground);
+  setFixedSize(kWidth, kHeight);
+
+  pages_ = new QStackedWidget(this);
+  pages_->setObjectName(QStringLiteral("选择夹1"));
+  pages_->setGeometry(kLeftPanelWidth, kTopBarHeight, kWidth - kLeftPanelWidth,
+                      kBottomBarTop - kTopBarHeight);
+  musicPage_ = new MusicPage;
+  nowPlayingPage_ = new NowPlayingPage;
+  settingsPage_ = new SettingsPage;
+  searchPage_ = new SearchPage;
+  pages_->addWidget(musicPage_);
+  pages_->addWidget(nowPlayingPage_);
+  pages_->addWidget(settingsPage_);
+  pages_->addWidget(searchPage_);
+  connect(pages_, &QStackedWidget::currentChanged, this, &MainWindow::onPageChanged);
+
+  buildLeftPanel();
+  buildTopBar();
+  buildBottomBar();
+  buildTimers();
+  markActiveLabel(kMyMusic);
+}
+
+void MainWindow::buildLeftPanel() {
+  leftPanel_ = makeFrame(this, QStringLiteral("图片框1"), "leftPanel", {0, 0, kLeftPanelWidth, kHeight});
+
+  auto* logo = new QLabel(leftPanel_);
+  logo->setPixmap(QIcon(QStringLiteral(":/skin/icon.svg")).pixmap(40, 40));
+  logo->setGeometry(28, 26, 40, 40);
+  logo->setAttribute(Qt::WA_TransparentForMouseEvents);
+  makeLabel(leftPanel_, QStringLiteral("标题文字"), QStringLiteral("悠然音乐 6"), "brand", {78, 24, 170, 26})
+      ->setAttribute(Qt::WA_TransparentForMouseEvents);
+  makeLabel(leftPanel_, QStringLiteral("副标题文字"), QStringLiteral("听见悠然的时光"), "brandSub",
+            {78, 50, 170, 18})
+      ->setAttribute(Qt::WA_TransparentForMouseEvents);
+
+  spinnerLabel_ = makeLabel(leftPanel_, QStringLiteral("圆圈"), QStringLiteral(" "), "spinner", {246, 30, 28, 28});
+  spinnerLabel_->setStyleSheet(QStringLiteral("color: #4F7CFF;"));
+  spinnerLabel_->hide();
+  spinner_ = new Spinner(spinnerLabel_, this);
+
+  const QString names[4] = {QStringLiteral("我的音乐"), QStringLiteral("正在播放"), QStringLiteral("设置"),
+                            QStringLiteral("搜索")};
+  for (int i = 0; i < 4; ++i) {
+    auto* label = new ClickableLabel(names[i], leftPanel_);
+    label->setObjectName(names[i]);
+    label->setProperty("class", "nav");
+    label->setGeometry(0, 110 + i * 46, kLeftPanelWidth - 1, 42);
+    connect(label, &ClickableLabel::clicked, this, [this, i] { openPage(i); });
+    pageLabels_[i] = label;
+  }
+
+  songLabel_ = makeLabel(leftPanel_, QStringLiteral("歌曲名标签1"), QStringLiteral("悠然音乐"), "songSmall",
+                         {28, 330, 240, 24});
+  artistLabel_ = makeLabel(leftPanel_, QStringLiteral("歌手名标签"), QStringLiteral("未和艺术家"),
+                           "artistSmall", {28, 356, 240, 20});
+
+  spectrumCanvas_ = new QWidget(leftPanel_);
+  spectrumCanvas_->setObjectName(QStringLiteral("频谱画板"));
+  spectrumCanvas_->setGeometry(66, 392, 164, 34);
+
+  previousButton_ = makePictureButton(leftPanel_, QStringLiteral("上一曲按钮"), QStringLiteral("prev"), {32, 32});
+  previousButton_->move(72, 472);
+  previousButton_->setToolTip(QStringLiteral("上一首"));
+  playPauseButton_ = makePictureButton(leftPanel_, QStringLiteral("播放暂停"), QStringLiteral("play"), {48, 48});
+  playPauseButton_->move(124, 464);
+  playPauseButton_->setToolTip(QStringLiteral("播放/暂停"));
+  nextButton_ = makePictureButton(leftPanel_, QStringLiteral("下一曲按钮1"), QStringLiteral("next"), {32, 32});
+  nextButton_->move(192, 472);
+  nextButton_->setToolTip(QStringLiteral("下一首"));
+  modeButton_ = makePictureButton(leftPanel_, QStringLiteral("循环"), QStringLiteral("loop_list"), {28, 28});
+  modeButton_->move(28, 474);
+  modeButton_->setToolTip(QStringLiteral("模式"));
+  lyricButton_ = makePictureButton(leftPanel_, QStringLiteral("歌词"), QStringLiteral("lyric"), {28, 28});
+  lyricButton_->move(240, 474);
+  lyricButton_->setToolTip(QStringLiteral("桌面歌词"));
+  desktopLyricsBox_ = new QCheckBox(QStringLiteral("桌面歌词"), leftPanel_);
+  desktopLyricsBox_->setObjectName(QStringLiteral("选择框1"));
+  desktopLyricsBox_->setGeometry(28, 524, 120, 22);
+  desktopLyricsBox_->hide();
+}
+
+void MainWindow::buildTopBar() {
+  minimizeButton_ = makePictureButton(this, QStringLiteral("最小化"), QStringLiteral("minimize"), {28, 28});
+  minimizeButton_->move(kWidth - 74, 14);
+  minimizeButton_->setToolTip(QStringLiteral("最小化"));
+  closeButton_ = makePictureButton(this, QStringLiteral("关闭"), QStringLiteral("close"), {28, 28});
+  closeButton_->move(kWidth - 40, 14);
+  closeButton_->setToolTip(QStringLiteral("关闭"));
+  connect(minimizeButton_, &QPushButton::clicked, this, &MainWindow::minimizeButtonClicked);
+  connect(closeButton_, &QPushButton::clicked, this, &MainWindow::closeButtonClicked);
+
+  backButton_ = makePictureButton(this, QStringLiteral("返回"), QStringLiteral("back"), {32, 32});
+  backButton_->move(kLeftPanelWidth + 16, kTopBarHeight + 10);
+  backButton_->setToolTip(QStringLiteral("返回"));
+  backButton_->hide();
+  connect(backButton_, &QPushButton::clicked, this, &MainWindow::goBack);
+}
+
+void MainWindow::buildBottomBar() {
+  makeFrame(this, QStringLiteral("底栏"), "bottomBar", {kLeftPanelWidth, kBottomBarTop, kWidth - kLeftPanelWidth, kHeight - kBottomBarTop})
+      ->lower();
+
+  titleLabel_ = makeLabel(this, QStringLiteral("歌曲名标签"), QStringLiteral("等待播放"), "title",
+                          {kProgressKnobMin, 496, kProgressKnobMax - kProgressKnobMin, 22});
+  positionLabel_ = makeLabel(this, QStringLiteral("时间标签"), QStringLiteral("00:00"), "time", {326, 524, 50, 16});
+  positionLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  totalTimeLabel_ = makeLabel(this, QStringLiteral("标签总时间"), QStringLiteral("00:00"), "time",
+                              {kProgressKnobMax + kKnobSize + 6, 524, 50, 16});
+
+  progressTrack_ = makeFrame(this, QStringLiteral("进度条"), "track",
+                             {kProgressKnobMin, 530, kProgressKnobMax - kProgressKnobMin + kKnobSize, 4});
+  progressFill_ = makeFrame(this, QStringLiteral("进度白条"), "trackFill", {kProgressKnobMin, 530, 0, 4});
+  progressKnob_ = new QLabel(this);
+  progressKnob_->setObjectName(QStringLiteral("进度钮"));
+  progressKnob_->setPixmap(QIcon(QStringLiteral(":/skin/knob.svg")).pixmap(kKnobSize, kKnobSize));
+  progressKnob_->setCursor(Qt::PointingHandCursor);
+  progressKnob_->setGeometry(kProgressKnobMin, 525, kKnobSize, kKnobSize);
+
+  auto* speaker = new QLabel(this);
+  speaker->setPixmap(QIcon(QStringLiteral(":/skin/volume.svg")).pixmap(20, 20));
+  speaker->setGeometry(kVolumeKnobMin - 28, 522, 20, 20);
+  volumeTrack_ = makeFrame(this, QStringLiteral("音量条"), "track",
+                           {kVolumeKnobMin, 530, kVolumeKnobMax - kVolumeKnobMin + kKnobSize, 4});
+  volumeFill_ = makeFrame(this, QStringLiteral("音量白条"), "trackFill", {kVolumeKnobMin, 530, 0, 4});
+  volumeKnob_ = new QLabel(this);
+  volumeKnob_->setObjectName(QStringLiteral("音量钮"));
+  volumeKnob_->setPixmap(QIcon(QStringLiteral(":/skin/knob.svg")).pixmap(kKnobSize, kKnobSize));
+  volumeKnob_->setCursor(Qt::PointingHandCursor);
+  volumeKnob_->setGeometry(kVolumeKnobMin, 525, kKnobSize, kKnobSize);
+  volumeLabel_ = makeLabel(this, QStringLiteral("音量标签"), QStringLiteral("100"), "time",
+                           {kVolumeKnobMax + kKnobSize + 4, 524, 30, 16});
+  placeVolumeKnob(kVolumeKnobMax);
+
+  playPauseTextButton_ = new QPushButton(QStringLiteral("播放"), this);
+  playPauseTextButton_->setObjectName(QStringLiteral("播放暂停按钮"));
+  playPauseTextButton_->setProperty("class", "text");
+  playPauseTextButton_->setCursor(Qt::PointingHandCursor);
+  playPauseTextButton_->setGeometry(kVolumeKnobMin - 2, 492, 72, 26);
+}
+
+void MainWindow::buildTimers() {
+  memoryTrimTimer_ = new QTimer(this);
+  memoryTrimTimer_->setObjectName(QStringLiteral("内存优化"));
+  connect(memoryTrimTimer_, &QTimer::timeout, this, [] { trimMemory(); });
+  spectrumTimer_ = new QTimer(this);
+  spectrumTimer_->setObjectName(QStringLiteral("频谱时钟"));
+}
+
+void MainWindow::placeProgressKnob(int x) {
+  x = std::clamp(x, kProgressKnobMin, kProgressKnobMax);
+  progressKnob_->move(x, progressKnob_->y());
+  progressFill_->resize(x - kProgressKnobMin, progressFill_->height());
+}
+
+void MainWindow::placeVolumeKnob(int x) {
+  x = std::clamp(x, kVolumeKnobMin, kVolumeKnobMax);
+  volumeKnob_->move(x, volumeKnob_->y());
+  volumeFill_->resize(x - kVolumeKnobMin, volumeFill_->height());
+}
+
+void MainWindow::openPage(int page) {
+  auto* blurred = nowPlayingPage_->blurredCover();
+  auto* lyric = nowPlayingPage_->lyricLine();
+  switch (page) {
+    case kMyMusic:
+    case kSettings:
+      pages_->setCurrentIndex(page);
+      blurred->hide();
+      lyric->hide();
+      revealWindow(this, 2);
+      memoryTrimTimer_->stop();
+      break;
+    case kNowPlaying:
+      memoryTrimTimer_->start(10);
+      revealWindow(this, 2);
+      // The blurred backdrop is made from the cover once the blur exists;
+      // until then the backdrop stays empty.
+      trimMemory();
+      blurred->raise();
+      lyric->raise();
+      lyric->show();
+      backButton_->raise();
+      backButton_->show();
+      pages_->setCurrentIndex(kNowPlaying);
+      memoryTrimTimer_->stop();
+      break;
+    case kSearch:
+      memoryTrimTimer_->stop();
+      pages_->setCurrentIndex(kSearch);
+      if (searchPage_->resultRows() > 0) searchPage_->resultFrame()->show();
+      revealWindow(this, 2);
+      break;
+    default:
+      return;
+  }
+  if (page != kNowPlaying) backButton_->hide();
+  markActiveLabel(page);
+  emit pageOpened(page);
+}
+
+void MainWindow::goBack() {
+  memoryTrimTimer_->stop();
+  nowPlayingPage_->lyricLine()->lower();
+  nowPlayingPage_->blurredCover()->lower();
+  backButton_->hide();
+  nowPlayingPage_->blurredCover()->clear();
+  pages_->setCurrentIndex(kMyMusic);
+  revealWindow(this, 3);
+  markActiveLabel(kMyMusic);
+  emit pageOpened(kMyMusic);
+}
+
+void MainWindow::onPageChanged(int page) {
+  if (page == kSearch) {
+    searchPage_->searchBox()->setText(musicPage_->searchBox()->text());
+    if (searchPage_->resultRows() > 0) searchPage_->resultFrame()->show();
+  } else {
+    searchPage_->resultFrame()->hide();
+  }
+}
+
+void MainWindow::markActiveLabel(int page) {
+  for (int i = 0; i < 4; ++i) {
+    pageLabels_[i]->setProperty("active", i == page);
+    pageLabels_[i]->style()->unpolish(pageLabels_[i]);
+    pageLabels_[i]->style()->polish(pageLabels_[i]);
+  }
+}
+
+// The window has no frame: the background and the title area drag it.
+void MainWindow::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) {
+    if (windowHandle() && windowHandle()->startSystemMove()) {
+      event->accept();
+      return;
+    }
+    dragging_ = true;
+    dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
+  }
+  QWidget::mousePressEvent(event);
+}
+
+void MainWindow::mouseMoveEvent(QMouseEvent* event) {
+  if (dragging_ && (event->buttons() & Qt::LeftButton))
+    move(event->globalPosition().toPoint() - dragOffset_);
+  QWidget::mouseMoveEvent(event);
+}
+
+void MainWindow::mouseReleaseEvent(QMouseEvent* event) {
+  dragging_ = false;
+  QWidget::mouseReleaseEvent(event);
 }
 
 }  // namespace youran

@@ -1,0 +1,196 @@
+#include "app/player_app.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QMenu>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <filesystem>
+
+#include "app/exit_dialog.h"
+#include "app/main_window.h"
+#include "app/notice_dialog.h"
+#include "app/settings_file.h"
+#include "app/settings_keys.h"
+#include "app/settings_page.h"
+#include "app/spinner.h"
+#include "base/data_folder.h"
+#include "base/log.h"
+
+namespace youran {
+
+namespace {
+
+QString toQ(const std::string& text) { return QString::fromStdString(text); }
+
+}  // namespace
+
+PlayerApp::PlayerApp(StartupHooks hooks, QObject* parent)
+    : QObject(parent), hooks_(std::move(hooks)), window_(std::make_unique<MainWindow>()) {
+  setNoticeMainWindow(window_.get());
+  connect(window_.get(), &MainWindow::closeButtonClicked, this, &PlayerApp::onCloseButton);
+  connect(window_.get(), &MainWindow::minimizeButtonClicked, this, &PlayerApp::onMinimizeButton);
+  auto* page = window_->settingsPage();
+  connect(page, &SettingsPage::lyricFontChanged, this, [this](const QString& family) {
+    lyricFont_ = family;
+    if (hooks_.createDesktopLyrics) hooks_.createDesktopLyrics(family);
+  });
+  connect(page, &SettingsPage::spectrumChanged, this, [this](bool on) {
+    // A timer whose period is 0 is stopped.
+    if (on) {
+      window_->spectrumTimer()->start(30);
+      window_->spectrumCanvas()->show();
+    } else {
+      window_->spectrumTimer()->stop();
+      window_->spectrumCanvas()->hide();
+    }
+  });
+}
+
+PlayerApp::~PlayerApp() {
+  if (!shutDown_ && lock_.held()) {
+    if (hooks_.stopWorkers) hooks_.stopWorkers();
+  }
+  setNoticeMainWindow(nullptr);
+}
+
+bool PlayerApp::start(const std::filesystem::path& lockPath) {
+  if (!lock_.acquire(lockPath)) {
+    window_->hide();
+    ShowNotice(QStringLiteral("悠然提醒您："), QStringLiteral("悠然音乐已经在运行了！ QAQ"), true, true, true);
+    return false;
+  }
+  window_->show();
+
+  if (hooks_.initAudio && !hooks_.initAudio()) {
+    ShowNotice(QStringLiteral("出错啦~~~~ QAQ"),
+               QStringLiteral("悠然音乐无法初始化，可能是您的的电脑声卡故障导致无法播放声音，"
+                              "也有可能是声卡驱动问题，重启电脑试试！"),
+               true, false, false);
+  }
+  scanPlugins();
+  if (hooks_.loadPlaylist) hooks_.loadPlaylist();
+  if (hooks_.setUpTaskbar) hooks_.setUpTaskbar();
+  if (hooks_.applyWindowChrome) hooks_.applyWindowChrome();
+  desktopLyricsOn_ = true;
+  createTrayIcon();
+  Spinner::registerFont();
+  prepareFolders();
+  loadDownloadFolder();
+  loadLyricFont();
+  if (hooks_.createDesktopLyrics) hooks_.createDesktopLyrics(lyricFont_);
+  loadVisualOptions();
+  return true;
+}
+
+void PlayerApp::scanPlugins() {
+  if (!hooks_.loadPlugin) return;
+  QDir plugins(QString::fromStdString(dataPath("Plugins").string()));
+#ifdef _WIN32
+  const QStringList pattern{QStringLiteral("cod_*.dll")};
+#else
+  const QStringList pattern{QStringLiteral("cod_*.so")};
+#endif
+  for (const auto& entry : plugins.entryList(pattern, QDir::Files, QDir::Unsorted))
+    hooks_.loadPlugin(plugins.filePath(entry));
+}
+
+void PlayerApp::createTrayIcon() {
+  tray_ = new QSystemTrayIcon(QIcon(QStringLiteral(":/skin/icon.svg")), this);
+  tray_->setObjectName(QStringLiteral("托盘图标"));
+  tray_->setToolTip(QStringLiteral("悠然音乐 6"));
+  trayMenu_ = std::make_unique<QMenu>();
+  trayMenu_->addAction(QStringLiteral("显示主界面"), this, &PlayerApp::showMainWindow);
+  trayMenu_->addSeparator();
+  trayMenu_->addAction(QStringLiteral("退出悠然音乐"), this, &PlayerApp::shutdown);
+  tray_->setContextMenu(trayMenu_.get());
+  connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason why) {
+    if (why == QSystemTrayIcon::Trigger || why == QSystemTrayIcon::DoubleClick) showMainWindow();
+  });
+  tray_->show();
+}
+
+void PlayerApp::prepareFolders() {
+  std::error_code ec;
+  std::filesystem::create_directories(dataPath("Lyrics"), ec);
+  std::filesystem::create_directories(dataPath("Pic"), ec);
+}
+
+void PlayerApp::loadDownloadFolder() {
+  std::string folder = readSetting(settings::kDownloadSection, settings::kDownloadLocation);
+  if (folder.empty()) {
+    auto fallback = dataPath(settings::kDefaultDownloadFolder);
+    std::error_code ec;
+    std::filesystem::create_directories(fallback, ec);
+    if (ec) logWarning("app", "cannot create " + fallback.string() + ": " + ec.message());
+    folder = withTrailingSeparator(fallback);
+  }
+  window_->settingsPage()->showDownloadFolder(toQ(folder));
+}
+
+void PlayerApp::loadLyricFont() {
+  lyricFont_ = toQ(readSetting(settings::kLyricSection, settings::kLyricFont));
+  if (lyricFont_.isEmpty()) lyricFont_ = toQ(std::string(settings::kDefaultLyricFont));
+  window_->settingsPage()->showLyricFont(lyricFont_);
+}
+
+void PlayerApp::loadVisualOptions() {
+  auto* page = window_->settingsPage();
+  bool blur = settings::parseFlag(readSetting(settings::kVisionSection, settings::kVisionGaussian)).value_or(true);
+  bool spectrum =
+      settings::parseFlag(readSetting(settings::kVisionSection, settings::kVisionSpectrum)).value_or(true);
+  page->showBlur(blur);
+  page->showSpectrum(spectrum);
+  if (spectrum) {
+    window_->spectrumTimer()->start(30);
+    window_->spectrumCanvas()->show();
+  } else {
+    window_->spectrumTimer()->stop();
+    window_->spectrumCanvas()->hide();
+  }
+}
+
+void PlayerApp::showMainWindow() {
+  window_->showNormal();
+  window_->raise();
+  window_->activateWindow();
+}
+
+void PlayerApp::onMinimizeButton() {
+  // Without a notification area a hidden window could never be reached
+  // again, so it is minimised instead.
+  if (QSystemTrayIcon::isSystemTrayAvailable())
+    window_->hide();
+  else
+    window_->showMinimized();
+}
+
+void PlayerApp::onCloseButton() {
+  ExitDialog dialog(window_.get());
+  bool quit = false;
+  connect(&dialog, &ExitDialog::chosen, this, [&](ExitDialog::Choice choice) {
+    if (choice == ExitDialog::Choice::KeepRunning)
+      onMinimizeButton();
+    else
+      quit = true;
+  });
+  if (answerExitDialog)
+    answerExitDialog(dialog);
+  else
+    dialog.exec();
+  if (quit) shutdown();
+}
+
+void PlayerApp::shutdown() {
+  if (shutDown_) return;
+  shutDown_ = true;
+  window_->hide();
+  if (tray_) tray_->hide();
+  if (hooks_.stopWorkers) hooks_.stopWorkers();
+  if (hooks_.stopStream) hooks_.stopStream();
+  if (hooks_.freeAudio) hooks_.freeAudio();
+  emit shutDown();
+  QCoreApplication::exit(0);
+}
+
+}  // namespace youran

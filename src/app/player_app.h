@@ -1,0 +1,84 @@
+#pragma once
+
+// The life of the player: the start-up sequence run once the main window
+// exists, the exit dialog, the tray icon and the shutdown sequence.
+
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <memory>
+
+#include "app/instance_lock.h"
+
+class QSystemTrayIcon;
+class QMenu;
+
+namespace youran {
+
+class MainWindow;
+class ExitDialog;
+
+// What the later subsystems plug into the start-up and shutdown sequences.
+// An empty hook is a step that is skipped.
+struct StartupHooks {
+  std::function<bool()> initAudio;                    // false shows the sound-card notice
+  std::function<void(const QString& path)> loadPlugin;
+  std::function<void()> loadPlaylist;
+  std::function<void()> setUpTaskbar;
+  std::function<void()> applyWindowChrome;
+  std::function<void(const QString& font)> createDesktopLyrics;
+  std::function<void()> stopWorkers;   // asks and waits; nothing is killed
+  std::function<void()> stopStream;
+  std::function<void()> freeAudio;
+};
+
+class PlayerApp : public QObject {
+  Q_OBJECT
+ public:
+  explicit PlayerApp(StartupHooks hooks = {}, QObject* parent = nullptr);
+  ~PlayerApp() override;
+
+  MainWindow* mainWindow() const { return window_.get(); }
+  StartupHooks& hooks() { return hooks_; }
+
+  // The start-up sequence. False when another copy runs: only the notice is
+  // shown, and that copy ends when it is confirmed.
+  bool start(const std::filesystem::path& lockPath = InstanceLock::defaultPath());
+  bool running() const { return lock_.held(); }
+
+  // The exit dialog (modal); `choose` answers it without showing it.
+  void onCloseButton();
+  void onMinimizeButton();
+  void showMainWindow();
+  // The shutdown sequence; ends the event loop.
+  void shutdown();
+
+  bool desktopLyricsOn() const { return desktopLyricsOn_; }
+  QString lyricFont() const { return lyricFont_; }
+  QSystemTrayIcon* trayIcon() const { return tray_; }
+
+  // Tests answer the exit dialog here instead of a person.
+  std::function<void(ExitDialog&)> answerExitDialog;
+
+ signals:
+  void shutDown();
+
+ private:
+  void scanPlugins();
+  void createTrayIcon();
+  void prepareFolders();
+  void loadDownloadFolder();
+  void loadLyricFont();
+  void loadVisualOptions();
+
+  StartupHooks hooks_;
+  std::unique_ptr<MainWindow> window_;
+  InstanceLock lock_;
+  QSystemTrayIcon* tray_ = nullptr;
+  std::unique_ptr<QMenu> trayMenu_;
+  bool desktopLyricsOn_ = false;
+  QString lyricFont_;
+  bool shutDown_ = false;
+};
+
+}  // namespace youran

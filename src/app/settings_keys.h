@@ -1,0 +1,30 @@
+#pragma once
+
+// The four keys of Setting.ini and the rules for reading them.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace youran::settings {
+
+inline constexpr std::string_view kDownloadSection = "Download";
+inline constexpr std::string_view kDownloadLocation = "Location";
+inline constexpr std::string_view kLyricSection = "Lyric";
+inline constexpr std::string_view kLyricFont = "Font";
+inline constexpr std::string_view kVisionSection = "Vision";
+inline constexpr std::string_view kVisionGaussian = "Gaussian";
+inline constexpr std::string_view kVisionSpectrum = "Spectrum";
+
+inline constexpr std::string_view kDefaultLyricFont = "微软雅黑";
+inline constexpr std::string_view kDefaultDownloadFolder = "YouranMusicDownload";
+
+// "T" is on, "F" is off; anything else (also "t" or "1") counts as missing.
+std::optional<bool> parseFlag(std::string_view value);
+inline std::string_view flagText(bool on) { return on ? "T" : "F"; }
+
+// The folder text stored for a folder the user picked: a trailing separator
+// is added, except to a root such as "/", which keeps its single separator.
+std::string downloadFolderText(std::string_view chosen);
+
+}  // namespace youran::settings

@@ -1,0 +1,142 @@
+#include "app/settings_page.h"
+
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "app/settings_file.h"
+#include "app/settings_keys.h"
+#include "app/skin.h"
+
+namespace youran {
+
+namespace {
+
+QLabel* caption(QWidget* parent, const QString& text, int y) {
+  auto* label = new QLabel(text, parent);
+  label->setProperty("class", "caption");
+  label->setGeometry(40, y, 120, 30);
+  return label;
+}
+
+QLabel* hint(QWidget* parent, const QString& text, int y) {
+  auto* label = new QLabel(text, parent);
+  label->setProperty("class", "hint");
+  label->setGeometry(160, y, 440, 20);
+  return label;
+}
+
+std::string toStd(const QString& text) { return text.toStdString(); }
+
+}  // namespace
+
+SettingsPage::SettingsPage(QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("设置页"));
+
+  auto* title = new QLabel(QStringLiteral("设置"), this);
+  title->setProperty("class", "pageTitle");
+  title->setGeometry(40, 20, 200, 34);
+
+  caption(this, QStringLiteral("下载目录"), 80);
+  downloadPath_ = new QLineEdit(this);
+  downloadPath_->setObjectName(QStringLiteral("下载路径"));
+  downloadPath_->setReadOnly(true);
+  downloadPath_->setGeometry(160, 80, 400, 30);
+  changeFolderButton_ = makePictureButton(this, QStringLiteral("更改目录"), QStringLiteral("folder"), {30, 30});
+  changeFolderButton_->move(572, 80);
+  changeFolderButton_->setToolTip(QStringLiteral("更改目录"));
+  hint(this, QStringLiteral("从网络下载的歌曲保存在这里"), 114);
+
+  caption(this, QStringLiteral("歌词字体"), 154);
+  fontField_ = new QLineEdit(this);
+  fontField_->setObjectName(QStringLiteral("字体"));
+  fontField_->setReadOnly(true);
+  fontField_->setGeometry(160, 154, 300, 30);
+  changeFontButton_ = new QPushButton(QStringLiteral("修改字体"), this);
+  changeFontButton_->setObjectName(QStringLiteral("修改字体"));
+  changeFontButton_->setProperty("class", "text");
+  changeFontButton_->setCursor(Qt::PointingHandCursor);
+  changeFontButton_->setGeometry(472, 154, 100, 30);
+  hint(this, QStringLiteral("桌面歌词与正在播放页的歌词使用此字体"), 188);
+
+  caption(this, QStringLiteral("高斯模糊背景"), 228);
+  blurToggle_ = makePictureButton(this, QStringLiteral("高斯开"), QStringLiteral("toggle_on"), {52, 28});
+  blurToggle_->move(160, 229);
+  hint(this, QStringLiteral("正在播放页以模糊的封面作背景"), 262);
+
+  caption(this, QStringLiteral("频谱"), 302);
+  spectrumToggle_ = makePictureButton(this, QStringLiteral("可视开"), QStringLiteral("toggle_on"), {52, 28});
+  spectrumToggle_->move(160, 303);
+  hint(this, QStringLiteral("播放时显示跳动的频谱"), 336);
+
+  chooseFolder = [this] {
+    return QFileDialog::getExistingDirectory(this, QStringLiteral("选择下载文件夹"), downloadFolder());
+  };
+  chooseFont = [this](const QString& current) -> std::optional<QString> {
+    bool ok = false;
+    QFont font = QFontDialog::getFont(&ok, QFont(current), this, QStringLiteral("修改字体"));
+    if (!ok) return std::nullopt;
+    return font.family();
+  };
+
+  connect(changeFolderButton_, &QPushButton::clicked, this, &SettingsPage::changeDownloadFolder);
+  connect(changeFontButton_, &QPushButton::clicked, this, &SettingsPage::changeLyricFont);
+  connect(blurToggle_, &QPushButton::clicked, this, &SettingsPage::toggleBlur);
+  connect(spectrumToggle_, &QPushButton::clicked, this, &SettingsPage::toggleSpectrum);
+}
+
+QString SettingsPage::downloadFolder() const { return downloadPath_->text(); }
+
+void SettingsPage::showDownloadFolder(const QString& folder) { downloadPath_->setText(folder); }
+
+QString SettingsPage::lyricFont() const { return fontField_->text(); }
+
+void SettingsPage::showLyricFont(const QString& family) { fontField_->setText(family); }
+
+void SettingsPage::showBlur(bool on) {
+  blurOn_ = on;
+  setButtonPicture(blurToggle_, on ? QStringLiteral("toggle_on") : QStringLiteral("toggle_off"));
+}
+
+void SettingsPage::showSpectrum(bool on) {
+  spectrumOn_ = on;
+  setButtonPicture(spectrumToggle_, on ? QStringLiteral("toggle_on") : QStringLiteral("toggle_off"));
+}
+
+void SettingsPage::changeDownloadFolder() {
+  QString chosen = chooseFolder ? chooseFolder() : QString();
+  // Cancelling the folder browser keeps the folder the user already has.
+  if (chosen.isEmpty()) return;
+  QString folder = QString::fromStdString(settings::downloadFolderText(toStd(chosen)));
+  showDownloadFolder(folder);
+  writeSetting(settings::kDownloadSection, settings::kDownloadLocation, toStd(folder));
+  QString stored = QString::fromStdString(readSetting(settings::kDownloadSection, settings::kDownloadLocation));
+  showDownloadFolder(stored);
+  emit downloadFolderChanged(stored);
+}
+
+void SettingsPage::changeLyricFont() {
+  auto family = chooseFont ? chooseFont(lyricFont()) : std::nullopt;
+  if (!family) return;
+  showLyricFont(*family);
+  emit lyricFontChanged(*family);
+  writeSetting(settings::kLyricSection, settings::kLyricFont, toStd(*family));
+}
+
+void SettingsPage::toggleBlur() {
+  bool on = !blurOn_;
+  showBlur(on);
+  writeSetting(settings::kVisionSection, settings::kVisionGaussian, std::string(settings::flagText(on)));
+  emit blurChanged(on);
+}
+
+void SettingsPage::toggleSpectrum() {
+  bool on = !spectrumOn_;
+  showSpectrum(on);
+  writeSetting(settings::kVisionSection, settings::kVisionSpectrum, std::string(settings::flagText(on)));
+  emit spectrumChanged(on);
+}
+
+}  // namespace youran
