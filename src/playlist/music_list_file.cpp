@@ -1,0 +1,192 @@
+#include "playlist/music_list_file.h"
+
+#include <vector>
+
+#include "base/atomic_file.h"
+#include "base/data_folder.h"
+#include "base/log.h"
+#include "base/text_encoding.h"
+#include "playlist/list_text_codec.h"
+
+namespace youran {
+
+namespace {
+
+constexpr std::string_view kLineBreak = "\r\n";
+
+const std::string& headerBytes() {
+  static const std::string bytes = [] {
+    std::string out;
+    appendListText(out, kMusicListHeader);
+    return out;
+  }();
+  return bytes;
+}
+
+bool looksLikeRowNumber(std::string_view field) {
+  size_t i = 0;
+  while (i < field.size() && field[i] == ' ') ++i;
+  if (i == field.size()) return false;
+  for (; i < field.size(); ++i)
+    if (field[i] < '0' || field[i] > '9') return false;
+  return true;
+}
+
+std::string joinFields(const std::vector<std::string_view>& fields, size_t first, size_t last) {
+  std::string out(fields[first]);
+  for (size_t i = first + 1; i <= last; ++i) {
+    out.push_back('|');
+    out.append(fields[i]);
+  }
+  return out;
+}
+
+// Where the path ends when a line has more than five fields: the row-number
+// field is one of fields 1..n-4 (the name needs one field, duration and flag
+// are always the last two). Preferred, in order: a candidate that makes an
+// unconverted row's stored name equal to the name its path gives; one equal
+// to the number this row gets; any field of spaces and digits; field 1.
+size_t rowNumberField(const std::vector<std::string_view>& fields, std::string_view expected) {
+  size_t n = fields.size();
+  if (n == 5) return 1;
+  bool converted = fields[n - 1] == kConvertedFlag;
+  size_t equalToExpected = 0;
+  size_t anyNumber = 0;
+  for (size_t i = 1; i + 4 <= n; ++i) {
+    if (!looksLikeRowNumber(fields[i])) continue;
+    if (!converted &&
+        fileNameDisplayName(joinFields(fields, 0, i - 1)) == joinFields(fields, i + 1, n - 3))
+      return i;
+    if (equalToExpected == 0 && fields[i] == expected) equalToExpected = i;
+    if (anyNumber == 0) anyNumber = i;
+  }
+  if (equalToExpected) return equalToExpected;
+  return anyNumber ? anyNumber : 1;
+}
+
+void splitFields(std::string_view line, std::vector<std::string_view>& fields) {
+  fields.clear();
+  size_t start = 0;
+  for (;;) {
+    size_t bar = line.find('|', start);
+    if (bar == std::string_view::npos) {
+      fields.push_back(line.substr(start));
+      return;
+    }
+    fields.push_back(line.substr(start, bar - start));
+    start = bar + 1;
+  }
+}
+
+template <typename Fn>
+void forEachLine(std::string_view text, Fn&& fn) {
+  size_t start = 0;
+  for (;;) {
+    size_t end = text.find(kLineBreak, start);
+    if (end == std::string_view::npos) {
+      fn(text.substr(start));
+      return;
+    }
+    fn(text.substr(start, end - start));
+    start = end + kLineBreak.size();
+  }
+}
+
+}  // namespace
+
+std::filesystem::path musicListPath() { return dataPath(kMusicListFileName); }
+
+std::string serializeMusicList(const TrackList& list) {
+  std::string out;
+  size_t estimate = headerBytes().size();
+  for (const auto& row : list.rows())
+    estimate += row.path.size() + row.number.size() + row.name.size() + row.duration.size() +
+                row.flag.size() + 6;
+  out.reserve(estimate);
+  out += headerBytes();
+  for (const auto& row : list.rows()) {
+    out += kLineBreak;
+    appendListText(out, row.path);
+    out.push_back('|');
+    appendListText(out, row.number);
+    out.push_back('|');
+    appendListText(out, row.name);
+    out.push_back('|');
+    appendListText(out, row.duration);
+    out.push_back('|');
+    appendListText(out, row.flag);
+  }
+  return out;
+}
+
+MusicListLoad parseMusicList(std::string_view bytes, TrackList& list) {
+  MusicListLoad result;
+  size_t headerEnd = bytes.find(kLineBreak);
+  std::string_view header = bytes.substr(0, headerEnd);
+  if (header != headerBytes()) {
+    result.status = MusicListStatus::notAMusicList;
+    return result;
+  }
+  result.status = MusicListStatus::loaded;
+  if (headerEnd == std::string_view::npos) return result;  // header alone: empty playlist
+  std::string_view body = bytes.substr(headerEnd + kLineBreak.size());
+
+  std::vector<TrackEntry> rows;
+  rows.reserve(body.size() / 80 + 1);
+  std::vector<std::string_view> fields;
+  auto addLine = [&](std::string_view line) {
+    splitFields(line, fields);
+    if (fields.size() < 5) {
+      ++result.linesSkipped;
+      return;
+    }
+    size_t rowNumber = list.size() + rows.size() + 1;
+    size_t n = fields.size();
+    size_t numberAt = rowNumberField(fields, rowNumberText(rowNumber));
+    std::string path = joinFields(fields, 0, numberAt - 1);
+    std::string name = joinFields(fields, numberAt + 1, n - 3);
+    rows.push_back(TrackList::makeEntry(std::move(path), std::string(fields[n - 2]),
+                                        std::move(name), std::string(fields[n - 1]), rowNumber));
+    if (!rows.back().converted()) result.needsConversion = true;
+  };
+
+  if (auto text = listTextToUtf8(body)) {
+    forEachLine(*text, addLine);
+  } else {
+    // A hand-edited file with some bytes that are not GB18030: keep every
+    // line, reading the odd ones as UTF-8 or Latin-1 rather than dropping
+    // the whole list.
+    logWarning("playlist", "music list file is not valid GB18030 throughout");
+    forEachLine(body, [&](std::string_view raw) {
+      auto line = listTextToUtf8(raw);
+      addLine(line ? *line : legacyTextToUtf8(raw));
+    });
+  }
+  result.rowsAdded = rows.size();
+  list.appendRows(std::move(rows));
+  return result;
+}
+
+std::optional<std::string> saveMusicList(const TrackList& list, const std::filesystem::path& file) {
+  auto failure = writeFileAtomically(file, serializeMusicList(list));
+  if (failure) logWarning("playlist", "cannot save " + file.string() + ": " + *failure);
+  return failure;
+}
+
+MusicListLoad loadMusicList(const std::filesystem::path& file, TrackList& list) {
+  std::error_code ec;
+  if (!std::filesystem::exists(file, ec)) return {};
+  auto bytes = readWholeFile(file);
+  if (!bytes) {
+    logWarning("playlist", "cannot read " + file.string());
+    MusicListLoad result;
+    result.status = MusicListStatus::unreadable;
+    return result;
+  }
+  auto result = parseMusicList(*bytes, list);
+  if (result.status == MusicListStatus::notAMusicList)
+    logWarning("playlist", file.string() + " does not start with the music list header");
+  return result;
+}
+
+}  // namespace youran

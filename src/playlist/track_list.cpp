@@ -1,0 +1,143 @@
+#include "playlist/track_list.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace youran {
+
+namespace {
+
+// Length of the UTF-8 character starting with `lead`; a stray byte counts as
+// one character so that any byte string can be walked.
+size_t charLength(unsigned char lead) {
+  if (lead >= 0xF0 && lead <= 0xF4) return 4;
+  if (lead >= 0xE0) return lead <= 0xEF ? 3 : 1;
+  if (lead >= 0xC2) return 2;
+  return 1;
+}
+
+// Byte offsets of the characters of `text`.
+std::vector<size_t> charStarts(std::string_view text) {
+  std::vector<size_t> starts;
+  for (size_t i = 0; i < text.size();) {
+    starts.push_back(i);
+    i += std::min(charLength(static_cast<unsigned char>(text[i])), text.size() - i);
+  }
+  return starts;
+}
+
+const std::string& emptyText() {
+  static const std::string empty;
+  return empty;
+}
+
+}  // namespace
+
+const std::string& TrackEntry::column(int index) const {
+  switch (index) {
+    case 0: return path;
+    case 1: return number;
+    case 2: return name;
+    case 3: return duration;
+    case 4: return flag;
+    default: return emptyText();
+  }
+}
+
+std::string rowNumberText(size_t row) {
+  char text[24];
+  std::snprintf(text, sizeof text, "%3zu", row);
+  return text;
+}
+
+std::string fileNameDisplayName(std::string_view path) {
+  auto starts = charStarts(path);
+  std::string_view cut = starts.size() > 4 ? path.substr(0, starts[starts.size() - 4]) : "";
+  size_t pieces = static_cast<size_t>(std::count(cut.begin(), cut.end(), '/')) + 1;
+  auto slash = cut.rfind('/');
+  std::string name(slash == std::string_view::npos ? cut : cut.substr(slash + 1));
+  size_t k = pieces - 1;  // 1-based character position where the search starts
+  auto nameStarts = charStarts(name);
+  for (size_t c = k == 0 ? 0 : k - 1; c < nameStarts.size(); ++c) {
+    if (name[nameStarts[c]] == '.') {
+      name.erase(nameStarts[c], 1);
+      break;
+    }
+  }
+  return name;
+}
+
+const std::string& TrackList::trackPath(size_t row) const {
+  if (row == 0 || row > rows_.size()) return emptyText();
+  return rows_[row - 1].path;
+}
+
+TrackEntry TrackList::makeEntry(std::string path, std::string duration, std::string displayName,
+                                std::string flag, size_t row) {
+  TrackEntry entry;
+  entry.name = flag == kConvertedFlag ? std::move(displayName) : fileNameDisplayName(path);
+  entry.path = std::move(path);
+  entry.number = rowNumberText(row);
+  entry.duration = std::move(duration);
+  entry.flag = std::move(flag);
+  return entry;
+}
+
+void TrackList::addTrack(std::string path, std::string duration, std::string displayName,
+                         std::string flag) {
+  rows_.push_back(makeEntry(std::move(path), std::move(duration), std::move(displayName),
+                            std::move(flag), rows_.size() + 1));
+  if (observer_.rowsInserted) observer_.rowsInserted(rows_.size() - 1, 1);
+}
+
+void TrackList::appendRows(std::vector<TrackEntry> rows) {
+  if (rows.empty()) return;
+  size_t first = rows_.size();
+  if (rows_.empty()) {
+    rows_ = std::move(rows);
+  } else {
+    rows_.insert(rows_.end(), std::make_move_iterator(rows.begin()),
+                 std::make_move_iterator(rows.end()));
+  }
+  if (observer_.rowsInserted) observer_.rowsInserted(first, rows_.size() - first);
+}
+
+void TrackList::renumberRows() {
+  size_t firstChanged = rows_.size();
+  size_t lastChanged = 0;
+  for (size_t i = 0; i < rows_.size(); ++i) {
+    std::string number = rowNumberText(i + 1);
+    if (rows_[i].number == number) continue;
+    rows_[i].number = std::move(number);
+    firstChanged = std::min(firstChanged, i);
+    lastChanged = i;
+  }
+  if (firstChanged <= lastChanged && firstChanged < rows_.size() && observer_.rowsChanged)
+    observer_.rowsChanged(firstChanged, lastChanged - firstChanged + 1);
+}
+
+bool TrackList::removeRow(size_t index) {
+  if (index >= rows_.size()) return false;
+  rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(index));
+  if (observer_.rowsRemoved) observer_.rowsRemoved(index, 1);
+  return true;
+}
+
+void TrackList::clear() {
+  size_t count = rows_.size();
+  rows_.clear();
+  if (count > 0 && observer_.rowsRemoved) observer_.rowsRemoved(0, count);
+}
+
+bool TrackList::setConverted(size_t index, std::string_view path, std::string name,
+                             std::string duration, std::string flag) {
+  if (index >= rows_.size() || rows_[index].path != path) return false;
+  TrackEntry& row = rows_[index];
+  row.name = std::move(name);
+  row.duration = std::move(duration);
+  row.flag = std::move(flag);
+  if (observer_.rowsChanged) observer_.rowsChanged(index, 1);
+  return true;
+}
+
+}  // namespace youran

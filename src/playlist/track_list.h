@@ -1,0 +1,96 @@
+#pragma once
+
+// The playlist rows. Each row carries its own full path, so the list of
+// paths (1-based "TrackPaths" in the player's words) and the visible rows can
+// never get out of step: there is one vector, not two.
+
+#include <cstddef>
+#include <functional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace youran {
+
+// Column 4 of a row whose tags the conversion pass has read.
+inline constexpr std::string_view kConvertedFlag = "真";
+
+struct TrackEntry {
+  std::string path;      // 0 "完整路径" (hidden)
+  std::string number;    // 1 "ID": "%3s" of the 1-based row
+  std::string name;      // 2 "歌曲名": file-name name, or artist-title once converted
+  std::string duration;  // 3 "时间": "mm:ss" once converted
+  std::string flag;      // 4 "是否已转": "真" once converted
+
+  static constexpr int kColumns = 5;
+  const std::string& column(int index) const;
+  bool converted() const { return flag == kConvertedFlag; }
+  bool operator==(const TrackEntry&) const = default;
+};
+
+// "%3s" of a 1-based row number: "  7", " 42", "123", "1234".
+std::string rowNumberText(size_t row);
+
+// The name a row shows before its tags are read. Taken literally from the
+// player's long-standing rule: drop the last four characters of the path
+// (the extension of "song.mp3"), keep the text after the last '/', and in it
+// remove the first '.' at or after character k (1-based), k being the number
+// of '/'-separated pieces minus one; so "/music/song.flac" gives "song".
+std::string fileNameDisplayName(std::string_view path);
+
+// The rows of 播放列表框. Single-threaded: the UI thread (or the CLI's main
+// thread) owns it; the conversion worker only ever sees snapshots of it.
+class TrackList {
+ public:
+  // Plain callbacks the Qt model forwards as its own notifications. Rows
+  // are 0-based; every callback is optional and called after the change.
+  struct Observer {
+    std::function<void(size_t first, size_t count)> rowsInserted;
+    std::function<void(size_t first, size_t count)> rowsRemoved;
+    std::function<void(size_t first, size_t count)> rowsChanged;
+  };
+
+  void setObserver(Observer observer) { observer_ = std::move(observer); }
+
+  size_t size() const { return rows_.size(); }
+  bool empty() const { return rows_.empty(); }
+  const TrackEntry& row(size_t index) const { return rows_[index]; }  // 0-based
+  std::span<const TrackEntry> rows() const { return rows_; }
+
+  // TrackPaths[row], 1-based; empty text outside 1..size().
+  const std::string& trackPath(size_t row) const;
+
+  // AddTrack: appends one row numbered after the last. The stored name is
+  // kept only for a converted row ("真"); any other row shows its file-name
+  // display name.
+  void addTrack(std::string path, std::string duration = {}, std::string displayName = {},
+                std::string flag = {});
+
+  // Appends rows made by makeEntry in one step (one notification).
+  void appendRows(std::vector<TrackEntry> rows);
+
+  // RenumberRows: column 1 of every row becomes "%3s" of its position.
+  void renumberRows();
+
+  // Removes the row at a 0-based index; the caller renumbers and saves.
+  bool removeRow(size_t index);
+  void clear();
+
+  // Writes the converted columns of one row when that row still holds the
+  // path they were computed for; false (and nothing changed) otherwise.
+  bool setConverted(size_t index, std::string_view path, std::string name, std::string duration,
+                    std::string flag);
+
+  void reserve(size_t rows) { rows_.reserve(rows); }
+
+  // The row AddTrack would append as row `row` (1-based).
+  static TrackEntry makeEntry(std::string path, std::string duration, std::string displayName,
+                              std::string flag, size_t row);
+
+ private:
+  std::vector<TrackEntry> rows_;
+  Observer observer_;
+};
+
+}  // namespace youran

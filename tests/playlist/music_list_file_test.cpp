@@ -1,0 +1,156 @@
+#include "playlist/music_list_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "base/text_encoding.h"
+#include "support/playlist_fixtures.h"
+#include "support/temp_folder.h"
+
+namespace youran {
+namespace {
+
+using testing::musicListBytes;
+using testing::musicListLine;
+using testing::TempFolder;
+
+// Files the player writes itself load and save back byte for byte.
+TEST(MusicListFile, RoundTripsByteForByte) {
+  struct Case {
+    const char* what;
+    std::vector<std::string> lines;
+    std::vector<TrackEntry> rows;
+  };
+  const std::vector<Case> cases = {
+      {"empty list is the header alone", {}, {}},
+      {"converted and unconverted rows",
+       {musicListLine("/m/a.mp3", 1, "Artist-Title", "03:45", "真"),
+        musicListLine("/m/b.flac", 2, "b", "", "")},
+       {{"/m/a.mp3", "  1", "Artist-Title", "03:45", "真"}, {"/m/b.flac", "  2", "b", "", ""}}},
+      {"'|' in a path and in a name",
+       {musicListLine("/m/AC|DC/Back|In Black.mp3", 1, "AC|DC-Back|In Black", "04:15", "真"),
+        musicListLine("/m/x|y/z.mp3", 2, "z", "", ""),
+        musicListLine("/m/p|  3|q.mp3", 3, "p|  3|q", "", "")},
+       {{"/m/AC|DC/Back|In Black.mp3", "  1", "AC|DC-Back|In Black", "04:15", "真"},
+        {"/m/x|y/z.mp3", "  2", "z", "", ""},
+        {"/m/p|  3|q.mp3", "  3", "p|  3|q", "", ""}}},
+      {"Chinese paths and names in GB18030",
+       {musicListLine("/home/用户/音乐/周杰伦/晴天.mp3", 1, "周杰伦-晴天", "04:29", "真"),
+        musicListLine("/home/用户/音乐/未转换的歌.ogg", 2, "未转换的歌", "", ""),
+        musicListLine("/音乐/€ and 𝄞.mp3", 3, "€ and 𝄞", "", "")},
+       {{"/home/用户/音乐/周杰伦/晴天.mp3", "  1", "周杰伦-晴天", "04:29", "真"},
+        {"/home/用户/音乐/未转换的歌.ogg", "  2", "未转换的歌", "", ""},
+        {"/音乐/€ and 𝄞.mp3", "  3", "€ and 𝄞", "", ""}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string bytes = musicListBytes(c.lines);
+    TrackList list;
+    auto load = parseMusicList(bytes, list);
+    EXPECT_EQ(load.status, MusicListStatus::loaded);
+    EXPECT_EQ(load.rowsAdded, c.rows.size());
+    EXPECT_EQ(std::vector<TrackEntry>(list.rows().begin(), list.rows().end()), c.rows);
+    EXPECT_TRUE(serializeMusicList(list) == bytes);
+  }
+}
+
+TEST(MusicListFile, WritesGb18030WithCrLfBetweenLinesOnly) {
+  TrackList list;
+  list.addTrack("/音乐/晴天.mp3", "04:29", "周杰伦-晴天", "真");
+  list.addTrack("/音乐/夜曲.mp3");
+  std::string expected = utf8ToGb18030(
+      "[音乐播放器列表文件]\r\n/音乐/晴天.mp3|  1|周杰伦-晴天|04:29|真\r\n/音乐/夜曲.mp3|  2|夜曲||");
+  EXPECT_TRUE(serializeMusicList(list) == expected);
+  EXPECT_TRUE(serializeMusicList(TrackList()) == utf8ToGb18030("[音乐播放器列表文件]"));
+}
+
+TEST(MusicListFile, LoadedRowsFollowTheAddTrackRule) {
+  std::string bytes = musicListBytes({
+      "/m/first.mp3|  9|Kept-Name|01:02|真",
+      "/m/second.mp3|  1|Ignored-Name|05:00|",   // not converted: the file name shows
+      "",                                        // blank line: skipped
+      "/m/short.mp3|  3|only three",             // fewer than five fields: skipped
+      "/m/third.mp3|007|x|00:01|假",
+  });
+  TrackList list;
+  auto load = parseMusicList(bytes, list);
+  EXPECT_EQ(load.status, MusicListStatus::loaded);
+  EXPECT_EQ(load.rowsAdded, 3u);
+  EXPECT_EQ(load.linesSkipped, 2u);
+  EXPECT_TRUE(load.needsConversion);
+  ASSERT_EQ(list.size(), 3u);
+  EXPECT_EQ(list.row(0), (TrackEntry{"/m/first.mp3", "  1", "Kept-Name", "01:02", "真"}));
+  EXPECT_EQ(list.row(1), (TrackEntry{"/m/second.mp3", "  2", "second", "05:00", ""}));
+  EXPECT_EQ(list.row(2), (TrackEntry{"/m/third.mp3", "  3", "third", "00:01", "假"}));
+}
+
+TEST(MusicListFile, AllConvertedListNeedsNoPass) {
+  TrackList list;
+  auto load = parseMusicList(musicListBytes({musicListLine("/m/a.mp3", 1, "A-B", "00:03", "真")}), list);
+  EXPECT_FALSE(load.needsConversion);
+  EXPECT_EQ(list.size(), 1u);
+}
+
+TEST(MusicListFile, RefusesAFileWithoutTheExactHeader) {
+  const std::vector<std::string> bad = {
+      utf8ToGb18030("[音乐播放器列表文件] \r\n/m/a.mp3|  1|a||"),  // trailing space
+      utf8ToGb18030("[音乐播放器列表文件]\n/m/a.mp3|  1|a||"),     // LF only: one long first line
+      "[\xe9\x9f\xb3\xe4\xb9\x90\xe6\x92\xad\xe6\x94\xbe\xe5\x99\xa8\xe5\x88\x97\xe8\xa1\xa8\xe6\x96\x87\xe4\xbb\xb6]",  // UTF-8
+      "",
+  };
+  for (const auto& bytes : bad) {
+    TrackList list;
+    list.addTrack("/kept/row.mp3");
+    auto load = parseMusicList(bytes, list);
+    EXPECT_EQ(load.status, MusicListStatus::notAMusicList);
+    EXPECT_EQ(load.rowsAdded, 0u);
+    EXPECT_EQ(list.size(), 1u);
+  }
+  EXPECT_EQ(kMusicListLoadFailedNotice, "列表载入失败！");
+}
+
+TEST(MusicListFile, KeepsLinesThatAreNotGb18030) {
+  std::string bytes = musicListBytes({musicListLine("/m/好.mp3", 1, "好", "", "")});
+  bytes += "\r\n/m/\xe2\x82\xac.mp3|  2|x||";   // UTF-8 "€": its last byte starts no GB18030 pair
+  bytes += "\r\n/m/\xff.mp3|  3|x||";            // neither: read as Latin-1
+  TrackList list;
+  auto load = parseMusicList(bytes, list);
+  EXPECT_EQ(load.rowsAdded, 3u);
+  ASSERT_EQ(list.size(), 3u);
+  EXPECT_EQ(list.row(0).path, "/m/好.mp3");
+  EXPECT_EQ(list.row(1).path, "/m/€.mp3");
+  EXPECT_EQ(list.row(2).path, "/m/ÿ.mp3");
+}
+
+TEST(MusicListFile, SavesAndLoadsThroughTheFileSystem) {
+  TempFolder folder;
+  auto file = folder / std::string(kMusicListFileName);
+  TrackList missing;
+  EXPECT_EQ(loadMusicList(file, missing).status, MusicListStatus::missing);
+
+  TrackList list;
+  list.addTrack("/音乐/晴天.mp3", "04:29", "周杰伦-晴天", "真");
+  ASSERT_FALSE(saveMusicList(list, file).has_value());
+  TrackList again;
+  auto load = loadMusicList(file, again);
+  EXPECT_EQ(load.status, MusicListStatus::loaded);
+  EXPECT_EQ(again.row(0), list.row(0));
+
+  // A save that cannot be written says so; nothing is left behind.
+  EXPECT_TRUE(saveMusicList(list, folder / "no-such-folder" / "list.dll").has_value());
+  std::filesystem::create_directories(folder / "taken" / "inside");
+  EXPECT_TRUE(saveMusicList(list, folder / "taken").has_value());
+  EXPECT_TRUE(std::filesystem::is_directory(folder / "taken" / "inside"));
+  size_t entries = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
+    (void)entry;
+    ++entries;
+  }
+  EXPECT_EQ(entries, 2u);  // the list file and "taken"
+}
+
+}  // namespace
+}  // namespace youran
