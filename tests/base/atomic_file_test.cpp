@@ -31,6 +31,18 @@ TEST(AtomicFile, FailureKeepsTheOldFile) {
   EXPECT_EQ(readWholeFile(file), "old");
 }
 
+TEST(AtomicFile, FailedRenameLeavesTargetAndNoTemporaryFile) {
+  testing::TempFolder folder;
+  folder.write("target/inside.txt", "kept");
+  auto failure = writeFileAtomically(folder / "target", "new");
+  ASSERT_TRUE(failure.has_value());
+  EXPECT_NE(failure->find("rename"), std::string::npos);
+  EXPECT_EQ(readWholeFile(folder / "target" / "inside.txt"), "kept");
+  int entries = 0;
+  for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(folder.path())) ++entries;
+  EXPECT_EQ(entries, 1);
+}
+
 TEST(AtomicFile, WriteIntoMissingFolderFailsWithReason) {
   testing::TempFolder folder;
   auto failure = writeFileAtomically(folder / "no" / "such" / "file", "x");

@@ -1,0 +1,115 @@
+#include "app/settings_file.h"
+
+#include <gtest/gtest.h>
+
+#include "app/settings_keys.h"
+#include "base/text_encoding.h"
+#include "support/temp_folder.h"
+
+namespace youran {
+namespace {
+
+TEST(SettingsFile, MissingFileSectionOrKeyReadsEmpty) {
+  testing::TempFolder folder;
+  auto file = folder / "Setting.ini";
+  EXPECT_EQ(readSetting(file, "Download", "Location"), "");
+  folder.write("Setting.ini", "[Lyric]\r\nFont=Sans\r\n");
+  EXPECT_EQ(readSetting(file, "Download", "Location"), "");
+  EXPECT_EQ(readSetting(file, "Lyric", "Size"), "");
+  EXPECT_EQ(readSetting(file, "Lyric", "Font"), "Sans");
+}
+
+TEST(SettingsFile, NamesIgnoreLetterCaseAndValuesAreTrimmed) {
+  testing::TempFolder folder;
+  auto file = folder.write("Setting.ini",
+                           "; the player's settings\r\n"
+                           "[vision]\r\n"
+                           "  GAUSSIAN =  F  \r\n"
+                           "[ Lyric ]\n"
+                           "font=\"Noto Sans\"\n");
+  EXPECT_EQ(readSetting(file, "Vision", "Gaussian"), "F");
+  EXPECT_EQ(readSetting(file, "LYRIC", "Font"), "Noto Sans");
+}
+
+TEST(SettingsFile, WriteReplacesInPlaceAndKeepsEveryOtherLine) {
+  testing::TempFolder folder;
+  auto file = folder.write("Setting.ini",
+                           "; keep me\r\n"
+                           "[Download]\r\n"
+                           "Location=/old/\r\n"
+                           "Other=1\r\n"
+                           "\r\n"
+                           "[Vision]\r\n"
+                           "Gaussian=T\r\n");
+  ASSERT_TRUE(writeSetting(file, "download", "LOCATION", "/new/"));
+  ASSERT_TRUE(writeSetting(file, "Download", "Extra", "x"));
+  ASSERT_TRUE(writeSetting(file, "Lyric", "Font", "Sans"));
+  EXPECT_EQ(testing::readFile(file),
+            "; keep me\r\n"
+            "[Download]\r\n"
+            "LOCATION=/new/\r\n"
+            "Other=1\r\n"
+            "Extra=x\r\n"
+            "\r\n"
+            "[Vision]\r\n"
+            "Gaussian=T\r\n"
+            "[Lyric]\r\n"
+            "Font=Sans\r\n");
+}
+
+TEST(SettingsFile, FirstWriteCreatesTheFile) {
+  testing::TempFolder folder;
+  auto file = folder / "Setting.ini";
+  ASSERT_TRUE(writeSetting(file, "Vision", "Spectrum", "F"));
+  EXPECT_EQ(testing::readFile(file), "[Vision]\r\nSpectrum=F\r\n");
+  EXPECT_EQ(readSetting(file, "Vision", "Spectrum"), "F");
+}
+
+TEST(SettingsFile, ChineseValuesAreStoredAsGb18030AndReadBack) {
+  testing::TempFolder folder;
+  auto file = folder / "Setting.ini";
+  const std::string font = "微软雅黑";
+  const std::string path = "/home/用户/下载/";
+  ASSERT_TRUE(writeSetting(file, "Lyric", "Font", font));
+  ASSERT_TRUE(writeSetting(file, "Download", "Location", path));
+  auto raw = testing::readFile(file);
+  EXPECT_NE(raw.find(utf8ToGb18030(font)), std::string::npos);
+  EXPECT_EQ(raw.find(font), std::string::npos) << "stored as UTF-8, not GB18030";
+  EXPECT_EQ(readSetting(file, "Lyric", "Font"), font);
+  EXPECT_EQ(readSetting(file, "Download", "Location"), path);
+}
+
+TEST(SettingsFile, Utf8FileWithByteOrderMarkIsRead) {
+  testing::TempFolder folder;
+  auto file = folder.write("Setting.ini", "\xEF\xBB\xBF[Lyric]\r\nFont=微软雅黑\r\n");
+  EXPECT_EQ(readSetting(file, "Lyric", "Font"), "微软雅黑");
+  // Rewriting keeps the value and stores the file as GB18030 from then on.
+  ASSERT_TRUE(writeSetting(file, "Vision", "Gaussian", "T"));
+  EXPECT_EQ(readSetting(file, "Lyric", "Font"), "微软雅黑");
+  EXPECT_EQ(testing::readFile(file).substr(0, 3), "[Ly");
+}
+
+TEST(SettingsFile, FailedWriteKeepsTheOldFileAndSaysSo) {
+  testing::TempFolder folder;
+  EXPECT_FALSE(writeSetting(folder / "missing-folder" / "Setting.ini", "A", "b", "c"));
+}
+
+TEST(SettingsKeys, OnlyExactTAndFAreFlags) {
+  struct Case {
+    std::string_view text;
+    std::optional<bool> flag;
+  };
+  const Case cases[] = {{"T", true}, {"F", false}, {"t", std::nullopt}, {"1", std::nullopt},
+                        {"", std::nullopt}, {"TRUE", std::nullopt}};
+  for (const auto& c : cases) EXPECT_EQ(settings::parseFlag(c.text), c.flag) << c.text;
+}
+
+TEST(SettingsKeys, DownloadFolderTextGetsOneTrailingSeparator) {
+  EXPECT_EQ(settings::downloadFolderText("/"), "/");
+  EXPECT_EQ(settings::downloadFolderText("/home/u/Music"), "/home/u/Music/");
+  EXPECT_EQ(settings::downloadFolderText("/home/u/Music/"), "/home/u/Music/");
+  EXPECT_EQ(settings::downloadFolderText(""), "");
+}
+
+}  // namespace
+}  // namespace youran
