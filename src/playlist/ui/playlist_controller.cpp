@@ -1,0 +1,136 @@
+#include "playlist/ui/playlist_controller.h"
+
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QMetaObject>
+#include <QPointer>
+#include <QTableView>
+
+#include "app/notice_dialog.h"
+#include "base/log.h"
+#include "playlist/music_list_file.h"
+#include "playlist/ui/playlist_model.h"
+
+namespace youran {
+
+PlaylistController::PlaylistController(ConversionFunctions functions, QObject* parent)
+    : QObject(parent), model_(std::make_unique<PlaylistModel>(list_)) {
+  saveTimer_.setSingleShot(true);
+  connect(&saveTimer_, &QTimer::timeout, this, &PlaylistController::saveIfDue);
+  worker_ = std::make_unique<ConversionWorker>(std::move(functions), *this);
+}
+
+PlaylistController::~PlaylistController() { shutdown(); }
+
+void PlaylistController::attachView(QTableView* view) {
+  view_ = view;
+  view->setModel(model_.get());
+  view->setColumnHidden(0, true);
+  auto* header = view->horizontalHeader();
+  header->setSectionResizeMode(QHeaderView::Fixed);
+  header->setSectionResizeMode(2, QHeaderView::Stretch);
+  view->setColumnWidth(1, 56);
+  view->setColumnWidth(3, 72);
+  view->setColumnWidth(4, 76);
+  view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  connect(view, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
+    if (index.isValid()) emit rowActivated(index.row() + 1);
+  });
+}
+
+int PlaylistController::selectedRow() const {
+  if (!view_ || !view_->selectionModel()) return 0;
+  auto rows = view_->selectionModel()->selectedRows();
+  if (rows.isEmpty()) return 0;
+  return rows.front().row() + 1;
+}
+
+void PlaylistController::selectRow(int row) {
+  if (!view_ || row < 1 || static_cast<size_t>(row) > list_.size()) return;
+  auto index = model_->index(row - 1, 2);
+  view_->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  view_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+  view_->scrollTo(index);
+}
+
+void PlaylistController::loadDefaultList() {
+  auto result = loadMusicList(musicListPath(), list_);
+  if (result.status == MusicListStatus::notAMusicList) {
+    ShowNotice(QString(), QString::fromStdString(std::string(kMusicListLoadFailedNotice)), true, false, false);
+    return;
+  }
+  if (result.needsConversion) worker_->startPass(PassSlot::listLoad, conversionJobs(list_));
+}
+
+void PlaylistController::addTracks(const std::vector<std::string>& paths, PassSlot slot) {
+  if (paths.empty()) return;
+  for (const auto& path : paths) list_.addTrack(path);
+  save();
+  worker_->startPass(slot, conversionJobs(list_));
+}
+
+void PlaylistController::dropRow(int row) {
+  if (row < 1 || static_cast<size_t>(row) > list_.size()) return;
+  list_.removeRow(static_cast<size_t>(row - 1));
+  list_.renumberRows();
+  save();
+}
+
+bool PlaylistController::save() {
+  auto failure = saveMusicList(list_, musicListPath());
+  coalescer_.saved(SaveCoalescer::Clock::now());
+  saveTimer_.stop();
+  return !failure;
+}
+
+bool PlaylistController::anyConversionPassRunning() const { return worker_->anyPassRunning(); }
+
+void PlaylistController::shutdown() {
+  if (!worker_) return;
+  worker_->stop();
+  worker_->waitUntilIdle();
+  // Results the worker posted before it stopped are still queued for this
+  // thread; apply them so nothing read is lost.
+  QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+  if (coalescer_.pending()) save();
+}
+
+// Worker thread: hand the result to the UI thread.
+void PlaylistController::rowConverted(ConversionResult result) {
+  QMetaObject::invokeMethod(
+      this,
+      [this, result = std::move(result)]() mutable {
+        QString title = QString::fromStdString(result.windowTitle);
+        if (applyConversion(list_, std::move(result))) noteChange();
+        emit windowTitleChanged(title);
+      },
+      Qt::QueuedConnection);
+}
+
+void PlaylistController::passFinished(const PassSummary&) {
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        if (coalescer_.pending()) save();
+        emit passFinished();
+      },
+      Qt::QueuedConnection);
+}
+
+void PlaylistController::noteChange() {
+  auto now = SaveCoalescer::Clock::now();
+  if (coalescer_.changed(now)) {
+    save();
+    return;
+  }
+  if (auto due = coalescer_.dueAt(); due && !saveTimer_.isActive()) {
+    auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(*due - now).count();
+    saveTimer_.start(static_cast<int>(std::max<long long>(wait, 0)));
+  }
+}
+
+void PlaylistController::saveIfDue() {
+  if (coalescer_.pending()) save();
+}
+
+}  // namespace youran
