@@ -15,18 +15,9 @@ std::vector<ConversionJob> conversionJobs(const TrackList& list) {
   return jobs;
 }
 
-std::string conversionTitle(const TrackNaming& naming, bool playing) {
-  std::string title = playing ? "悠然音乐 6     " : "";
-  title += "正在转换列表： ";
-  title += naming.left;
-  title += '-';
-  title += naming.right;
-  return title;
-}
-
 ConversionResult convertRow(const ConversionFunctions& functions, const ConversionJob& job) {
-  TrackNaming naming = functions.nameTrack ? functions.nameTrack(job.path, job.name)
-                                           : TrackNaming{job.name, job.name, {}};
+  ConversionNames naming = functions.nameTrack ? functions.nameTrack(job.path, job.name)
+                                               : ConversionNames{job.name, job.name, {}};
   double seconds = -1;
   if (functions.measureSeconds) seconds = functions.measureSeconds(job.path).value_or(-1);
   ConversionResult result;
@@ -37,7 +28,8 @@ ConversionResult convertRow(const ConversionFunctions& functions, const Conversi
   if (std::isfinite(seconds) && seconds >= 0 && seconds < 1e12)
     result.duration = formatMinutesSeconds(static_cast<long long>(seconds));
   result.flag = std::string(kConvertedFlag);
-  result.windowTitle = conversionTitle(naming, functions.isPlaying && functions.isPlaying());
+  result.windowTitle =
+      ConversionWindowTitle(naming, functions.isPlaying && functions.isPlaying());
   result.displayName = std::move(naming.displayName);
   return result;
 }

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "playlist/track_list.h"
+#include "tags/tag_info.h"
 
 namespace youran {
 
@@ -45,18 +46,12 @@ struct ConversionJob {
 // The rows of `list` not yet "真".
 std::vector<ConversionJob> conversionJobs(const TrackList& list);
 
-// The display name built from a row's tags, and the two texts it joined
-// with '-' (the window title shows them).
-struct TrackNaming {
-  std::string displayName;
-  std::string left;
-  std::string right;
-};
-
 struct ConversionFunctions {
-  // Reads the tags of `path` and builds its display name; `fileNameName` is
-  // the name the row shows now (used when the file has no artist and title).
-  std::function<TrackNaming(const std::string& path, const std::string& fileNameName)> nameTrack;
+  // Reads the tags of `path` and builds its display name and the two texts
+  // it joined with '-'; `fileNameName` is the name the row shows now (used
+  // when the file has no artist and title).
+  std::function<ConversionNames(const std::string& path, const std::string& fileNameName)>
+      nameTrack;
   // Playing time in seconds from a decode-only engine stream; empty when the
   // engine cannot open the file.
   std::function<std::optional<double>(const std::string& path)> measureSeconds;
@@ -85,10 +80,6 @@ class ConversionSink {
   virtual void rowConverted(ConversionResult result) = 0;
   virtual void passFinished(const PassSummary& summary) = 0;
 };
-
-// The window title while a row is converted: "正在转换列表： left-right",
-// preceded by "悠然音乐 6     " while a stream plays.
-std::string conversionTitle(const TrackNaming& naming, bool playing);
 
 // Converts one job with the given functions (what the worker does per row).
 ConversionResult convertRow(const ConversionFunctions& functions, const ConversionJob& job);

@@ -19,7 +19,7 @@ using namespace std::chrono_literals;
 // the test opens it, to catch the worker in the middle of a file.
 class FakeLibrary {
  public:
-  std::map<std::string, TrackNaming> names;
+  std::map<std::string, ConversionNames> names;
   std::map<std::string, double> seconds;
   std::string gatedPath;
 
@@ -28,7 +28,7 @@ class FakeLibrary {
     f.nameTrack = [this](const std::string& path, const std::string& fileNameName) {
       waitAtGate(path);
       auto it = names.find(path);
-      return it != names.end() ? it->second : TrackNaming{fileNameName, fileNameName, ""};
+      return it != names.end() ? it->second : ConversionNames{fileNameName, fileNameName, ""};
     };
     f.measureSeconds = [this](const std::string& path) -> std::optional<double> {
       auto it = seconds.find(path);
