@@ -1,0 +1,236 @@
+#include "net/http_client.h"
+
+#include <string_view>
+
+#include "base/log.h"
+#include "net/charset.h"
+#include "net/curl_handle.h"
+#include "net/http_headers.h"
+#include "net/text_helpers.h"
+
+namespace youran {
+
+namespace {
+
+// What the callbacks collect while a transfer runs.
+struct Exchange {
+  std::string headers;  // header block of the latest response (redirects and 1xx answers replace it)
+  std::string body;
+  bool sawStatusLine = false;
+  bool tooLarge = false;
+  const std::atomic<bool>* stop = nullptr;
+};
+
+std::size_t onHeader(char* data, std::size_t size, std::size_t count, void* user) {
+  auto* exchange = static_cast<Exchange*>(user);
+  std::string_view line(data, size * count);
+  if (line.starts_with("HTTP/")) {
+    exchange->headers.clear();
+    exchange->body.clear();
+    exchange->sawStatusLine = true;
+  }
+  exchange->headers.append(line);
+  return size * count;
+}
+
+std::size_t onBody(char* data, std::size_t size, std::size_t count, void* user) {
+  auto* exchange = static_cast<Exchange*>(user);
+  std::size_t bytes = size * count;
+  if (exchange->body.size() + bytes > kMaxRequestBodyBytes) {
+    exchange->tooLarge = true;
+    return 0;  // curl stops with a write error
+  }
+  exchange->body.append(data, bytes);
+  return bytes;
+}
+
+int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+  auto* exchange = static_cast<Exchange*>(user);
+  return exchange->stop && exchange->stop->load() ? 1 : 0;
+}
+
+// Which message a failed transfer leaves: resolving and connecting (TLS
+// included) are 703, sending 711, anything before the status line 712, and
+// anything after it 713.
+const char* failureMessage(CURLcode code, const Exchange& exchange, CURL* handle) {
+  switch (code) {
+    case CURLE_UNSUPPORTED_PROTOCOL:
+    case CURLE_URL_MALFORMAT:
+      return http_status::kBadUrl;
+    case CURLE_COULDNT_RESOLVE_PROXY:
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_CONNECT:
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CIPHER:
+    case CURLE_SSL_ISSUER_ERROR:
+    case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+    case CURLE_SSL_INVALIDCERTSTATUS:
+      return http_status::kNoConnection;
+    case CURLE_SEND_ERROR:
+      return http_status::kSendFailed;
+    case CURLE_WRITE_ERROR:
+      if (exchange.tooLarge) return http_status::kReadFailed;
+      break;
+    case CURLE_OPERATION_TIMEDOUT: {
+      curl_off_t connected = 0;
+      curl_easy_getinfo(handle, CURLINFO_CONNECT_TIME_T, &connected);
+      if (connected == 0) return http_status::kNoConnection;
+      break;
+    }
+    default:
+      break;
+  }
+  return exchange.sawStatusLine ? http_status::kReadFailed : http_status::kNoResponse;
+}
+
+void clearResults(HttpRequest& request) {
+  request.receivedCookies.clear();
+  request.responseHeaders.clear();
+  request.location.clear();
+  request.statusText.clear();
+  request.bodyBytes.clear();
+}
+
+// The shared engine of the three flavours. Returns false with statusText
+// set when the exchange failed.
+bool perform(HttpFlavour flavour, HttpRequest& request) {
+  clearResults(request);
+  auto fail = [&](const char* message) {
+    request.statusText = message;
+    logWarning("net", std::string(message) + " " + request.url);
+    return false;
+  };
+  if (!curlGlobalReady()) return fail(http_status::kUnusable);
+  if (!isHttpUrl(request.url)) return fail(http_status::kBadUrl);
+  CurlEasy handle = newCurlTransfer(request.verifyTls, request.caFile);
+  if (!handle) return fail(http_status::kNoSession);
+  CURL* h = handle.get();
+
+  Exchange exchange;
+  exchange.stop = request.stop;
+  bool ok = curl_easy_setopt(h, CURLOPT_URL, request.url.c_str()) == CURLE_OK &&
+            curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, onHeader) == CURLE_OK &&
+            curl_easy_setopt(h, CURLOPT_HEADERDATA, &exchange) == CURLE_OK &&
+            curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, onBody) == CURLE_OK &&
+            curl_easy_setopt(h, CURLOPT_WRITEDATA, &exchange) == CURLE_OK &&
+            curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, onProgress) == CURLE_OK &&
+            curl_easy_setopt(h, CURLOPT_XFERINFODATA, &exchange) == CURLE_OK &&
+            curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L) == CURLE_OK;
+  if (ok && !request.proxy.empty()) {
+    ok = curl_easy_setopt(h, CURLOPT_PROXY, curlProxyText(request.proxy).c_str()) == CURLE_OK;
+  }
+  if (!ok) return fail(http_status::kNoConnection);
+
+  // The method; a body goes with any method, as its bytes.
+  const int method = (request.method >= kGet && request.method <= kConnect) ? request.method : kGet;
+  const bool sendBody = method == kPost || (!request.body.empty() && method != kHead);
+  if (method == kHead) {
+    ok = curl_easy_setopt(h, CURLOPT_NOBODY, 1L) == CURLE_OK;
+  } else if (sendBody) {
+    ok = curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body.size())) ==
+             CURLE_OK &&
+         curl_easy_setopt(h, CURLOPT_POSTFIELDS, request.body.data()) == CURLE_OK;
+  }
+  // GET, POST and HEAD keep curl's own method handling, so a POST answered
+  // with 303 continues as a GET; the others name their method.
+  if (ok && method != kGet && method != kPost && method != kHead) {
+    ok = curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, methodText(method)) == CURLE_OK;
+  } else if (ok && method == kGet && sendBody) {
+    ok = curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, "GET") == CURLE_OK;
+  }
+  if (!ok) return fail(http_status::kNoRequest);
+
+  const TransferTimeouts timeouts = timeoutsFor(flavour, request.timeoutSeconds);
+  // curl measures stalls in whole seconds: no byte for that long aborts.
+  const long stallSeconds = (timeouts.receiveMs + 999) / 1000;
+  ok = curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, timeouts.connectMs) == CURLE_OK &&
+       curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L) == CURLE_OK &&
+       curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, stallSeconds) == CURLE_OK &&
+       curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, timeouts.totalMs) == CURLE_OK;
+  if (!ok) return fail(http_status::kTimeoutsRefused);
+
+  if (!request.user.empty() && !request.password.empty()) {
+    ok = curl_easy_setopt(h, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_BASIC)) == CURLE_OK &&
+         curl_easy_setopt(h, CURLOPT_USERNAME, request.user.c_str()) == CURLE_OK &&
+         curl_easy_setopt(h, CURLOPT_PASSWORD, request.password.c_str()) == CURLE_OK;
+  }
+  if (ok && !request.proxyUser.empty() && !request.proxyPassword.empty()) {
+    ok = curl_easy_setopt(h, CURLOPT_PROXYAUTH, static_cast<long>(CURLAUTH_BASIC)) == CURLE_OK &&
+         curl_easy_setopt(h, CURLOPT_PROXYUSERNAME, request.proxyUser.c_str()) == CURLE_OK &&
+         curl_easy_setopt(h, CURLOPT_PROXYPASSWORD, request.proxyPassword.c_str()) == CURLE_OK;
+  }
+  if (!ok) return fail(http_status::kCredentialsRefused);
+
+  // Cookies travel only in the header block: curl's cookie engine stays off,
+  // so nothing is stored between calls.
+  ok = curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, request.noRedirect ? 0L : 1L) == CURLE_OK &&
+       curl_easy_setopt(h, CURLOPT_MAXREDIRS, 10L) == CURLE_OK;
+  if (!ok) return fail(http_status::kRedirectOptionRefused);
+
+  // The block replaces curl's defaults: a name with nothing after its colon
+  // removes curl's own line, so the wire carries exactly our lines (plus
+  // Host, credentials and Content-Length).
+  const std::vector<std::string> lines = buildHeaderLines(flavour, request);
+  CurlHeaderList headerList;
+  ok = true;
+  for (const auto& line : lines) ok = ok && headerList.append(line);
+  auto has = [&](std::string_view name) {
+    for (const auto& line : lines) {
+      std::size_t colon = line.find(':');
+      if (colon != std::string::npos && equalsIgnoreCase(trimSpaces(std::string_view(line).substr(0, colon)), name)) {
+        return true;
+      }
+    }
+    return false;
+  };
+  if (!has("Accept")) ok = ok && headerList.append("Accept:");
+  if (!has("Content-Type")) ok = ok && headerList.append("Content-Type:");
+  ok = ok && headerList.append("Expect:");
+  ok = ok && curl_easy_setopt(h, CURLOPT_HTTPHEADER, headerList.get()) == CURLE_OK;
+  if (!ok) return fail(http_status::kHeadersRefused);
+
+  CURLcode code = curl_easy_perform(h);
+  if (code != CURLE_OK && code != CURLE_ABORTED_BY_CALLBACK) {
+    const char* message = failureMessage(code, exchange, h);
+    if (message == http_status::kReadFailed) {
+      request.responseHeaders = exchange.headers;
+      request.location = locationFromHeaders(exchange.headers);
+      request.bodyBytes = std::move(exchange.body);
+    }
+    logWarning("net", std::string("curl: ") + curl_easy_strerror(code));
+    return fail(message);
+  }
+  if (code == CURLE_ABORTED_BY_CALLBACK) return fail(http_status::kNoResponse);
+
+  request.responseHeaders = std::move(exchange.headers);
+  request.statusText = statusTextFromHeaders(request.responseHeaders);
+  request.location = locationFromHeaders(request.responseHeaders);
+  request.receivedCookies = cookiesFromHeaders(request.responseHeaders);
+  if (request.autoMergeCookies && !request.cookies.empty()) {
+    request.receivedCookies = mergeCookies(request.cookies, request.receivedCookies);
+  }
+  request.bodyBytes = std::move(exchange.body);
+  return true;
+}
+
+}  // namespace
+
+std::string HttpClient::request(HttpRequest& request) const {
+  if (!perform(HttpFlavour::kRequest, request)) return {};
+  return bodyTextFromDeclaredCharset(request.bodyBytes);
+}
+
+std::string HttpClient::requestWinInet(HttpRequest& request) const {
+  if (!perform(HttpFlavour::kWinInet, request)) return {};
+  return request.bodyBytes;
+}
+
+std::string HttpClient::requestComObject(HttpRequest& request) const {
+  if (!perform(HttpFlavour::kComObject, request)) return {};
+  return request.bodyBytes;
+}
+
+}  // namespace youran
