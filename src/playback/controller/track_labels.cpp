@@ -1,0 +1,42 @@
+#include "playback/controller/track_labels.h"
+
+#include <algorithm>
+
+namespace youran {
+
+namespace {
+
+std::string_view trim(std::string_view s) {
+  constexpr std::string_view blanks = " \t\r\n";
+  auto first = s.find_first_not_of(blanks);
+  if (first == std::string_view::npos) return {};
+  return s.substr(first, s.find_last_not_of(blanks) - first + 1);
+}
+
+}  // namespace
+
+SongAndArtist splitDisplayName(std::string_view displayName) {
+  auto dash = displayName.rfind('-');
+  if (dash != std::string_view::npos) {
+    auto artist = trim(displayName.substr(0, dash));
+    auto song = trim(displayName.substr(dash + 1));
+    if (!artist.empty() && !song.empty()) return {std::string(song), std::string(artist)};
+  }
+  return {std::string(trim(displayName)), std::string(kNoArtist)};
+}
+
+double ProgressGeometry::pixelsPerSecond(long long totalSeconds) {
+  return totalSeconds > 0 ? static_cast<double>(kTrackPixels) / static_cast<double>(totalSeconds) : 0.0;
+}
+
+int ProgressGeometry::knobX(long long elapsedSeconds, double pixelsPerSecond) {
+  double x = static_cast<double>(elapsedSeconds) * pixelsPerSecond + kKnobMin;
+  return std::clamp(static_cast<int>(x), kKnobMin, kKnobMax);
+}
+
+double ProgressGeometry::secondsAt(int x, double pixelsPerSecond) {
+  if (pixelsPerSecond <= 0) return 0;
+  return std::max(0, x - kKnobMin) / pixelsPerSecond;
+}
+
+}  // namespace youran

@@ -1,0 +1,466 @@
+#include "playback/decode/ffmpeg_decoder.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <string_view>
+#include <vector>
+
+#include "base/log.h"
+#include "playback/decode/sample_format.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/avutil.h>
+}
+
+namespace youran {
+
+namespace {
+
+constexpr std::string_view kLog = "playback";
+constexpr int kProbeBytes = 4096;
+// A network read that makes no progress for this long gives up.
+constexpr const char* kNetworkTimeoutMicros = "15000000";
+// After a seek, lossy decoders need a little audio before the target to
+// rebuild their state (the MP3 bit reservoir, AAC/Vorbis overlap).
+constexpr int64_t kLossyPrerollFrames = 4096;
+
+struct FormatCloser {
+  void operator()(AVFormatContext* c) const { avformat_close_input(&c); }
+};
+struct CodecCloser {
+  void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
+};
+struct FrameFree {
+  void operator()(AVFrame* f) const { av_frame_free(&f); }
+};
+struct PacketFree {
+  void operator()(AVPacket* p) const { av_packet_free(&p); }
+};
+struct IoFree {
+  void operator()(AVIOContext* io) const {
+    if (!io) return;
+    av_freep(&io->buffer);
+    avio_context_free(&io);
+  }
+};
+
+std::string errorText(int code) {
+  char text[AV_ERROR_MAX_STRING_SIZE] = {};
+  av_strerror(code, text, sizeof text);
+  return text;
+}
+
+// Size of an ID3v2 tag at the start of `bytes` (header, body and footer),
+// 0 when there is none. Bytes 6-9 hold the body size as four 7-bit digits.
+size_t id3v2Size(std::span<const uint8_t> bytes) {
+  if (bytes.size() < 10 || std::memcmp(bytes.data(), "ID3", 3) != 0) return 0;
+  if (bytes[3] == 0xff || bytes[4] == 0xff) return 0;
+  if ((bytes[6] | bytes[7] | bytes[8] | bytes[9]) & 0x80) return 0;
+  size_t body = (size_t(bytes[6]) << 21) | (size_t(bytes[7]) << 14) | (size_t(bytes[8]) << 7) | bytes[9];
+  bool footer = bytes[5] & 0x10;
+  return 10 + body + (footer ? 10 : 0);
+}
+
+std::string lowerExtension(const std::string& path) {
+  auto slash = path.find_last_of("/\\");
+  auto dot = path.find_last_of('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+  std::string ext = path.substr(dot + 1);
+  for (auto& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return ext;
+}
+
+// Demuxer named by a file extension, from the extension lists libavformat's
+// demuxers declare. Built once.
+const AVInputFormat* demuxerForExtension(const std::string& ext) {
+  static const std::map<std::string, const AVInputFormat*> table = [] {
+    std::map<std::string, const AVInputFormat*> t;
+    void* it = nullptr;
+    while (const AVInputFormat* f = av_demuxer_iterate(&it)) {
+      if (!f->extensions) continue;
+      std::string_view list = f->extensions;
+      while (!list.empty()) {
+        auto comma = list.find(',');
+        std::string one(list.substr(0, comma));
+        t.emplace(one, f);
+        list = comma == std::string_view::npos ? std::string_view{} : list.substr(comma + 1);
+      }
+    }
+    // Containers whose demuxers list no extensions, or list them under a
+    // sibling demuxer.
+    const std::pair<const char*, const char*> extra[] = {
+        {"ogg", "ogg"}, {"oga", "ogg"}, {"opus", "ogg"}, {"wma", "asf"}, {"asf", "asf"},
+        {"m4a", "mov,mp4,m4a,3gp,3g2,mj2"}, {"mp4", "mov,mp4,m4a,3gp,3g2,mj2"}};
+    for (auto [ext, name] : extra) {
+      if (const AVInputFormat* f = av_find_input_format(name)) t.emplace(ext, f);
+    }
+    return t;
+  }();
+  if (ext.empty()) return nullptr;
+  auto at = table.find(ext);
+  return at == table.end() ? nullptr : at->second;
+}
+
+// Demuxer chosen from the first bytes after any ID3v2 tag; a large embedded
+// cover otherwise makes libavformat read and probe the whole tag.
+const AVInputFormat* demuxerForBytes(std::span<const uint8_t> head, const std::string& name) {
+  std::vector<uint8_t> padded(head.size() + AVPROBE_PADDING_SIZE, 0);
+  std::memcpy(padded.data(), head.data(), head.size());
+  AVProbeData probe{};
+  probe.filename = name.c_str();
+  probe.buf = padded.data();
+  probe.buf_size = static_cast<int>(head.size());
+  int score = 0;
+  const AVInputFormat* f = av_probe_input_format3(&probe, 1, &score);
+  return score >= AVPROBE_SCORE_EXTENSION ? f : nullptr;
+}
+
+std::vector<uint8_t> readFileHead(const std::string& path, size_t skip, size_t count) {
+  std::vector<uint8_t> bytes;
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return bytes;
+  if (skip == 0 || std::fseek(f, static_cast<long>(skip), SEEK_SET) == 0) {
+    bytes.resize(count);
+    bytes.resize(std::fread(bytes.data(), 1, count, f));
+  }
+  std::fclose(f);
+  return bytes;
+}
+
+const AVInputFormat* guessDemuxer(const DecoderSource& source) {
+  if (!source.path.empty()) {
+    if (auto f = demuxerForExtension(lowerExtension(source.path))) return f;
+    auto head = readFileHead(source.path, 0, 10);
+    size_t skip = id3v2Size(head);
+    return demuxerForBytes(readFileHead(source.path, skip, kProbeBytes), source.path);
+  }
+  if (!source.memory.empty()) {
+    size_t skip = std::min(id3v2Size(source.memory), source.memory.size());
+    auto head = source.memory.subspan(skip, std::min<size_t>(kProbeBytes, source.memory.size() - skip));
+    return demuxerForBytes(head, {});
+  }
+  return nullptr;
+}
+
+// A memory block read through a custom AVIOContext. The decoder keeps its own
+// copy, so the caller's block may go away after createStream.
+struct MemoryReader {
+  std::vector<uint8_t> bytes;
+  int64_t at = 0;
+
+  static int read(void* opaque, uint8_t* buf, int size) {
+    auto* self = static_cast<MemoryReader*>(opaque);
+    int64_t left = static_cast<int64_t>(self->bytes.size()) - self->at;
+    if (left <= 0) return AVERROR_EOF;
+    int n = static_cast<int>(std::min<int64_t>(left, size));
+    std::memcpy(buf, self->bytes.data() + self->at, n);
+    self->at += n;
+    return n;
+  }
+  static int64_t seek(void* opaque, int64_t offset, int whence) {
+    auto* self = static_cast<MemoryReader*>(opaque);
+    auto size = static_cast<int64_t>(self->bytes.size());
+    if (whence & AVSEEK_SIZE) return size;
+    int64_t to = offset;
+    switch (whence & ~AVSEEK_FORCE) {
+      case SEEK_SET: break;
+      case SEEK_CUR: to = self->at + offset; break;
+      case SEEK_END: to = size + offset; break;
+      default: return -1;
+    }
+    if (to < 0 || to > size) return -1;
+    self->at = to;
+    return to;
+  }
+};
+
+class FfmpegDecoder final : public Decoder {
+ public:
+  ~FfmpegDecoder() override = default;
+
+  // fast: trust the demuxer chosen from the extension or first bytes and skip
+  // avformat_find_stream_info when the header alone gives rate, channels and
+  // length.
+  bool open(const DecoderSource& source, bool fast) {
+    format_.reset(avformat_alloc_context());
+    if (!format_) return false;
+    format_->interrupt_callback.callback = &FfmpegDecoder::interrupted;
+    format_->interrupt_callback.opaque = this;
+    const AVInputFormat* demuxer = fast ? guessDemuxer(source) : nullptr;
+    if (fast && !demuxer) return false;
+
+    std::string target;
+    AVDictionary* options = nullptr;
+    if (!source.path.empty()) {
+      target = source.path;
+    } else if (!source.memory.empty()) {
+      memory_ = std::make_unique<MemoryReader>();
+      memory_->bytes.assign(source.memory.begin(), source.memory.end());
+      constexpr int kIoBuffer = 32768;
+      auto* buffer = static_cast<uint8_t*>(av_malloc(kIoBuffer));
+      if (!buffer) return false;
+      io_.reset(avio_alloc_context(buffer, kIoBuffer, 0, memory_.get(), &MemoryReader::read, nullptr,
+                                   &MemoryReader::seek));
+      if (!io_) {
+        av_free(buffer);
+        return false;
+      }
+      format_->pb = io_.get();
+      format_->flags |= AVFMT_FLAG_CUSTOM_IO;
+    } else {
+      target = source.url;
+      av_dict_set(&options, "rw_timeout", kNetworkTimeoutMicros, 0);
+      av_dict_set(&options, "reconnect", "1", 0);
+    }
+
+    AVFormatContext* raw = format_.release();
+    int rc = avformat_open_input(&raw, target.empty() ? nullptr : target.c_str(), demuxer, &options);
+    av_dict_free(&options);
+    if (rc < 0) {  // avformat_open_input frees the context on failure
+      if (!fast) logWarning(kLog, "cannot open " + describe(source) + ": " + errorText(rc));
+      return false;
+    }
+    format_.reset(raw);
+
+    if (!fast) {
+      rc = avformat_find_stream_info(format_.get(), nullptr);
+      if (rc < 0) {
+        logWarning(kLog, "no stream information in " + describe(source) + ": " + errorText(rc));
+        return false;
+      }
+    }
+    const AVCodec* codec = nullptr;
+    streamIndex_ = av_find_best_stream(format_.get(), AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
+    if (streamIndex_ < 0 || !codec) {
+      if (!fast) logWarning(kLog, "no decodable audio in " + describe(source));
+      return false;
+    }
+    stream_ = format_->streams[streamIndex_];
+    for (unsigned i = 0; i < format_->nb_streams; ++i) {
+      if (static_cast<int>(i) != streamIndex_) format_->streams[i]->discard = AVDISCARD_ALL;
+    }
+    codec_.reset(avcodec_alloc_context3(codec));
+    if (!codec_ || avcodec_parameters_to_context(codec_.get(), stream_->codecpar) < 0) return false;
+    codec_->pkt_timebase = stream_->time_base;
+    codec_->thread_count = 1;
+    rc = avcodec_open2(codec_.get(), codec, nullptr);
+    if (rc < 0) {
+      if (!fast) logWarning(kLog, "cannot open decoder for " + describe(source) + ": " + errorText(rc));
+      return false;
+    }
+    const AVCodecDescriptor* descriptor = avcodec_descriptor_get(codec->id);
+    lossy_ = !descriptor || !(descriptor->props & AV_CODEC_PROP_LOSSLESS);
+    frame_.reset(av_frame_alloc());
+    packet_.reset(av_packet_alloc());
+    if (!frame_ || !packet_) return false;
+
+    // The first frame gives the real rate and channel count (headers may
+    // leave them out) and the timestamp that counts as frame 0.
+    if (!receiveFrame()) {
+      if (!fast) logWarning(kLog, "no audio frame decodes in " + describe(source));
+      return false;
+    }
+    info_.rate = frame_->sample_rate > 0 ? frame_->sample_rate : codec_->sample_rate;
+    info_.channels = frame_->ch_layout.nb_channels;
+    if (info_.rate <= 0 || info_.channels <= 0 || info_.channels > 64) return false;
+    int64_t ts = frame_->best_effort_timestamp;
+    origin_ = ts == AV_NOPTS_VALUE ? 0 : av_rescale_q(ts, stream_->time_base, AVRational{1, info_.rate});
+    frameStart_ = 0;
+    frameOffset_ = 0;
+    info_.lengthFrames = lengthFromHeader();
+    if (fast && info_.lengthFrames < 0) return false;
+    return true;
+  }
+
+  StreamFormat format() const override { return info_; }
+
+  int read(float* out, int maxFrames) override {
+    int written = 0;
+    while (written < maxFrames) {
+      if (frameOffset_ >= frame_->nb_samples) {
+        if (!receiveFrame()) break;
+        if (!placeFrame()) continue;
+      }
+      int n = std::min(frame_->nb_samples - frameOffset_, maxFrames - written);
+      copyFrame(out + int64_t(written) * info_.channels, n);
+      frameOffset_ += n;
+      written += n;
+      position_ += n;
+    }
+    return written;
+  }
+
+  bool seek(int64_t frame) override {
+    if (frame < 0) frame = 0;
+    if (frame == position_ && !ended_) return true;
+    int64_t from = std::max<int64_t>(0, frame - (lossy_ ? kLossyPrerollFrames : 0));
+    int64_t ts = av_rescale_q(from + origin_, AVRational{1, info_.rate}, stream_->time_base);
+    if (stream_->start_time != AV_NOPTS_VALUE) ts = std::max(ts, stream_->start_time);
+    bool ok = from > 0 && av_seek_frame(format_.get(), streamIndex_, ts, AVSEEK_FLAG_BACKWARD) >= 0;
+    if (!ok) return rewindAndSkip(frame);
+    avcodec_flush_buffers(codec_.get());
+    ended_ = false;
+    drained_ = false;
+    if (!receiveFrame()) return false;
+    int64_t at = frameTimestamp();
+    if (at == AV_NOPTS_VALUE || at > frame) return rewindAndSkip(frame);
+    frameStart_ = at;
+    return skipTo(frame);
+  }
+
+  void abort() override { aborted_.store(true, std::memory_order_relaxed); }
+
+ private:
+  static int interrupted(void* opaque) {
+    return static_cast<FfmpegDecoder*>(opaque)->aborted_.load(std::memory_order_relaxed) ? 1 : 0;
+  }
+
+  static std::string describe(const DecoderSource& source) {
+    if (!source.path.empty()) return source.path;
+    if (!source.memory.empty()) return "a memory block";
+    return source.url;
+  }
+
+  int64_t lengthFromHeader() const {
+    if (stream_->duration != AV_NOPTS_VALUE && stream_->duration > 0) {
+      return av_rescale_q(stream_->duration, stream_->time_base, AVRational{1, info_.rate});
+    }
+    if (format_->duration != AV_NOPTS_VALUE && format_->duration > 0) {
+      return av_rescale(format_->duration, info_.rate, AV_TIME_BASE);
+    }
+    return -1;
+  }
+
+  int64_t frameTimestamp() const {
+    int64_t ts = frame_->best_effort_timestamp;
+    if (ts == AV_NOPTS_VALUE) return AV_NOPTS_VALUE;
+    return av_rescale_q(ts, stream_->time_base, AVRational{1, info_.rate}) - origin_;
+  }
+
+  // Decodes from the start, counting frames; for streams whose timestamps do
+  // not say where a seek landed.
+  bool rewindAndSkip(int64_t frame) {
+    int64_t ts = stream_->start_time != AV_NOPTS_VALUE ? stream_->start_time : 0;
+    if (av_seek_frame(format_.get(), streamIndex_, ts, AVSEEK_FLAG_BACKWARD) < 0 &&
+        avformat_seek_file(format_.get(), -1, INT64_MIN, 0, 0, 0) < 0) {
+      return false;
+    }
+    avcodec_flush_buffers(codec_.get());
+    ended_ = false;
+    drained_ = false;
+    if (!receiveFrame()) return false;
+    frameStart_ = 0;
+    return skipTo(frame);
+  }
+
+  // The current frame starts at frameStart_; drop whole frames and then
+  // samples until `frame`.
+  bool skipTo(int64_t frame) {
+    frameOffset_ = 0;
+    while (frameStart_ + frame_->nb_samples <= frame) {
+      frameStart_ += frame_->nb_samples;
+      if (!receiveFrame()) {
+        position_ = frameStart_;
+        frameOffset_ = 0;
+        return false;
+      }
+    }
+    frameOffset_ = static_cast<int>(frame - frameStart_);
+    position_ = frame;
+    return true;
+  }
+
+  // A newly received frame whose layout differs from the first one is
+  // dropped rather than read with the wrong stride.
+  bool placeFrame() {
+    frameOffset_ = 0;
+    return frame_->ch_layout.nb_channels == info_.channels;
+  }
+
+  void copyFrame(float* out, int frames) {
+    convertToFloat(static_cast<AVSampleFormat>(frame_->format), frame_->extended_data, info_.channels,
+                   frameOffset_, frames, out);
+  }
+
+  // Next decoded frame into frame_; false at the end or on a fatal error.
+  // Corrupt packets are skipped.
+  bool receiveFrame() {
+    if (ended_) return false;
+    int badPackets = 0;
+    for (;;) {
+      int rc = avcodec_receive_frame(codec_.get(), frame_.get());
+      if (rc >= 0) {
+        if (frame_->nb_samples <= 0) continue;
+        if (!isSupportedSampleFormat(static_cast<AVSampleFormat>(frame_->format))) {
+          ended_ = true;
+          return false;
+        }
+        frameOffset_ = 0;
+        return true;
+      }
+      if (rc == AVERROR_EOF || (rc != AVERROR(EAGAIN))) {
+        if (rc != AVERROR_EOF && ++badPackets < 64) continue;
+        ended_ = true;
+        return false;
+      }
+      if (drained_) {
+        ended_ = true;
+        return false;
+      }
+      rc = av_read_frame(format_.get(), packet_.get());
+      if (rc < 0) {
+        drained_ = true;
+        avcodec_send_packet(codec_.get(), nullptr);
+        continue;
+      }
+      if (packet_->stream_index == streamIndex_) {
+        if (avcodec_send_packet(codec_.get(), packet_.get()) < 0 && ++badPackets > 1000) {
+          av_packet_unref(packet_.get());
+          ended_ = true;
+          return false;
+        }
+      }
+      av_packet_unref(packet_.get());
+    }
+  }
+
+  std::unique_ptr<MemoryReader> memory_;
+  std::unique_ptr<AVIOContext, IoFree> io_;
+  std::unique_ptr<AVFormatContext, FormatCloser> format_;
+  std::unique_ptr<AVCodecContext, CodecCloser> codec_;
+  std::unique_ptr<AVFrame, FrameFree> frame_;
+  std::unique_ptr<AVPacket, PacketFree> packet_;
+  AVStream* stream_ = nullptr;
+  int streamIndex_ = -1;
+  StreamFormat info_;
+  int64_t origin_ = 0;      // timestamp of frame 0, in samples
+  int64_t frameStart_ = 0;  // stream frame of frame_'s first sample
+  int frameOffset_ = 0;     // samples of frame_ already read
+  int64_t position_ = 0;    // stream frame the next read returns
+  bool lossy_ = true;
+  bool ended_ = false;
+  bool drained_ = false;
+  std::atomic<bool> aborted_{false};
+};
+
+}  // namespace
+
+std::unique_ptr<Decoder> openFfmpegDecoder(const DecoderSource& source) {
+  if (source.path.empty() && source.memory.empty() && source.url.empty()) return nullptr;
+  if (source.url.empty() || !source.path.empty() || !source.memory.empty()) {
+    auto fast = std::make_unique<FfmpegDecoder>();
+    if (fast->open(source, true)) return fast;
+  }
+  auto full = std::make_unique<FfmpegDecoder>();
+  if (full->open(source, false)) return full;
+  return nullptr;
+}
+
+}  // namespace youran

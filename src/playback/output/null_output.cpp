@@ -1,0 +1,47 @@
+#include "playback/output/null_output.h"
+
+#include <chrono>
+
+namespace youran {
+
+namespace {
+constexpr int kBlockFrames = 441;  // 10 ms at 44.1 kHz
+}
+
+bool NullOutput::open(int rate, AudioSource& source) {
+  if (rate < 1000 || rate > 384000) return false;
+  rate_ = rate;
+  source_ = &source;
+  buffer_.assign(2 * kBlockFrames, 0.0f);
+  return true;
+}
+
+void NullOutput::start() {
+  if (running_.exchange(true)) return;
+  thread_ = std::thread([this] { run(); });
+}
+
+void NullOutput::stop() {
+  running_.store(false);
+  if (thread_.joinable()) thread_.join();
+}
+
+void NullOutput::run() {
+  using Clock = std::chrono::steady_clock;
+  const auto start = Clock::now();
+  int64_t rendered = 0;
+  while (running_.load(std::memory_order_relaxed)) {
+    auto elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+    auto due = static_cast<int64_t>(elapsed * rate_);
+    // After a long stall (the machine was suspended) skip ahead instead of
+    // rendering the lost time in a burst.
+    if (due - rendered > rate_) rendered = due - kBlockFrames;
+    while (rendered + kBlockFrames <= due && running_.load(std::memory_order_relaxed)) {
+      source_->render(buffer_.data(), kBlockFrames, false);
+      rendered += kBlockFrames;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+}
+
+}  // namespace youran
