@@ -1,5 +1,7 @@
 #include "playlist/ui/playlist_controller.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QMetaObject>
@@ -17,7 +19,8 @@ PlaylistController::PlaylistController(ConversionFunctions functions, QObject* p
     : QObject(parent), model_(std::make_unique<PlaylistModel>(list_)) {
   saveTimer_.setSingleShot(true);
   connect(&saveTimer_, &QTimer::timeout, this, &PlaylistController::saveIfDue);
-  worker_ = std::make_unique<ConversionWorker>(std::move(functions), *this);
+  ConversionSink& sink = *this;
+  worker_ = std::make_unique<ConversionWorker>(std::move(functions), sink);
 }
 
 PlaylistController::~PlaylistController() { shutdown(); }
