@@ -1,15 +1,34 @@
 #!/usr/bin/env bash
-# Starts the built player. Without a display it runs under Xvfb with the
-# no-sound output, saves a screenshot of the main window and exits.
+# Starts the built player. Unless a data folder is given (--data-dir DIR or
+# YOURAN_MUSIC_HOME), it uses a demo folder with a few synthesised tracks, so
+# a new user hears music at once. Without a display it runs under Xvfb with
+# the no-sound output, plays the demo list, saves a screenshot of the main
+# window and exits.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 player=build/bin/youranmusic
-if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
-  exec "$player" "$@"
+
+args=("$@")
+given=no
+for a in "${args[@]}"; do
+  case "$a" in --data-dir|--data-dir=*) given=yes ;; esac
+done
+[ -n "${YOURAN_MUSIC_HOME:-}" ] && given=yes
+if [ "$given" = no ]; then
+  bash scripts/make-demo-library.sh build/demo >/dev/null
+  args=(--data-dir build/demo --play "${args[@]}")
 fi
+
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+  exec "$player" "${args[@]}"
+fi
+
 shot=build/run-screenshot.png
 rm -f "$shot"
-YOURAN_AUDIO_DEVICE=none xvfb-run -a -s "-screen 0 1280x800x24" \
-  "$player" --screenshot "$shot" --screenshot-after 4000 "$@"
+# The headless copy gets its own lock, so a player the user already runs on
+# this machine does not turn it into a second copy.
+YOURAN_AUDIO_DEVICE=none YOURAN_LOCK_FILE="$PWD/build/run.lock" \
+  xvfb-run -a -s "-screen 0 1280x800x24" \
+  "$player" --screenshot "$shot" --screenshot-after 5000 "${args[@]}"
 [ -s "$shot" ] || { echo "run: no screenshot was written" >&2; exit 1; }
 echo "run: screenshot of the main window saved to $shot"

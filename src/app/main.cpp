@@ -4,9 +4,11 @@
 
 #include "app/main_window.h"
 #include "app/player_app.h"
-#include "app/player_setup.h"
+#include "app/player_assembly.h"
+#include "playback/audio_engine.h"
 #include "app/resources.h"
 #include "app/skin.h"
+#include "playback/controller/playback_controller.h"
 #include "base/data_folder.h"
 
 namespace {
@@ -14,8 +16,10 @@ namespace {
 struct ScreenshotRequest {
   QString path;
   int afterMs = 4000;
+  bool play = false;
 };
 
+// --play: start the first row once the player is up.
 // --screenshot PATH [--screenshot-after MS]: save the main window as a
 // picture after a while and quit (headless runs).
 ScreenshotRequest takeScreenshotArguments(QStringList& arguments) {
@@ -24,6 +28,10 @@ ScreenshotRequest takeScreenshotArguments(QStringList& arguments) {
     if (arguments[i] == QStringLiteral("--screenshot") && i + 1 < arguments.size()) {
       request.path = arguments[i + 1];
       arguments.remove(i, 2);
+      --i;
+    } else if (arguments[i] == QStringLiteral("--play")) {
+      request.play = true;
+      arguments.remove(i);
       --i;
     } else if (arguments[i] == QStringLiteral("--screenshot-after") && i + 1 < arguments.size()) {
       request.afterMs = arguments[i + 1].toInt();
@@ -50,9 +58,15 @@ int main(int argc, char** argv) {
   QStringList arguments = app.arguments();
   ScreenshotRequest screenshot = takeScreenshotArguments(arguments);
 
-  youran::PlayerApp player(youran::makeStartupHooks());
-  youran::attachPlayer(player);
+  youran::PlayerApp player;
+  youran::PlayerAssembly assembly(player, youran::AudioEngine::instance());
   bool running = player.start();
+  if (running && screenshot.play) {
+    QTimer::singleShot(300, &player, [&] {
+      assembly.playback().playRow(1);
+      assembly.playback().fadeIn();
+    });
+  }
 
   if (!screenshot.path.isEmpty()) {
     QTimer::singleShot(screenshot.afterMs, &player, [&] {
