@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -128,7 +129,9 @@ std::optional<std::int64_t> contentRangeStart(std::string_view block) {
   return std::nullopt;
 }
 
-enum class Stop { kNone, kSizeKnown, kBadStatus, kRedirect, kRangeRefused, kStopped, kFileError, kTooLarge };
+enum class Stop { kNone, kSizeKnown, kBadStatus, kRedirect, kRangeRefused, kStopped, kStalled, kFileError, kTooLarge };
+
+using Clock = std::chrono::steady_clock;
 
 // One hop of the download: the state its callbacks share.
 struct Hop {
@@ -141,6 +144,8 @@ struct Hop {
   std::atomic<std::int64_t>* totalBytes = nullptr;
   std::atomic<std::int64_t>* downloadedBytes = nullptr;
   std::string* memory = nullptr;
+  Clock::duration stallLimit = std::chrono::seconds(15);
+  Clock::time_point lastData = Clock::now();
   // collected
   std::string headers;
   bool headersDone = false;
@@ -213,6 +218,7 @@ std::size_t onHeader(char* data, std::size_t size, std::size_t count, void* user
     hop->headersDone = false;
   }
   hop->headers.append(line);
+  hop->lastData = Clock::now();
   if ((line == "\r\n" || line == "\n") && statusTextFromHeaders(hop->headers).starts_with("1") == false) {
     if (!onHeadersComplete(*hop)) return 0;
   }
@@ -239,6 +245,7 @@ std::size_t onBody(char* data, std::size_t size, std::size_t count, void* user) 
     }
     hop->memory->append(data, bytes);
   }
+  hop->lastData = Clock::now();
   hop->fileBytes += static_cast<std::int64_t>(bytes);
   hop->downloadedBytes->store(hop->existing + hop->fileBytes);
   return bytes;
@@ -248,6 +255,12 @@ int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
   auto* hop = static_cast<Hop*>(user);
   if (hop->stop && hop->stop->load()) {
     hop->stopped = Stop::kStopped;
+    return 1;
+  }
+  // curl's own low-speed check averages over several seconds, so a burst
+  // followed by silence would pass for far longer than the stall limit.
+  if (Clock::now() - hop->lastData > hop->stallLimit) {
+    hop->stopped = Stop::kStalled;
     return 1;
   }
   return 0;
@@ -338,6 +351,7 @@ int downloadFile(const std::string& url, const std::string& targetPath, std::ato
     hop.totalBytes = &totalBytes;
     hop.downloadedBytes = &downloadedBytes;
     hop.memory = toMemory ? &memory : nullptr;
+    hop.stallLimit = std::chrono::seconds(std::max(1, options.stallSeconds));
     std::error_code ec;
     if (!toMemory && !freshAfterRefusal && fs::is_regular_file(tmpPath, ec)) {
       hop.resumed = true;
@@ -366,10 +380,7 @@ int downloadFile(const std::string& url, const std::string& targetPath, std::ato
          curl_easy_setopt(h, CURLOPT_XFERINFODATA, &hop) == CURLE_OK &&
          curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L) == CURLE_OK &&
          curl_easy_setopt(h, CURLOPT_BUFFERSIZE, static_cast<long>(chunkSize)) == CURLE_OK &&
-         curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, kConnectTimeoutMs) == CURLE_OK &&
-         curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L) == CURLE_OK &&
-         curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, static_cast<long>(std::max(1, options.stallSeconds))) ==
-             CURLE_OK;
+         curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, kConnectTimeoutMs) == CURLE_OK;
     if (!ok) return kDownloadConnectFailed;
 
     CURLcode code = curl_easy_perform(h);
@@ -392,6 +403,9 @@ int downloadFile(const std::string& url, const std::string& targetPath, std::ato
         return kDownloadBadStatus;
       case Stop::kStopped:
         return kDownloadStopped;
+      case Stop::kStalled:
+        logWarning("net", "download: no data for " + std::to_string(options.stallSeconds) + " s " + currentUrl);
+        return kDownloadReceiveFailed;
       case Stop::kFileError:
         return kDownloadFileError;
       case Stop::kTooLarge:

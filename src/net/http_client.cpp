@@ -1,5 +1,6 @@
 #include "net/http_client.h"
 
+#include <chrono>
 #include <string_view>
 
 #include "base/log.h"
@@ -18,7 +19,12 @@ struct Exchange {
   std::string body;
   bool sawStatusLine = false;
   bool tooLarge = false;
+  bool stalled = false;
+  bool connected = false;
+  CURL* handle = nullptr;
   const std::atomic<bool>* stop = nullptr;
+  std::chrono::steady_clock::duration stallLimit{};
+  std::chrono::steady_clock::time_point lastData = std::chrono::steady_clock::now();
 };
 
 std::size_t onHeader(char* data, std::size_t size, std::size_t count, void* user) {
@@ -30,6 +36,7 @@ std::size_t onHeader(char* data, std::size_t size, std::size_t count, void* user
     exchange->sawStatusLine = true;
   }
   exchange->headers.append(line);
+  exchange->lastData = std::chrono::steady_clock::now();
   return size * count;
 }
 
@@ -41,12 +48,27 @@ std::size_t onBody(char* data, std::size_t size, std::size_t count, void* user) 
     return 0;  // curl stops with a write error
   }
   exchange->body.append(data, bytes);
+  exchange->lastData = std::chrono::steady_clock::now();
   return bytes;
 }
 
 int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
   auto* exchange = static_cast<Exchange*>(user);
-  return exchange->stop && exchange->stop->load() ? 1 : 0;
+  if (exchange->stop && exchange->stop->load()) return 1;
+  if (!exchange->connected) {
+    curl_off_t connectedAfter = 0;
+    curl_easy_getinfo(exchange->handle, CURLINFO_CONNECT_TIME_T, &connectedAfter);
+    if (connectedAfter == 0) return 0;  // the connect limit applies until then
+    exchange->connected = true;
+    exchange->lastData = std::chrono::steady_clock::now();
+  }
+  // The receive time-out counts from the last byte; curl's low-speed check
+  // averages over several seconds and would let a burst hide a stall.
+  if (std::chrono::steady_clock::now() - exchange->lastData > exchange->stallLimit) {
+    exchange->stalled = true;
+    return 1;
+  }
+  return 0;
 }
 
 // Which message a failed transfer leaves: resolving and connecting (TLS
@@ -111,6 +133,7 @@ bool perform(HttpFlavour flavour, HttpRequest& request) {
 
   Exchange exchange;
   exchange.stop = request.stop;
+  exchange.handle = h;
   bool ok = curl_easy_setopt(h, CURLOPT_URL, request.url.c_str()) == CURLE_OK &&
             curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, onHeader) == CURLE_OK &&
             curl_easy_setopt(h, CURLOPT_HEADERDATA, &exchange) == CURLE_OK &&
@@ -144,11 +167,8 @@ bool perform(HttpFlavour flavour, HttpRequest& request) {
   if (!ok) return fail(http_status::kNoRequest);
 
   const TransferTimeouts timeouts = timeoutsFor(flavour, request.timeoutSeconds);
-  // curl measures stalls in whole seconds: no byte for that long aborts.
-  const long stallSeconds = (timeouts.receiveMs + 999) / 1000;
+  exchange.stallLimit = std::chrono::milliseconds(timeouts.receiveMs);
   ok = curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, timeouts.connectMs) == CURLE_OK &&
-       curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L) == CURLE_OK &&
-       curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, stallSeconds) == CURLE_OK &&
        curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, timeouts.totalMs) == CURLE_OK;
   if (!ok) return fail(http_status::kTimeoutsRefused);
 
@@ -203,7 +223,14 @@ bool perform(HttpFlavour flavour, HttpRequest& request) {
     logWarning("net", std::string("curl: ") + curl_easy_strerror(code));
     return fail(message);
   }
-  if (code == CURLE_ABORTED_BY_CALLBACK) return fail(http_status::kNoResponse);
+  if (code == CURLE_ABORTED_BY_CALLBACK) {
+    if (exchange.stalled && exchange.sawStatusLine) {
+      request.responseHeaders = exchange.headers;
+      request.bodyBytes = std::move(exchange.body);
+      return fail(http_status::kReadFailed);
+    }
+    return fail(http_status::kNoResponse);
+  }
 
   request.responseHeaders = std::move(exchange.headers);
   request.statusText = statusTextFromHeaders(request.responseHeaders);
