@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -330,7 +331,14 @@ class FfmpegDecoder final : public Decoder {
 
   int64_t lengthFromHeader() const {
     if (stream_->duration != AV_NOPTS_VALUE && stream_->duration > 0) {
-      return av_rescale_q(stream_->duration, stream_->time_base, AVRational{1, info_.rate});
+      int64_t frames = av_rescale_q(stream_->duration, stream_->time_base, AVRational{1, info_.rate});
+      // The MP3 demuxer counts the encoder delay of a LAME/Info header in the
+      // duration and reports it as the start time, while the decoder skips it.
+      if (stream_->codecpar->codec_id == AV_CODEC_ID_MP3 && stream_->start_time != AV_NOPTS_VALUE &&
+          stream_->start_time > 0) {
+        frames -= av_rescale_q(stream_->start_time, stream_->time_base, AVRational{1, info_.rate});
+      }
+      return std::max<int64_t>(frames, 0);
     }
     if (format_->duration != AV_NOPTS_VALUE && format_->duration > 0) {
       return av_rescale(format_->duration, info_.rate, AV_TIME_BASE);
@@ -453,6 +461,12 @@ class FfmpegDecoder final : public Decoder {
 }  // namespace
 
 std::unique_ptr<Decoder> openFfmpegDecoder(const DecoderSource& source) {
+  // libavformat and libavcodec print every damaged frame; the engine logs
+  // its own reasons instead.
+  static std::once_flag quiet;
+  std::call_once(quiet, [] {
+    if (!std::getenv("YOURAN_FFMPEG_LOG")) av_log_set_level(AV_LOG_QUIET);
+  });
   if (source.path.empty() && source.memory.empty() && source.url.empty()) return nullptr;
   if (source.url.empty() || !source.path.empty() || !source.memory.empty()) {
     auto fast = std::make_unique<FfmpegDecoder>();

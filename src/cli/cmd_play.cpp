@@ -1,0 +1,253 @@
+// youranmusic-cli play FILE [--start SEC] [--seconds SEC] [--volume PCT]
+//   [--output default|none|wav:PATH] [--eq BAND:GAIN[:CENTRE[:WIDTH]]]...
+//   [--reverb MIX,TIME,RATIO] [--echo WET,FB,LEFT,RIGHT[,PAN]] [--balance L,R]
+//   [--quiet]
+// Plays one file through the audio engine. wav:PATH writes what would be
+// heard to a WAV file as fast as the machine allows.
+
+#include <array>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "base/time_text.h"
+#include "cli/command.h"
+#include "playback/audio_engine.h"
+#include "playback/output/wav_file_output.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "play FILE [--start SEC] [--seconds SEC] [--volume PCT] [--output default|none|wav:PATH] "
+    "[--eq BAND:GAIN[:CENTRE[:WIDTH]]]... [--reverb MIX,TIME,RATIO] [--echo WET,FB,LEFT,RIGHT[,PAN]] "
+    "[--balance L,R] [--quiet]";
+
+// Centre frequencies of the effects window's ten bands, bands 1..10.
+constexpr std::array<float, 10> kBandCentres = {80, 125, 250, 500, 800, 1000, 2000, 4000, 8000, 16000};
+
+struct EqBand {
+  int slot = 0;
+  youran::EqParameters parameters;
+};
+
+struct Options {
+  std::string file;
+  double start = 0;
+  double seconds = -1;
+  std::optional<int> volume;
+  std::string output = "default";
+  std::vector<EqBand> eq;
+  std::optional<youran::ReverbParameters> reverb;
+  std::optional<youran::EchoParameters> echo;
+  std::optional<std::pair<float, float>> balance;
+  bool quiet = false;
+};
+
+// Numbers separated by `separator`; nullopt when any part is not a number.
+std::optional<std::vector<double>> numbers(std::string_view text, char separator) {
+  std::vector<double> out;
+  while (true) {
+    auto end = text.find(separator);
+    std::string part(text.substr(0, end));
+    char* stop = nullptr;
+    double v = std::strtod(part.c_str(), &stop);
+    if (part.empty() || *stop != '\0' || !std::isfinite(v)) return std::nullopt;
+    out.push_back(v);
+    if (end == std::string_view::npos) return out;
+    text.remove_prefix(end + 1);
+  }
+}
+
+bool fail(const std::string& message) {
+  std::fprintf(stderr, "youranmusic-cli play: %s\n", message.c_str());
+  return false;
+}
+
+bool parse(std::span<char*> args, Options& o) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    std::string_view a = args[i];
+    auto value = [&](std::string_view& v) {
+      if (i + 1 >= args.size()) return fail(std::string(a) + " needs a value");
+      v = args[++i];
+      return true;
+    };
+    std::string_view v;
+    if (a == "--quiet") {
+      o.quiet = true;
+    } else if (a == "--start" || a == "--seconds" || a == "--volume") {
+      if (!value(v)) return false;
+      auto n = numbers(v, ',');
+      if (!n || n->size() != 1 || (*n)[0] < 0) return fail("bad value for " + std::string(a));
+      if (a == "--start") o.start = (*n)[0];
+      if (a == "--seconds") o.seconds = (*n)[0];
+      if (a == "--volume") {
+        if ((*n)[0] > 100) return fail("--volume is 0..100");
+        o.volume = static_cast<int>(std::lround((*n)[0]));
+      }
+    } else if (a == "--output") {
+      if (!value(v)) return false;
+      if (v != "default" && v != "none" && !(v.starts_with("wav:") && v.size() > 4)) {
+        return fail("--output is default, none or wav:PATH");
+      }
+      o.output = v;
+    } else if (a == "--eq") {
+      if (!value(v)) return false;
+      auto n = numbers(v, ':');
+      if (!n || n->size() < 2 || n->size() > 4) return fail("--eq is BAND:GAIN[:CENTRE[:WIDTH]]");
+      EqBand band;
+      band.slot = static_cast<int>((*n)[0]);
+      band.parameters.gain = static_cast<float>((*n)[1]);
+      if (n->size() >= 3) {
+        band.parameters.centre = static_cast<float>((*n)[2]);
+      } else if (band.slot >= 1 && band.slot <= 10) {
+        band.parameters.centre = kBandCentres[band.slot - 1];
+      } else {
+        return fail("--eq band " + std::to_string(band.slot) + " needs a centre");
+      }
+      if (n->size() == 4) band.parameters.bandwidth = static_cast<float>((*n)[3]);
+      o.eq.push_back(band);
+    } else if (a == "--reverb") {
+      if (!value(v)) return false;
+      auto n = numbers(v, ',');
+      if (!n || n->size() != 3) return fail("--reverb is MIX,TIME,RATIO");
+      youran::ReverbParameters p;
+      p.reverbMix = static_cast<float>((*n)[0]);
+      p.reverbTime = static_cast<float>((*n)[1]);
+      p.highFreqRatio = static_cast<float>((*n)[2]);
+      o.reverb = p;
+    } else if (a == "--echo") {
+      if (!value(v)) return false;
+      auto n = numbers(v, ',');
+      if (!n || n->size() < 4 || n->size() > 5) return fail("--echo is WET,FB,LEFT,RIGHT[,PAN]");
+      youran::EchoParameters p;
+      p.wetDryMix = static_cast<float>((*n)[0]);
+      p.feedback = static_cast<float>((*n)[1]);
+      p.leftDelay = static_cast<float>((*n)[2]);
+      p.rightDelay = static_cast<float>((*n)[3]);
+      p.panDelay = n->size() == 5 && (*n)[4] != 0;
+      o.echo = p;
+    } else if (a == "--balance") {
+      if (!value(v)) return false;
+      auto n = numbers(v, ',');
+      if (!n || n->size() != 2) return fail("--balance is L,R");
+      o.balance = std::pair{static_cast<float>((*n)[0]), static_cast<float>((*n)[1])};
+    } else if (a.starts_with("--")) {
+      return fail("unknown option " + std::string(a));
+    } else if (o.file.empty()) {
+      o.file = a;
+    } else {
+      return fail("one file at a time");
+    }
+  }
+  if (o.file.empty()) return fail("no file");
+  return true;
+}
+
+bool applyEffects(youran::AudioEngine& engine, uint32_t stream, const Options& o) {
+  if (!o.eq.empty()) {
+    engine.addEqualizer(stream);
+    for (const auto& band : o.eq) {
+      if (!engine.setEqBand(stream, band.slot, band.parameters)) {
+        return fail("equaliser band " + std::to_string(band.slot) + " refused (slot 1..36, centre 80..16000 Hz "
+                    "below 0.45 x the rate, width 1..36, gain -15..15)");
+      }
+    }
+  }
+  if (o.reverb) {
+    engine.addReverb(stream, true);
+    if (!engine.setReverb(stream, *o.reverb)) {
+      return fail("reverb refused (mix -96..0 dB, time 0.001..3000 ms, ratio 0.001..0.999)");
+    }
+  }
+  if (o.echo) {
+    engine.addEcho(stream, true);
+    if (!engine.setEcho(stream, *o.echo)) {
+      return fail("echo refused (wet 0..100, feedback 0..100, delays 1..2000 ms)");
+    }
+  }
+  if (o.balance) {
+    if (!engine.setChannelGain(0, o.balance->first) || !engine.setChannelGain(1, o.balance->second)) {
+      return fail("balance is two gains 0..1");
+    }
+  }
+  return true;
+}
+
+int runPlay(std::span<char*> args) {
+  Options o;
+  if (!parse(args, o)) {
+    std::fprintf(stderr, "usage: youranmusic-cli %s\n", kUsage);
+    return 2;
+  }
+  auto& engine = youran::AudioEngine::instance();
+  constexpr int kRate = 44100;
+  youran::WavFileOutput* wav = nullptr;
+  bool ready = false;
+  if (o.output.starts_with("wav:")) {
+    int64_t limit = o.seconds >= 0 ? static_cast<int64_t>(std::llround(o.seconds * kRate)) : -1;
+    auto output = std::make_unique<youran::WavFileOutput>(o.output.substr(4), limit);
+    wav = output.get();
+    ready = engine.initWithOutput(std::move(output), kRate);
+  } else {
+    ready = engine.init(o.output == "none" ? youran::AudioEngine::kNoSoundDevice : -1, kRate);
+  }
+  if (!ready) {
+    std::fprintf(stderr, "youranmusic-cli play: cannot open the output %s\n", o.output.c_str());
+    return 1;
+  }
+  uint32_t stream = engine.createStream(o.file);
+  if (!stream) {
+    std::fprintf(stderr, "youranmusic-cli play: cannot play %s\n", o.file.c_str());
+    engine.free();
+    return 1;
+  }
+  if (o.start > 0) engine.setPosition(stream, engine.secondsToBytes(stream, o.start));
+  if (o.volume) engine.setVolume(stream, *o.volume);
+  if (!applyEffects(engine, stream, o)) {
+    engine.free();
+    return 2;
+  }
+  engine.play(stream, false);
+
+  const int64_t length = engine.getLength(stream);
+  const std::string total =
+      youran::formatMinutesSeconds(static_cast<long long>(length < 0 ? 0 : engine.bytesToSeconds(stream, length)));
+  const double until = o.seconds >= 0 ? o.start + o.seconds : -1;
+  auto lastPrint = std::chrono::steady_clock::now() - std::chrono::seconds(1);
+  while (engine.isActive(stream) != youran::AudioEngine::kStopped) {
+    if (wav) {
+      if (wav->finished()) break;
+    } else {
+      double at = engine.bytesToSeconds(stream, engine.getPosition(stream));
+      if (until >= 0 && at >= until) break;
+      auto now = std::chrono::steady_clock::now();
+      if (!o.quiet && now - lastPrint >= std::chrono::seconds(1)) {
+        lastPrint = now;
+        std::printf("%s / %s\n", youran::formatMinutesSeconds(static_cast<long long>(at)).c_str(), total.c_str());
+        std::fflush(stdout);
+      }
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(wav ? 2 : 20));
+  }
+  bool failed = wav && wav->failed();
+  int64_t written = wav ? wav->framesWritten() : 0;
+  engine.free();
+  if (failed) {
+    std::fprintf(stderr, "youranmusic-cli play: writing %s failed\n", o.output.c_str() + 4);
+    return 1;
+  }
+  if (wav && !o.quiet) std::printf("wrote %lld frames to %s\n", static_cast<long long>(written), o.output.c_str() + 4);
+  return 0;
+}
+
+}  // namespace
+
+YOURAN_CLI_COMMAND(play, "play", kUsage, runPlay);

@@ -1,0 +1,99 @@
+// youranmusic-cli probe and play, run as a user would.
+
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "playback_test_util.h"
+#include "support/temp_folder.h"
+
+namespace youran::testing {
+namespace {
+
+const std::string kCli = YOURAN_CLI_PATH;
+
+TEST(Cli, ProbePrintsOneJsonLinePerFile) {
+  TempFolder folder;
+  auto flac = folder / "歌曲 one.flac";
+  ASSERT_TRUE(encodeAudio(flac, sineSource(440, 65.0), 48000, 2));
+  auto missing = folder / "missing.mp3";
+  auto out = folder / "out.txt";
+  int status = runCommand(kCli + " probe " + shellQuote(flac.string()) + " " + shellQuote(missing.string()) + " >" +
+                          shellQuote(out.string()));
+  EXPECT_NE(status, 0);  // one file failed
+  std::istringstream lines(readFile(out));
+  std::string line;
+  ASSERT_TRUE(std::getline(lines, line));
+  auto first = nlohmann::json::parse(line);
+  EXPECT_EQ(first["path"], flac.string());
+  EXPECT_EQ(first["ok"], true);
+  EXPECT_EQ(first["rate"], 48000);
+  EXPECT_EQ(first["channels"], 2);
+  EXPECT_EQ(first["lengthBytes"], 65 * 48000 * 4);
+  EXPECT_DOUBLE_EQ(first["seconds"].get<double>(), 65.0);
+  EXPECT_EQ(first["duration"], "01:05");
+  ASSERT_TRUE(std::getline(lines, line));
+  auto second = nlohmann::json::parse(line);
+  EXPECT_EQ(second["ok"], false);
+  EXPECT_FALSE(std::getline(lines, line));
+}
+
+TEST(Cli, PlayToWavAppliesStartSecondsVolumeAndEffects) {
+  TempFolder folder;
+  auto file = folder / "tone.wav";
+  ASSERT_TRUE(encodeAudio(file, toneSource(1000, 3.0, 0.1), 44100, 2, "-c:a pcm_f32le"));
+  auto wav = folder / "heard.wav";
+  std::string cmd = kCli + " play " + shellQuote(file.string()) + " --start 1 --seconds 1.5 --volume 50" +
+                    " --eq 6:12 --balance 1,0.5 --quiet --output wav:" + shellQuote(wav.string());
+  ASSERT_EQ(runCommand(cmd), 0);
+  WavData w;
+  ASSERT_TRUE(readWav(wav, w));
+  EXPECT_EQ(w.frames(), 66150);
+  // Band 6 is 1000 Hz: +12 dB, then volume 50 % (-6 dB), right at half.
+  auto left = w.channel(0), right = w.channel(1);
+  double expectedLeft = 20 * std::log10(0.1) + 12 - 20 * std::log10(2.0);
+  EXPECT_NEAR(toneDb(left, 4410, 48510, 1000, 44100), expectedLeft, 0.5);
+  EXPECT_NEAR(toneDb(right, 4410, 48510, 1000, 44100), expectedLeft - 20 * std::log10(2.0), 0.5);
+}
+
+TEST(Cli, PlayRefusesBadArguments) {
+  TempFolder folder;
+  auto file = folder / "tone.wav";
+  ASSERT_TRUE(encodeAudio(file, sineSource(440, 0.5), 44100, 2));
+  auto out = shellQuote((folder / "x.wav").string());
+  const std::string bad[] = {
+      "",                                                   // no file
+      shellQuote((folder / "missing.flac").string()),       // cannot play
+      shellQuote(file.string()) + " --eq 6:20",             // gain out of range
+      shellQuote(file.string()) + " --eq 20:3",             // slot 20 without a centre
+      shellQuote(file.string()) + " --reverb 0,0,0.5",      // time 0 refused
+      shellQuote(file.string()) + " --echo 50,50,0,10",     // delay 0 refused
+      shellQuote(file.string()) + " --balance 2,1",         // gain above 1
+      shellQuote(file.string()) + " --volume x",            // not a number
+      shellQuote(file.string()) + " --output speaker",      // unknown output
+      shellQuote(file.string()) + " --frobnicate",          // unknown option
+  };
+  for (const auto& args : bad) {
+    EXPECT_NE(runCommand(kCli + " play " + args + " --quiet --output wav:" + out + " 2>/dev/null"), 0) << args;
+  }
+  EXPECT_EQ(runCommand(kCli + " play " + shellQuote(file.string()) + " --quiet --reverb -6,800,0.5 --echo " +
+                       "30,20,100,120,1 --output wav:" + out),
+            0);
+}
+
+TEST(Cli, PlayOnTheNoSoundOutputPrintsThePosition) {
+  TempFolder folder;
+  auto file = folder / "tone.flac";
+  ASSERT_TRUE(encodeAudio(file, sineSource(440, 5.0), 44100, 2));
+  auto out = folder / "out.txt";
+  ASSERT_EQ(runCommand(kCli + " play " + shellQuote(file.string()) + " --output none --seconds 1.2 >" +
+                       shellQuote(out.string())),
+            0);
+  std::string text = readFile(out);
+  EXPECT_NE(text.find("00:00 / 00:05"), std::string::npos) << text;
+  EXPECT_NE(text.find("00:01 / 00:05"), std::string::npos) << text;
+}
+
+}  // namespace
+}  // namespace youran::testing

@@ -1,0 +1,86 @@
+// The decoder plug-in interface end to end, with the test plug-in.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "playback_test_util.h"
+#include "support/temp_folder.h"
+
+namespace youran::testing {
+namespace {
+
+const std::string kPluginDir = YOURAN_TEST_PLUGIN_DIR;
+
+std::string toneFile(uint32_t rate, uint16_t channels, uint16_t amplitude, uint32_t frames, uint32_t hz) {
+  std::string b("YTONE1\0\0", 8);
+  auto put = [&](uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) b.push_back(static_cast<char>((v >> (8 * i)) & 0xff));
+  };
+  put(rate, 4);
+  put(channels, 2);
+  put(amplitude, 2);
+  put(frames, 4);
+  put(hz, 4);
+  return b;
+}
+
+TEST(DecoderPlugins, PluginDecodesTheExtensionsItClaims) {
+  TempFolder folder;
+  auto file = folder.write("tone.ytone", toneFile(32000, 1, 16384, 16000, 1000));
+  AudioEngine engine;
+  // Before the plug-in, FFmpeg does not know the format.
+  EXPECT_EQ(engine.createStream(file.string(), {}, {}, AudioEngine::kDecodeOnly), 0u);
+  engine.loadPlugin(kPluginDir + "/cod_ytone.so");
+  engine.loadPlugin(kPluginDir + "/cod_ytone.so");  // twice is harmless
+
+  uint32_t s = engine.createStream(file.string(), {}, {}, AudioEngine::kDecodeOnly);
+  ASSERT_NE(s, 0u);
+  auto info = engine.getInfo(s);
+  EXPECT_EQ(info->rate, 32000);
+  EXPECT_EQ(info->channels, 1);
+  EXPECT_EQ(engine.getLength(s), 16000 * 2);
+  engine.freeStream(s);
+
+  // From memory too (no extension: every plug-in is asked).
+  std::string bytes = readFile(file);
+  std::vector<uint8_t> block(bytes.begin(), bytes.end());
+  s = engine.createStream("", block, {}, AudioEngine::kDecodeOnly);
+  ASSERT_NE(s, 0u);
+  EXPECT_EQ(engine.getLength(s), 16000 * 2);
+  engine.freeStream(s);
+
+  // Played and resampled to the output; seeks go through the plug-in.
+  auto r = renderThroughWav(engine, file, folder / "out.wav", -1, {}, 8000 * 2);
+  ASSERT_TRUE(r.ok);
+  EXPECT_NEAR(double(r.wav.frames()), 8000 * 44100.0 / 32000, 4);
+  EXPECT_EQ(r.lengthBytes, 16000 * 2);
+  EXPECT_EQ(r.positionBytes, 16000 * 2);
+  auto left = r.wav.channel(0);
+  EXPECT_NEAR(toneDb(left, 1000, 10000, 1000, 44100), 20 * std::log10(0.5), 0.2);
+}
+
+TEST(DecoderPlugins, FailuresAreIgnored) {
+  TempFolder folder;
+  auto notLibrary = folder.write("cod_fake.so", "not a library");
+  AudioEngine engine;
+  engine.loadPlugin((folder / "cod_missing.so").string());
+  engine.loadPlugin(notLibrary.string());
+  engine.loadPlugin(kPluginDir + "/cod_ytone_future.so");  // newer interface: refused
+  auto file = folder.write("tone.ytone", toneFile(44100, 2, 1000, 4410, 440));
+  EXPECT_EQ(engine.createStream(file.string(), {}, {}, AudioEngine::kDecodeOnly), 0u);
+
+  // A file the plug-in claims by extension but does not recognise falls
+  // through to FFmpeg.
+  engine.loadPlugin(kPluginDir + "/cod_ytone.so");
+  auto wav = folder / "really-wav.ytone";
+  ASSERT_TRUE(encodeAudio(folder / "src.wav", sineSource(440, 0.1), 44100, 2));
+  std::filesystem::copy_file(folder / "src.wav", wav);
+  uint32_t s = engine.createStream(wav.string(), {}, {}, AudioEngine::kDecodeOnly);
+  EXPECT_NE(s, 0u);
+  EXPECT_EQ(engine.getLength(s), 4410 * 4);
+}
+
+}  // namespace
+}  // namespace youran::testing
