@@ -13,7 +13,11 @@ bool encodeAudio(const std::filesystem::path& path, const std::string& lavfiSour
                  const std::string& codecArgs) {
   std::ostringstream cmd;
   cmd << "ffmpeg -nostdin -v error -y -f lavfi -i " << shellQuote(lavfiSource) << " -ar " << rate << " -ac "
-      << channels << " " << codecArgs << " " << shellQuote(path.string()) << " </dev/null";
+      << channels;
+  // ffmpeg spreads a mono source over stereo at -3 dB; the tests want the
+  // source's level in both channels.
+  if (channels == 2 && lavfiSource.find('|') == std::string::npos) cmd << " -af pan=stereo\\|c0=c0\\|c1=c0";
+  cmd << " " << codecArgs << " " << shellQuote(path.string()) << " </dev/null";
   return runCommand(cmd.str()) == 0 && std::filesystem::exists(path);
 }
 

@@ -7,7 +7,6 @@
 
 extern "C" {
 #include <libavutil/channel_layout.h>
-#include <libavutil/opt.h>
 #include <libswresample/swresample.h>
 }
 
@@ -29,6 +28,13 @@ void Resampler::create() {
   int rc = swr_alloc_set_opts2(&swr_, &out, AV_SAMPLE_FMT_FLT, outRate_, &in, AV_SAMPLE_FMT_FLT, inRate_, 0,
                                nullptr);
   av_channel_layout_uninit(&in);
+  // A mono stream plays at full level on both sides, as it does when the
+  // rates match and no resampling is needed (libswresample's default puts a
+  // centre channel 3 dB down on each side).
+  if (rc >= 0 && inChannels_ == 1) {
+    static constexpr double kMonoToStereo[2] = {1.0, 1.0};  // [out channel][in channel]
+    rc = swr_set_matrix(swr_, kMonoToStereo, 1);
+  }
   if (rc < 0 || swr_init(swr_) < 0) {
     logWarning("playback", "cannot convert " + std::to_string(inChannels_) + " channels at " +
                                std::to_string(inRate_) + " Hz");
