@@ -1,4 +1,7 @@
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <cstdio>
 #include <QPixmap>
 #include <QTimer>
 
@@ -9,6 +12,7 @@
 #include "app/resources.h"
 #include "app/skin.h"
 #include "playback/controller/playback_controller.h"
+#include "playlist/ui/playlist_controller.h"
 #include "base/data_folder.h"
 
 namespace {
@@ -42,6 +46,14 @@ ScreenshotRequest takeScreenshotArguments(QStringList& arguments) {
   return request;
 }
 
+long residentKiB() {
+  QFile status(QStringLiteral("/proc/self/status"));
+  if (!status.open(QIODevice::ReadOnly)) return -1;
+  for (const QByteArray& line : status.readAll().split('\n'))
+    if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').value(0).toLong();
+  return -1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -58,9 +70,19 @@ int main(int argc, char** argv) {
   QStringList arguments = app.arguments();
   ScreenshotRequest screenshot = takeScreenshotArguments(arguments);
 
+  QElapsedTimer startClock;
+  startClock.start();
   youran::PlayerApp player;
   youran::PlayerAssembly assembly(player, youran::AudioEngine::instance());
   bool running = player.start();
+  if (qEnvironmentVariableIsSet("YOURAN_STARTUP_REPORT")) {
+    // For the start-up benchmark: how long the window, the engine and the
+    // playlist took, and the memory the process holds with the list loaded.
+    QApplication::processEvents();
+    std::fprintf(stderr, "startup: %lld ms, %zu rows, rss %ld KiB\n",
+                 static_cast<long long>(startClock.elapsed()), assembly.playlist().list().size(),
+                 residentKiB());
+  }
   if (running && screenshot.play) {
     QTimer::singleShot(300, &player, [&] {
       assembly.playback().playRow(1);
