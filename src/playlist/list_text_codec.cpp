@@ -1,5 +1,6 @@
 #include "playlist/list_text_codec.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -160,29 +161,39 @@ std::optional<std::string> listTextToUtf8(std::string_view in) {
 
 void appendListText(std::string& out, std::string_view in) {
   const Tables& t = tables();
+  // GB18030 never needs more than twice the UTF-8 bytes (a two-byte UTF-8
+  // character may take four), so write into room made once.
+  size_t start = out.size();
+  out.resize(start + 2 * in.size());
+  char* dst = out.data() + start;
   size_t i = 0;
   while (i < in.size()) {
-    if (size_t run = asciiRun(in, i)) {
-      out.append(in.substr(i, run));
-      i += run;
+    auto c = static_cast<unsigned char>(in[i]);
+    if (c < 0x80) {
+      *dst++ = static_cast<char>(c);
+      ++i;
       continue;
     }
     uint32_t cp = 0;
     size_t n = decodeUtf8(in, i, cp);
     if (n == 0) {
-      out.push_back('?');
+      *dst++ = '?';
       ++i;
       continue;
     }
     uint16_t gb = cp < 0x10000 ? t.toGb[cp] : 0;
     if (gb != 0) {
-      out.push_back(static_cast<char>(gb >> 8));
-      out.push_back(static_cast<char>(gb & 0xFF));
+      *dst++ = static_cast<char>(gb >> 8);
+      *dst++ = static_cast<char>(gb & 0xFF);
     } else {
-      out += utf8ToGb18030(in.substr(i, n));
+      std::string four = utf8ToGb18030(in.substr(i, n));
+      size_t room = static_cast<size_t>(out.data() + out.size() - dst);
+      if (four.size() > room) four.resize(room);  // cannot happen: four bytes for n >= 2
+      dst = std::copy(four.begin(), four.end(), dst);
     }
     i += n;
   }
+  out.resize(static_cast<size_t>(dst - out.data()));
 }
 
 }  // namespace youran

@@ -1,7 +1,6 @@
 #include "playlist/track_list.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace youran {
 
@@ -45,8 +44,14 @@ const std::string& TrackEntry::column(int index) const {
 }
 
 std::string rowNumberText(size_t row) {
-  char text[24];
-  std::snprintf(text, sizeof text, "%3zu", row);
+  char digits[24];
+  size_t n = 0;
+  do {
+    digits[n++] = static_cast<char>('0' + row % 10);
+    row /= 10;
+  } while (row > 0);
+  std::string text(n < 3 ? 3 - n : 0, ' ');
+  while (n > 0) text.push_back(digits[--n]);
   return text;
 }
 

@@ -28,7 +28,7 @@ std::string largeMusicList(size_t rows) {
     std::string title = "歌曲" + std::to_string(i);
     std::string stem = std::to_string(i % 20 + 1) + " " + title;
     std::string path =
-        "/home/user/Music/" + artist + "/Album " + std::to_string(i % 4000) + "/" + stem + ".mp3";
+        "/home/user/Music/Collection/" + artist + "/Album No." + std::to_string(i % 4000) + "/" + stem + ".mp3";
     bool converted = i % 10 != 0;
     lines.push_back(musicListLine(path, i + 1, converted ? artist + "-" + title : stem,
                                   converted ? "03:4" + std::to_string(i % 10) : "",
