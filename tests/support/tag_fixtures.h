@@ -33,6 +33,14 @@ struct Id3TagOptions {
   std::size_t padding = 0;   // zero bytes after the frames
   std::string extendedHeader;  // written as given after the tag header
   bool unsynchronise = false;  // apply tag-level unsynchronisation to the body
+
+  Id3TagOptions& padded(std::size_t bytes) { padding = bytes; return *this; }
+  Id3TagOptions& extended(unsigned tagFlags, std::string header) {
+    flags = tagFlags;
+    extendedHeader = std::move(header);
+    return *this;
+  }
+  Id3TagOptions& unsynchronised() { unsynchronise = true; return *this; }
 };
 
 std::string id3Frame(unsigned major, const Id3Frame& frame);
