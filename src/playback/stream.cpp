@@ -99,7 +99,9 @@ void Stream::decodeLoop() {
     size_t pendingFrames = pending_.size() / 2;
     if (pendingAt_ < pendingFrames) {
       pendingAt_ += ring_.write(pending_.data() + 2 * pendingAt_, static_cast<int>(pendingFrames - pendingAt_));
-      if (pendingAt_ < pendingFrames) wake_.wait_for(lock, std::chrono::milliseconds(10));
+      // The ring is full: the output needs a while to drain it (an offline
+      // output that drains it faster wakes us).
+      if (pendingAt_ < pendingFrames) wake_.wait_for(lock, std::chrono::milliseconds(50));
       continue;
     }
     pending_.clear();

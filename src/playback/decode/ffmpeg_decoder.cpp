@@ -135,16 +135,19 @@ std::vector<uint8_t> readFileHead(const std::string& path, size_t skip, size_t c
   return bytes;
 }
 
-const AVInputFormat* guessDemuxer(const DecoderSource& source) {
+// Size of the ID3v2 tag a file or memory block starts with (0 when none).
+size_t leadingTagSize(const DecoderSource& source) {
+  if (!source.path.empty()) return id3v2Size(readFileHead(source.path, 0, 10));
+  return std::min(id3v2Size(source.memory), source.memory.size());
+}
+
+const AVInputFormat* guessDemuxer(const DecoderSource& source, size_t tagSize) {
   if (!source.path.empty()) {
     if (auto f = demuxerForExtension(lowerExtension(source.path))) return f;
-    auto head = readFileHead(source.path, 0, 10);
-    size_t skip = id3v2Size(head);
-    return demuxerForBytes(readFileHead(source.path, skip, kProbeBytes), source.path);
+    return demuxerForBytes(readFileHead(source.path, tagSize, kProbeBytes), source.path);
   }
   if (!source.memory.empty()) {
-    size_t skip = std::min(id3v2Size(source.memory), source.memory.size());
-    auto head = source.memory.subspan(skip, std::min<size_t>(kProbeBytes, source.memory.size() - skip));
+    auto head = source.memory.subspan(tagSize, std::min<size_t>(kProbeBytes, source.memory.size() - tagSize));
     return demuxerForBytes(head, {});
   }
   return nullptr;
@@ -194,8 +197,12 @@ class FfmpegDecoder final : public Decoder {
     if (!format_) return false;
     format_->interrupt_callback.callback = &FfmpegDecoder::interrupted;
     format_->interrupt_callback.opaque = this;
-    const AVInputFormat* demuxer = fast ? guessDemuxer(source) : nullptr;
+    const size_t tagSize = fast ? leadingTagSize(source) : 0;
+    const AVInputFormat* demuxer = fast ? guessDemuxer(source, tagSize) : nullptr;
     if (fast && !demuxer) return false;
+    // Start past the ID3v2 tag: the engine needs none of it, and a large
+    // cover would otherwise be read and copied on every open.
+    format_->skip_initial_bytes = static_cast<int64_t>(tagSize);
 
     std::string target;
     AVDictionary* options = nullptr;
@@ -238,7 +245,19 @@ class FfmpegDecoder final : public Decoder {
       }
     }
     const AVCodec* codec = nullptr;
-    streamIndex_ = av_find_best_stream(format_.get(), AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
+    if (fast) {
+      // av_find_best_stream passes over audio whose rate and channels only
+      // decoding will tell (MP3 before avformat_find_stream_info): take the
+      // first audio stream with a decoder.
+      for (unsigned i = 0; i < format_->nb_streams && !codec; ++i) {
+        const AVCodecParameters* par = format_->streams[i]->codecpar;
+        if (par->codec_type != AVMEDIA_TYPE_AUDIO || par->codec_id == AV_CODEC_ID_NONE) continue;
+        codec = avcodec_find_decoder(par->codec_id);
+        if (codec) streamIndex_ = static_cast<int>(i);
+      }
+    } else {
+      streamIndex_ = av_find_best_stream(format_.get(), AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
+    }
     if (streamIndex_ < 0 || !codec) {
       if (!fast) logWarning(kLog, "no decodable audio in " + describe(source));
       return false;

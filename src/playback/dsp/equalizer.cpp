@@ -33,26 +33,35 @@ void PeakingBiquad::design(const EqParameters& p, int rate) {
 }
 
 void PeakingBiquad::process(float* stereo, int frames) {
-  for (int c = 0; c < 2; ++c) {
-    double x1 = x1_[c], x2 = x2_[c], y1 = y1_[c], y2 = y2_[c];
-    float* s = stereo + c;
-    for (int i = 0; i < frames; ++i, s += 2) {
-      double x = *s;
-      double y = b0_ * x + b1_ * x1 + b2_ * x2 - a1_ * y1 - a2_ * y2;
-      x2 = x1;
-      x1 = x;
-      y2 = y1;
-      y1 = y;
-      *s = static_cast<float>(y);
-    }
-    // Denormals would make a decaying filter crawl on some CPUs.
-    if (std::fabs(y1) < 1e-20) y1 = 0;
-    if (std::fabs(y2) < 1e-20) y2 = 0;
-    x1_[c] = x1;
-    x2_[c] = x2;
-    y1_[c] = y1;
-    y2_[c] = y2;
+  // Both channels in one pass: two independent recursions keep the
+  // multiplier busy while each waits for its previous output.
+  double lx1 = x1_[0], lx2 = x2_[0], ly1 = y1_[0], ly2 = y2_[0];
+  double rx1 = x1_[1], rx2 = x2_[1], ry1 = y1_[1], ry2 = y2_[1];
+  const double b0 = b0_, b1 = b1_, b2 = b2_, a1 = a1_, a2 = a2_;
+  for (int i = 0; i < frames; ++i) {
+    double l = stereo[2 * i], r = stereo[2 * i + 1];
+    double yl = b0 * l + b1 * lx1 + b2 * lx2 - a1 * ly1 - a2 * ly2;
+    double yr = b0 * r + b1 * rx1 + b2 * rx2 - a1 * ry1 - a2 * ry2;
+    lx2 = lx1;
+    lx1 = l;
+    ly2 = ly1;
+    ly1 = yl;
+    rx2 = rx1;
+    rx1 = r;
+    ry2 = ry1;
+    ry1 = yr;
+    stereo[2 * i] = static_cast<float>(yl);
+    stereo[2 * i + 1] = static_cast<float>(yr);
   }
+  // Denormals would make a decaying filter crawl on some CPUs.
+  auto tiny = [](double& v) {
+    if (std::fabs(v) < 1e-20) v = 0;
+  };
+  tiny(ly1), tiny(ly2), tiny(ry1), tiny(ry2);
+  x1_ = {lx1, rx1};
+  x2_ = {lx2, rx2};
+  y1_ = {ly1, ry1};
+  y2_ = {ly2, ry2};
 }
 
 Equalizer::Equalizer(int outputRate, int streamRate) : outputRate_(outputRate), streamRate_(streamRate) {}

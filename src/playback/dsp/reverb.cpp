@@ -66,35 +66,69 @@ bool Reverb::setParameters(const ReverbParameters& p) {
   return true;
 }
 
-float Reverb::channel(int c, float in) {
-  float out = 0;
-  for (auto& comb : combs_[c]) {
-    float y = comb.line[comb.at];
-    comb.store = y * (1.0f - comb.damp) + comb.store * comb.damp;
-    if (std::fabs(comb.store) < 1e-25f) comb.store = 0;
-    comb.line[comb.at] = in + comb.store * comb.feedback;
-    if (++comb.at == comb.line.size()) comb.at = 0;
-    out += y;
+// The left and right combs of one pair in the same loop: their two
+// feedback recursions run side by side.
+void Reverb::combs(Comb& left, Comb& right, const float* inL, const float* inR, float* outL, float* outR,
+                   int n) {
+  float sl = left.store, sr = right.store;
+  const float fl = left.feedback, fr = right.feedback;
+  const float dl = left.damp, dr = right.damp;
+  float* ll = left.line.data();
+  float* lr = right.line.data();
+  const size_t nl = left.line.size(), nr = right.line.size();
+  size_t al = left.at, ar = right.at;
+  for (int i = 0; i < n; ++i) {
+    float yl = ll[al], yr = lr[ar];
+    sl = yl * (1.0f - dl) + sl * dl;
+    sr = yr * (1.0f - dr) + sr * dr;
+    ll[al] = inL[i] + sl * fl;
+    lr[ar] = inR[i] + sr * fr;
+    if (++al == nl) al = 0;
+    if (++ar == nr) ar = 0;
+    outL[i] += yl;
+    outR[i] += yr;
   }
-  for (auto& ap : allpasses_[c]) {
-    float buffered = ap.line[ap.at];
-    float y = buffered - out;
-    ap.line[ap.at] = out + buffered * kAllpassFeedback;
-    if (++ap.at == ap.line.size()) ap.at = 0;
-    out = y;
+  left.store = sl;
+  right.store = sr;
+  left.at = al;
+  right.at = ar;
+}
+
+void Reverb::allpass(Allpass& ap, float* x, int n) {
+  float* line = ap.line.data();
+  const size_t size = ap.line.size();
+  size_t at = ap.at;
+  for (int i = 0; i < n; ++i) {
+    float buffered = line[at];
+    line[at] = x[i] + buffered * kAllpassFeedback;
+    x[i] = buffered - x[i];
+    if (++at == size) at = 0;
   }
-  return out;
+  ap.at = at;
 }
 
 void Reverb::process(float* stereo, int frames) {
-  for (int i = 0; i < frames; ++i) {
-    float* s = stereo + 2 * i;
-    float l = s[0] * inGain_;
-    float r = s[1] * inGain_;
-    float wl = channel(0, l * kCombInput);
-    float wr = channel(1, r * kCombInput);
-    s[0] = l + wl * wetGain_;
-    s[1] = r + wr * wetGain_;
+  // The output thread flushes denormals to zero, so the decaying loops need
+  // no checks of their own.
+  for (int done = 0; done < frames;) {
+    int n = std::min(kBlock, frames - done);
+    float* s = stereo + 2 * done;
+    for (int i = 0; i < n; ++i) {
+      inL_[i] = s[2 * i] * inGain_ * kCombInput;
+      inR_[i] = s[2 * i + 1] * inGain_ * kCombInput;
+    }
+    std::fill_n(outL_.begin(), n, 0.0f);
+    std::fill_n(outR_.begin(), n, 0.0f);
+    for (int c = 0; c < kCombs; ++c) combs(combs_[0][c], combs_[1][c], inL_.data(), inR_.data(), outL_.data(), outR_.data(), n);
+    for (int a = 0; a < kAllpasses; ++a) {
+      allpass(allpasses_[0][a], outL_.data(), n);
+      allpass(allpasses_[1][a], outR_.data(), n);
+    }
+    for (int i = 0; i < n; ++i) {
+      s[2 * i] = s[2 * i] * inGain_ + outL_[i] * wetGain_;
+      s[2 * i + 1] = s[2 * i + 1] * inGain_ + outR_[i] * wetGain_;
+    }
+    done += n;
   }
 }
 

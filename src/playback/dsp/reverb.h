@@ -38,13 +38,17 @@ class Reverb final : public Effect {
   static constexpr int kCombs = 8;
   static constexpr int kAllpasses = 4;
 
-  float channel(int c, float in);
+  static constexpr int kBlock = 1024;
+  static void combs(Comb& left, Comb& right, const float* inL, const float* inR, float* outL, float* outR, int n);
+  static void allpass(Allpass& ap, float* x, int n);
 
   int rate_;
   ReverbParameters params_;
   std::array<std::array<Comb, kCombs>, 2> combs_;
   std::array<std::array<Allpass, kAllpasses>, 2> allpasses_;
   float inGain_ = 1, wetGain_ = 1;
+  // Per-block work space, so process() never allocates.
+  std::array<float, kBlock> inL_{}, inR_{}, outL_{}, outR_{};
 };
 
 }  // namespace youran

@@ -5,7 +5,9 @@
 namespace youran {
 
 namespace {
-constexpr int kBlockFrames = 441;  // 10 ms at 44.1 kHz
+// 20 ms at 44.1 kHz: about what a sound card's callback asks for, and few
+// enough wake-ups to cost next to nothing.
+constexpr int kBlockFrames = 882;
 }
 
 bool NullOutput::open(int rate, AudioSource& source) {
@@ -40,7 +42,7 @@ void NullOutput::run() {
       source_->render(buffer_.data(), kBlockFrames, false);
       rendered += kBlockFrames;
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    std::this_thread::sleep_until(start + std::chrono::duration<double>(double(rendered + kBlockFrames) / rate_));
   }
 }
 

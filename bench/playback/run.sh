@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# Audio engine against its peers, on the same generated files:
+#  1. CPU seconds for 30 s of playback: the engine's full chain (decode, ten
+#     equaliser bands, reverb, echo, an FFT every 30 ms, no-sound output)
+#     against mpv playing the file plainly to its null output.
+#  2. The decode loop alone against `ffmpeg -threads 1 -i FILE -f null -`.
+#  3. createStream + getLength + freeStream on a 4-minute MP3 carrying a
+#     371 KB cover.
+# Usage: bench/playback/run.sh [BUILD_DIR]   (default: build)
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+build=${1:-build}
+bench="$build/bin/playback_bench"
+[ -x "$bench" ] || cmake --build "$build" --target playback_bench >/dev/null
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# A tune with some motion: a stepping melody with harmonics over soft noise.
+tune='aevalsrc=0.25*sin(2*PI*(220+55*floor(mod(t*3\,8)))*t)+0.1*sin(4*PI*(220+55*floor(mod(t*3\,8)))*t)+0.05*(random(0)-0.5)|0.25*sin(2*PI*(330+55*floor(mod(t*2\,6)))*t)+0.05*(random(1)-0.5):s=44100:d=240'
+ffmpeg -nostdin -v error -y -f lavfi -i "$tune" -c:a libmp3lame -b:a 192k "$work/tune.mp3"
+ffmpeg -nostdin -v error -y -f lavfi -i "$tune" -t 60 -c:a flac "$work/tune.flac"
+# A noisy picture compresses badly: about 371 KB as a JPEG.
+ffmpeg -nostdin -v error -y -f lavfi -i "color=c=gray:s=760x760,noise=alls=60:allf=t" -frames:v 1 -q:v 3 "$work/cover.jpg"
+ffmpeg -nostdin -v error -y -i "$work/tune.mp3" -i "$work/cover.jpg" -map 0:a -map 1:v -c copy -id3v2_version 3 \
+  -metadata:s:v title="Album cover" -metadata:s:v comment="Cover (front)" "$work/tune-cover.mp3"
+echo "cover: $(stat -c %s "$work/cover.jpg") bytes; mp3 with cover: $(stat -c %s "$work/tune-cover.mp3") bytes"
+
+cpu() {  # user+system CPU seconds of a command
+  /usr/bin/time -f "%U %S" -o "$work/time" "$@" >/dev/null 2>&1
+  awk '{printf "%.2f", $1 + $2}' "$work/time"
+}
+
+echo
+echo "1. 30 s of playback, CPU seconds (lower is better)"
+printf "%-6s %10s %10s %8s\n" file engine mpv ratio
+for f in tune.mp3 tune.flac; do
+  ours=$(cpu "$bench" --chain "$work/$f" 30)
+  theirs=$(cpu mpv --no-config --no-video --ao=null --length=30 "$work/$f")
+  printf "%-6s %10s %10s %8s\n" "${f#tune.}" "$ours" "$theirs" "$(awk -v a="$ours" -v b="$theirs" 'BEGIN{printf "%.2fx", a/b}')"
+done
+
+echo
+echo "2. Decoding the whole file, CPU seconds (lower is better)"
+export YOURAN_BENCH_MP3="$work/tune.mp3" YOURAN_BENCH_FLAC="$work/tune.flac" YOURAN_BENCH_COVER_MP3="$work/tune-cover.mp3"
+"$bench" --benchmark_filter=BM_DecodeLoop --benchmark_repetitions=3 --benchmark_report_aggregates_only=true \
+  --benchmark_format=json >"$work/decode.json" 2>/dev/null
+printf "%-6s %10s %10s %12s\n" file engine ffmpeg "speed ratio"
+for f in mp3 flac; do
+  ours=$(/usr/bin/python3 - "$work/decode.json" "$f" <<'PY'
+import json, sys
+d = json.load(open(sys.argv[1]))
+for b in d["benchmarks"]:
+    if b["name"] == "BM_DecodeLoop/%s_median" % sys.argv[2]:
+        print("%.3f" % (b["cpu_time"] / 1000.0))
+PY
+)
+  best=""
+  for i in 1 2 3; do
+    t=$(cpu ffmpeg -nostdin -v error -threads 1 -i "$work/tune.$f" -f null -)
+    if [ -z "$best" ] || awk -v a="$t" -v b="$best" 'BEGIN{exit !(a<b)}'; then best=$t; fi
+  done
+  printf "%-6s %10s %10s %12s\n" "$f" "$ours" "$best" "$(awk -v a="$ours" -v b="$best" 'BEGIN{printf "%.2fx", b/a}')"
+done
+
+echo
+echo "3. createStream + getLength + freeStream, 4-minute MP3 with the cover"
+"$bench" --benchmark_filter=BM_OpenMeasureFree --benchmark_repetitions=3 --benchmark_report_aggregates_only=true 2>/dev/null |
+  grep -E "BM_|Benchmark"
