@@ -86,7 +86,7 @@ TEST_F(PlaylistControllerTest, LoadedRowsAreConvertedOnTheUiThreadAndSaved) {
   EXPECT_TRUE(view.isColumnHidden(0));
   EXPECT_EQ(view.model()->headerData(2, Qt::Horizontal).toString(), QStringLiteral("歌曲名"));
 
-  ASSERT_TRUE(finished.wait(5000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() > 0; }, 20000));
   EXPECT_EQ(playlist.list().row(0).name, "林小雨-晨光");
   EXPECT_EQ(playlist.list().row(0).duration, "01:05");
   EXPECT_TRUE(playlist.list().row(0).converted());
