@@ -89,44 +89,28 @@ std::vector<std::string> requestLines(const std::string& host, std::optional<std
   return lines;
 }
 
-std::optional<std::int64_t> headerNumber(std::string_view block, std::string_view name) {
-  std::size_t start = 0;
-  while (start < block.size()) {
-    std::size_t end = block.find('\n', start);
-    std::string_view line = block.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
-    std::size_t colon = line.find(':');
-    if (colon != std::string_view::npos && equalsIgnoreCase(trimSpaces(line.substr(0, colon)), name)) {
-      std::string_view value = line.substr(colon + 1);
-      while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) value.remove_prefix(1);
-      std::int64_t number = 0;
-      std::size_t digits = 0;
-      while (digits < value.size() && value[digits] >= '0' && value[digits] <= '9' && digits < 18) {
-        number = number * 10 + (value[digits] - '0');
-        ++digits;
-      }
-      if (digits > 0) return number;
-      return std::nullopt;
-    }
-    if (end == std::string_view::npos) break;
-    start = end + 1;
+// The leading decimal digits of a text ("2000", "1000-2999/3000").
+std::optional<std::int64_t> leadingNumber(std::string_view text) {
+  std::int64_t number = 0;
+  std::size_t digits = 0;
+  while (digits < text.size() && digits < 18 && text[digits] >= '0' && text[digits] <= '9') {
+    number = number * 10 + (text[digits] - '0');
+    ++digits;
   }
-  return std::nullopt;
+  if (digits == 0) return std::nullopt;
+  return number;
 }
 
+std::optional<std::int64_t> headerNumber(std::string_view block, std::string_view name) {
+  std::optional<std::string_view> value = headerValue(block, name);
+  return value ? leadingNumber(*value) : std::nullopt;
+}
+
+// The first byte a 206 answer carries: "Content-Range: bytes 1000-2999/3000".
 std::optional<std::int64_t> contentRangeStart(std::string_view block) {
-  std::size_t at = 0;
-  while ((at = block.find(':', at)) != std::string_view::npos) {
-    std::size_t lineStart = block.rfind('\n', at);
-    lineStart = lineStart == std::string_view::npos ? 0 : lineStart + 1;
-    if (equalsIgnoreCase(trimSpaces(block.substr(lineStart, at - lineStart)), "Content-Range")) {
-      std::string_view rest = block.substr(at + 1);
-      std::size_t bytes = rest.find("bytes");
-      if (bytes == std::string_view::npos) return std::nullopt;
-      return headerNumber("x:" + std::string(rest.substr(bytes + 5)), "x");
-    }
-    ++at;
-  }
-  return std::nullopt;
+  std::optional<std::string_view> value = headerValue(block, "Content-Range");
+  if (!value || !value->starts_with("bytes")) return std::nullopt;
+  return leadingNumber(trimSpaces(value->substr(5)));
 }
 
 enum class Stop { kNone, kSizeKnown, kBadStatus, kRedirect, kRangeRefused, kStopped, kStalled, kFileError, kTooLarge };

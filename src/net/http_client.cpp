@@ -197,17 +197,8 @@ bool perform(HttpFlavour flavour, HttpRequest& request) {
   CurlHeaderList headerList;
   ok = true;
   for (const auto& line : lines) ok = ok && headerList.append(line);
-  auto has = [&](std::string_view name) {
-    for (const auto& line : lines) {
-      std::size_t colon = line.find(':');
-      if (colon != std::string::npos && equalsIgnoreCase(trimSpaces(std::string_view(line).substr(0, colon)), name)) {
-        return true;
-      }
-    }
-    return false;
-  };
-  if (!has("Accept")) ok = ok && headerList.append("Accept:");
-  if (!has("Content-Type")) ok = ok && headerList.append("Content-Type:");
+  if (!hasHeaderLine(lines, "Accept")) ok = ok && headerList.append("Accept:");
+  if (!hasHeaderLine(lines, "Content-Type")) ok = ok && headerList.append("Content-Type:");
   ok = ok && headerList.append("Expect:");
   ok = ok && curl_easy_setopt(h, CURLOPT_HTTPHEADER, headerList.get()) == CURLE_OK;
   if (!ok) return fail(http_status::kHeadersRefused);

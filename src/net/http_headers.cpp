@@ -47,6 +47,13 @@ void addFormContentType(std::vector<std::string>& lines) {
 
 }  // namespace
 
+bool hasHeaderLine(const std::vector<std::string>& lines, std::string_view name) {
+  for (const auto& line : lines) {
+    if (equalsIgnoreCase(nameOf(line), name)) return true;
+  }
+  return false;
+}
+
 const char* methodText(int method) {
   static constexpr std::array<const char*, 8> kMethods = {"GET",     "POST",   "HEAD",  "PUT",
                                                           "OPTIONS", "DELETE", "TRACE", "CONNECT"};

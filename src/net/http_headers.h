@@ -5,6 +5,7 @@
 // without a network.
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "net/http_request.h"
@@ -22,6 +23,9 @@ enum class HttpFlavour {
 // Header lines (without CR LF) in the order they go on the wire after the
 // request line; curl adds Host, Connection, Content-Length and credentials.
 std::vector<std::string> buildHeaderLines(HttpFlavour flavour, const HttpRequest& request);
+
+// Whether one of the lines carries that header name (letter case ignored).
+bool hasHeaderLine(const std::vector<std::string>& lines, std::string_view name);
 
 // The lines joined into a block, each followed by CR LF.
 std::string joinHeaderLines(const std::vector<std::string>& lines);

@@ -158,14 +158,18 @@ std::string cookiesFromHeaders(std::string_view headerBlock) {
   return cookies;
 }
 
-std::string locationFromHeaders(std::string_view headerBlock) {
+std::optional<std::string_view> headerValue(std::string_view headerBlock, std::string_view name) {
   for (std::string_view line : headerLines(headerBlock)) {
     std::size_t colon = line.find(':');
-    if (colon != std::string_view::npos && equalsIgnoreCase(line.substr(0, colon), "Location")) {
-      return std::string(trimSpaces(line.substr(colon + 1)));
+    if (colon != std::string_view::npos && equalsIgnoreCase(trimSpaces(line.substr(0, colon)), name)) {
+      return trimSpaces(line.substr(colon + 1));
     }
   }
-  return {};
+  return std::nullopt;
+}
+
+std::string locationFromHeaders(std::string_view headerBlock) {
+  return std::string(headerValue(headerBlock, "Location").value_or(std::string_view{}));
 }
 
 std::string statusTextFromHeaders(std::string_view headerBlock) {

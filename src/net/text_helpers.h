@@ -3,6 +3,7 @@
 // Small text tools the online services use to cut values out of answers and
 // to keep cookie texts ("name=value; name=value").
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -38,6 +39,10 @@ std::string mergeCookies(std::string& old, std::string_view fresh);
 // The cookies a raw response header block sets, as "a=1; b=2": the
 // name=value part of each Set-Cookie line, attributes dropped.
 std::string cookiesFromHeaders(std::string_view headerBlock);
+
+// The value (spaces trimmed) of the first line of a raw header block whose
+// name matches, letter case ignored; empty optional when there is none.
+std::optional<std::string_view> headerValue(std::string_view headerBlock, std::string_view name);
 
 // The value of the first "Location: " line of a header block, or empty text.
 std::string locationFromHeaders(std::string_view headerBlock);
