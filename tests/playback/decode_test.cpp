@@ -7,7 +7,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "playback/output/wav_file_output.h"
 #include "playback_test_util.h"
+#include "support/http_test_server.h"
 #include "support/temp_folder.h"
 
 namespace youran::testing {
@@ -90,6 +92,41 @@ TEST(DecodeSources, MemoryBlockPlaysLikeTheFile) {
   uint32_t s2 = engine.createStream((folder / "missing.flac").string(), again, {}, AudioEngine::kDecodeOnly);
   EXPECT_NE(s2, 0u);
   EXPECT_NE(s2, s);
+}
+
+TEST(DecodeSources, UrlStreamsThroughFfmpegsOwnHttp) {
+  TempFolder folder;
+  auto file = folder / "tone.flac";
+  ASSERT_TRUE(encodeAudio(file, sineSource(440, 1.0), 44100, 2));
+  const std::string content = readFile(file);
+  HttpTestServer server([&](const RecordedRequest& request) { return fileReply(request, content); });
+  ASSERT_TRUE(server.ok());
+  AudioEngine engine;
+  uint32_t s = engine.createStream("", {}, server.url("/tone.flac"), AudioEngine::kDecodeOnly);
+  ASSERT_NE(s, 0u);
+  EXPECT_EQ(engine.getLength(s), 44100 * 4);
+  engine.freeStream(s);
+
+  // Played: every sample arrives.
+  auto out = folder / "out.wav";
+  ASSERT_TRUE(engine.initWithOutput(std::make_unique<WavFileOutput>(out.string())));
+  s = engine.createStream("", {}, server.url("/tone.flac"));
+  ASSERT_NE(s, 0u);
+  engine.play(s);
+  EXPECT_TRUE(waitFor([&] { return engine.isActive(s) == AudioEngine::kStopped; }, 30));
+  engine.free();
+  WavData w;
+  ASSERT_TRUE(readWav(out, w));
+  EXPECT_EQ(w.frames(), 44100);
+
+  // A URL that answers 404 gives 0.
+  HttpTestServer missing([](const RecordedRequest&) {
+    TestReply reply;
+    reply.status = 404;
+    reply.reason = "Not Found";
+    return reply;
+  });
+  EXPECT_EQ(engine.createStream("", {}, missing.url("/x.mp3"), AudioEngine::kDecodeOnly), 0u);
 }
 
 TEST(DecodeSources, NothingToOpenReturnsZeroAndKeepsLastStream) {
