@@ -12,7 +12,7 @@ namespace youran {
 namespace {
 // Large enough for a typical ID3v2 header area plus the first MPEG frame, or
 // an APE footer plus ID3v1 tag, in one system call.
-constexpr std::size_t kWindowSize = 8192;
+constexpr std::size_t kWindowSize = 4096;
 }  // namespace
 
 std::string ByteSource::read(std::uint64_t offset, std::size_t count) {
@@ -52,8 +52,12 @@ std::size_t FileSource::fetch(std::uint64_t offset, char* into, std::size_t coun
 std::string_view FileSource::peek(std::uint64_t offset, std::size_t count) {
   if (offset >= size_) return {};
   count = static_cast<std::size_t>(std::min<std::uint64_t>(count, size_ - offset));
-  if (offset >= windowOffset_ && offset + count <= windowOffset_ + window_.size()) {
-    return std::string_view(window_).substr(static_cast<std::size_t>(offset - windowOffset_), count);
+  for (int i : {recent_, 1 - recent_}) {
+    const Window& w = windows_[i];
+    if (offset >= w.offset && offset + count <= w.offset + w.bytes.size()) {
+      recent_ = i;
+      return std::string_view(w.bytes).substr(static_cast<std::size_t>(offset - w.offset), count);
+    }
   }
   // Refill: small requests get the whole window, so the next few headers
   // come from memory.
@@ -67,11 +71,13 @@ std::string_view FileSource::peek(std::uint64_t offset, std::size_t count) {
   const std::size_t want = static_cast<std::size_t>(
       std::min<std::uint64_t>(std::max<std::uint64_t>(count + (offset - start), kWindowSize),
                               size_ - start));
-  window_.resize(want);
-  windowOffset_ = start;
-  window_.resize(fetch(start, window_.data(), want));
-  if (offset - start >= window_.size()) return {};
-  return std::string_view(window_).substr(static_cast<std::size_t>(offset - start), count);
+  recent_ = 1 - recent_;
+  Window& w = windows_[recent_];
+  w.bytes.resize(want);
+  w.offset = start;
+  w.bytes.resize(fetch(start, w.bytes.data(), want));
+  if (offset - start >= w.bytes.size()) return {};
+  return std::string_view(w.bytes).substr(static_cast<std::size_t>(offset - start), count);
 }
 
 std::string FileSource::read(std::uint64_t offset, std::size_t count) {

@@ -41,9 +41,10 @@ class MemorySource final : public ByteSource {
   std::string_view bytes_;
 };
 
-// A read-only file with one small read-ahead window: the readers ask for a few
-// bytes at a time, and most of a file's headers sit in its first and last
-// kilobytes, so a dispatch costs a handful of system calls.
+// A read-only file with two small read-ahead windows: the readers ask for a
+// few bytes at a time, and most of a file's headers sit in its first and last
+// kilobytes (ID3v2 and the first frame; APE footer and ID3v1), so the readers
+// of a dispatch share two system calls.
 class FileSource final : public ByteSource {
  public:
   // Empty pointer when the file cannot be opened or is not a regular file.
@@ -66,8 +67,12 @@ class FileSource final : public ByteSource {
   int fd_;
   std::uint64_t size_;
   std::uint64_t bytesRead_ = 0;
-  std::string window_;
-  std::uint64_t windowOffset_ = 0;
+  struct Window {
+    std::string bytes;
+    std::uint64_t offset = 0;
+  };
+  Window windows_[2];
+  int recent_ = 0;  // the window used last
 };
 
 }  // namespace youran

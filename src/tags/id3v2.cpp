@@ -189,6 +189,7 @@ class FrameWalker {
       unsync = (flags & 0x0002) || (tag_.flags & kTagUnsynchronised);
     }
     if (skip > size) return;
+    if (picture && !unsync && readPictureInPlace(content + skip, size - skip, v22)) return;
     std::string bytes = source_.read(content + skip, static_cast<std::size_t>(size - skip));
     if (unsync) bytes = Resynchronise(bytes);
 
@@ -199,6 +200,22 @@ class FrameWalker {
     if (auto frame = ParsePicture(bytes, v22)) {
       pictures_.offer(frame->type, frame->image, record_.picture);
     }
+  }
+
+  // A cover is read straight into the record once its header (found in the
+  // first kilobytes) says where the image starts: one copy of the image,
+  // and none at all when a front cover was already taken. false when the
+  // header does not fit the window; the caller then parses the whole frame.
+  bool readPictureInPlace(std::uint64_t at, std::uint64_t size, bool v22) {
+    const std::string_view head = source_.peek(at, static_cast<std::size_t>(std::min<std::uint64_t>(size, 2048)));
+    const auto frame = ParsePicture(head, v22);
+    if (!frame) return head.size() == size;  // a complete frame without an image
+    const auto offset = static_cast<std::uint64_t>(frame->image.data() - head.data());
+    if (offset == size || !pictures_.wants(frame->type)) return true;
+    const unsigned type = frame->type;
+    record_.picture = source_.read(at + offset, static_cast<std::size_t>(size - offset));
+    pictures_.took(type);
+    return true;
   }
 
   ByteSource& source_;

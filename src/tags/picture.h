@@ -15,14 +15,18 @@ inline constexpr unsigned kFrontCoverType = 3;
 // Keeps the first front cover, or the first picture while none was offered.
 class PictureChoice {
  public:
+  // Whether a picture of `type` would replace the one kept so far.
+  bool wants(unsigned type) const {
+    return !haveFront_ && (!havePicture_ || type == kFrontCoverType);
+  }
+  void took(unsigned type) {
+    havePicture_ = true;
+    haveFront_ = type == kFrontCoverType;
+  }
   void offer(unsigned type, std::string_view image, std::string& picture) {
-    if (image.empty() || haveFront_) return;
-    const bool front = type == kFrontCoverType;
-    if (!havePicture_ || front) {
-      picture.assign(image);
-      havePicture_ = true;
-      haveFront_ = front;
-    }
+    if (image.empty() || !wants(type)) return;
+    picture.assign(image);
+    took(type);
   }
 
  private:
