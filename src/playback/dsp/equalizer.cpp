@@ -78,10 +78,32 @@ EqParameters Equalizer::band(int slot) const {
   return params_[slot - 1];
 }
 
-void Equalizer::process(float* stereo, int frames) {
-  for (auto& f : filters_) {
-    if (!f.neutral()) f.process(stereo, frames);
+void PeakingBiquad::flushTiny() {
+  for (auto* v : {&y1_, &y2_}) {
+    for (double& y : *v) {
+      if (std::fabs(y) < 1e-20) y = 0;
+    }
   }
+}
+
+void Equalizer::process(float* stereo, int frames) {
+  std::array<PeakingBiquad*, kSlots> active{};
+  int count = 0;
+  for (auto& f : filters_) {
+    if (!f.neutral()) active[count++] = &f;
+  }
+  if (count == 0) return;
+  if (count == 1) return active[0]->process(stereo, frames);
+  // Several bands: run the cascade frame by frame. Each band's recursion
+  // waits on its own previous output; going band after band within a frame
+  // lets the processor overlap the bands instead of waiting on each in turn.
+  for (int i = 0; i < frames; ++i) {
+    double l = stereo[2 * i], r = stereo[2 * i + 1];
+    for (int b = 0; b < count; ++b) active[b]->step(l, r);
+    stereo[2 * i] = static_cast<float>(l);
+    stereo[2 * i + 1] = static_cast<float>(r);
+  }
+  for (int b = 0; b < count; ++b) active[b]->flushTiny();
 }
 
 }  // namespace youran

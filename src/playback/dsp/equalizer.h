@@ -13,6 +13,18 @@ class PeakingBiquad {
  public:
   void design(const EqParameters& p, int rate);
   void process(float* stereo, int frames);
+  // One frame, both channels, in double precision; for the cascade below.
+  void step(double& left, double& right) {
+    double yl = b0_ * left + b1_ * x1_[0] + b2_ * x2_[0] - a1_ * y1_[0] - a2_ * y2_[0];
+    double yr = b0_ * right + b1_ * x1_[1] + b2_ * x2_[1] - a1_ * y1_[1] - a2_ * y2_[1];
+    x2_ = x1_;
+    x1_ = {left, right};
+    y2_ = y1_;
+    y1_ = {yl, yr};
+    left = yl;
+    right = yr;
+  }
+  void flushTiny();
   bool neutral() const { return neutral_; }
 
  private:
