@@ -61,6 +61,8 @@ class Iconv {
   iconv_t handle_;
 };
 
+}  // namespace
+
 void appendUtf8(std::string& out, uint32_t cp) {
   if (cp < 0x80) {
     out.push_back(static_cast<char>(cp));
@@ -79,41 +81,44 @@ void appendUtf8(std::string& out, uint32_t cp) {
   }
 }
 
-}  // namespace
+size_t decodeUtf8Char(std::string_view s, size_t i, uint32_t& cp) {
+  auto c = static_cast<unsigned char>(s[i]);
+  if (c < 0x80) {
+    cp = c;
+    return 1;
+  }
+  size_t extra;
+  if (c >= 0xC2 && c <= 0xDF) {
+    extra = 1;
+    cp = c & 0x1F;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    extra = 2;
+    cp = c & 0x0F;
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    extra = 3;
+    cp = c & 0x07;
+  } else {
+    return 0;
+  }
+  if (s.size() - i <= extra) return 0;
+  for (size_t k = 1; k <= extra; ++k) {
+    auto b = static_cast<unsigned char>(s[i + k]);
+    if ((b & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (b & 0x3F);
+  }
+  // overlong forms, surrogates and values past U+10FFFF
+  if ((extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000) || cp > 0x10FFFF ||
+      (cp >= 0xD800 && cp <= 0xDFFF))
+    return 0;
+  return extra + 1;
+}
 
 bool isValidUtf8(std::string_view s) {
-  const auto* p = reinterpret_cast<const unsigned char*>(s.data());
-  const auto* end = p + s.size();
-  while (p < end) {
-    unsigned char c = *p;
-    if (c < 0x80) {
-      ++p;
-      continue;
-    }
-    int extra;
-    uint32_t cp;
-    if (c >= 0xC2 && c <= 0xDF) {
-      extra = 1;
-      cp = c & 0x1F;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-      extra = 2;
-      cp = c & 0x0F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-      extra = 3;
-      cp = c & 0x07;
-    } else {
-      return false;
-    }
-    if (end - p <= extra) return false;
-    for (int i = 1; i <= extra; ++i) {
-      if ((p[i] & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (p[i] & 0x3F);
-    }
-    // overlong forms, surrogates and values past U+10FFFF
-    if ((extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000) || cp > 0x10FFFF ||
-        (cp >= 0xD800 && cp <= 0xDFFF))
-      return false;
-    p += extra + 1;
+  uint32_t cp;
+  for (size_t i = 0; i < s.size();) {
+    size_t n = decodeUtf8Char(s, i, cp);
+    if (n == 0) return false;
+    i += n;
   }
   return true;
 }

@@ -3,6 +3,8 @@
 // Conversions between the encodings the player meets in files and tags and
 // its own internal text, which is UTF-8 everywhere.
 
+#include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,6 +12,13 @@
 namespace youran {
 
 bool isValidUtf8(std::string_view bytes);
+
+// The well-formed UTF-8 character at s[i]: its length (1..4) with its code
+// point in `cp`, or 0 when the bytes there do not start one.
+size_t decodeUtf8Char(std::string_view s, size_t i, uint32_t& cp);
+
+// Appends the UTF-8 form of a code point.
+void appendUtf8(std::string& out, uint32_t cp);
 
 // GB18030 (the superset of GBK, code page 936) to UTF-8. Empty optional when
 // the bytes are not valid GB18030.

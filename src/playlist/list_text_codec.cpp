@@ -24,46 +24,6 @@ struct Tables {
   std::vector<uint16_t> toGb;       // by BMP code point: lead << 8 | trail; 0 = none
 };
 
-// Valid UTF-8 decoder for one character at `s[i]`; returns its length, 0 when
-// the bytes there do not start a well-formed character.
-size_t decodeUtf8(std::string_view s, size_t i, uint32_t& cp) {
-  auto c = static_cast<unsigned char>(s[i]);
-  size_t extra;
-  if (c >= 0xC2 && c <= 0xDF) {
-    extra = 1;
-    cp = c & 0x1F;
-  } else if (c >= 0xE0 && c <= 0xEF) {
-    extra = 2;
-    cp = c & 0x0F;
-  } else if (c >= 0xF0 && c <= 0xF4) {
-    extra = 3;
-    cp = c & 0x07;
-  } else {
-    return 0;
-  }
-  if (s.size() - i <= extra) return 0;
-  for (size_t k = 1; k <= extra; ++k) {
-    auto b = static_cast<unsigned char>(s[i + k]);
-    if ((b & 0xC0) != 0x80) return 0;
-    cp = (cp << 6) | (b & 0x3F);
-  }
-  if ((extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000) || cp > 0x10FFFF ||
-      (cp >= 0xD800 && cp <= 0xDFFF))
-    return 0;
-  return extra + 1;
-}
-
-void appendUtf8(std::string& out, uint32_t cp) {
-  if (cp < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  }
-}
-
 void learn(Tables& t, unsigned lead, unsigned trail, uint32_t cp) {
   if (cp == 0 || cp >= 0x10000) return;
   t.toUnicode[(lead - kLeadFirst) * kTrailSpan + (trail - kTrailFirst)] = static_cast<uint16_t>(cp);
@@ -90,7 +50,7 @@ Tables buildTables() {
     if (utf8) {
       for (size_t i = 0; i < utf8->size();) {
         uint32_t cp = static_cast<unsigned char>((*utf8)[i]);
-        size_t n = cp < 0x80 ? 1 : decodeUtf8(*utf8, i, cp);
+        size_t n = cp < 0x80 ? 1 : decodeUtf8Char(*utf8, i, cp);
         if (n == 0) break;
         cps.push_back(cp);
         i += n;
@@ -104,7 +64,7 @@ Tables buildTables() {
       const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
       auto one = gb18030ToUtf8(std::string_view(pair, 2));
       uint32_t cp = 0;
-      if (one && !one->empty() && decodeUtf8(*one, 0, cp) == one->size()) learn(t, lead, trail, cp);
+      if (one && !one->empty() && decodeUtf8Char(*one, 0, cp) == one->size()) learn(t, lead, trail, cp);
     }
   }
   return t;
@@ -175,7 +135,7 @@ void appendListText(std::string& out, std::string_view in) {
       continue;
     }
     uint32_t cp = 0;
-    size_t n = decodeUtf8(in, i, cp);
+    size_t n = decodeUtf8Char(in, i, cp);
     if (n == 0) {
       *dst++ = '?';
       ++i;
