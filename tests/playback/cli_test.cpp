@@ -13,7 +13,7 @@ namespace {
 
 const std::string kCli = YOURAN_CLI_PATH;
 
-TEST(Cli, ProbePrintsOneJsonLinePerFile) {
+TEST(PlaybackCli, ProbePrintsOneJsonLinePerFile) {
   TempFolder folder;
   auto flac = folder / "歌曲 one.flac";
   ASSERT_TRUE(encodeAudio(flac, sineSource(440, 65.0), 48000, 2));
@@ -39,7 +39,7 @@ TEST(Cli, ProbePrintsOneJsonLinePerFile) {
   EXPECT_FALSE(std::getline(lines, line));
 }
 
-TEST(Cli, PlayToWavAppliesStartSecondsVolumeAndEffects) {
+TEST(PlaybackCli, PlayToWavAppliesStartSecondsVolumeAndEffects) {
   TempFolder folder;
   auto file = folder / "tone.wav";
   ASSERT_TRUE(encodeAudio(file, toneSource(1000, 3.0, 0.1), 44100, 2, "-c:a pcm_f32le"));
@@ -57,7 +57,7 @@ TEST(Cli, PlayToWavAppliesStartSecondsVolumeAndEffects) {
   EXPECT_NEAR(toneDb(right, 4410, 48510, 1000, 44100), expectedLeft - 20 * std::log10(2.0), 0.5);
 }
 
-TEST(Cli, PlayRefusesBadArguments) {
+TEST(PlaybackCli, PlayRefusesBadArguments) {
   TempFolder folder;
   auto file = folder / "tone.wav";
   ASSERT_TRUE(encodeAudio(file, sineSource(440, 0.5), 44100, 2));
@@ -82,7 +82,7 @@ TEST(Cli, PlayRefusesBadArguments) {
             0);
 }
 
-TEST(Cli, PlayOnTheNoSoundOutputPrintsThePosition) {
+TEST(PlaybackCli, PlayOnTheNoSoundOutputPrintsThePosition) {
   TempFolder folder;
   auto file = folder / "tone.flac";
   ASSERT_TRUE(encodeAudio(file, sineSource(440, 5.0), 44100, 2));

@@ -36,9 +36,9 @@ const FormatCase kFormats[] = {
     {"tta", "", 44100, 2, 0},
 };
 
-class DecodeFormats : public ::testing::TestWithParam<FormatCase> {};
+class PlaybackDecodeFormats : public ::testing::TestWithParam<FormatCase> {};
 
-TEST_P(DecodeFormats, ReportsRateChannelsAndLength) {
+TEST_P(PlaybackDecodeFormats, ReportsRateChannelsAndLength) {
   const auto& c = GetParam();
   TempFolder folder;
   auto file = folder / (std::string("tone.") + c.extension);
@@ -70,10 +70,10 @@ TEST_P(DecodeFormats, ReportsRateChannelsAndLength) {
   EXPECT_GT(toneDb(left, 4410, 39690, 440, 44100), 20 * std::log10(0.125) - 1.0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Formats, DecodeFormats, ::testing::ValuesIn(kFormats),
+INSTANTIATE_TEST_SUITE_P(Formats, PlaybackDecodeFormats, ::testing::ValuesIn(kFormats),
                          [](const auto& info) { return std::string(info.param.extension); });
 
-TEST(DecodeSources, MemoryBlockPlaysLikeTheFile) {
+TEST(PlaybackDecodeSources, MemoryBlockPlaysLikeTheFile) {
   TempFolder folder;
   auto file = folder / "tone.flac";
   ASSERT_TRUE(encodeAudio(file, sineSource(440, 0.5), 44100, 2));
@@ -94,7 +94,7 @@ TEST(DecodeSources, MemoryBlockPlaysLikeTheFile) {
   EXPECT_NE(s2, s);
 }
 
-TEST(DecodeSources, UrlStreamsThroughFfmpegsOwnHttp) {
+TEST(PlaybackDecodeSources, UrlStreamsThroughFfmpegsOwnHttp) {
   TempFolder folder;
   auto file = folder / "tone.flac";
   ASSERT_TRUE(encodeAudio(file, sineSource(440, 1.0), 44100, 2));
@@ -129,7 +129,7 @@ TEST(DecodeSources, UrlStreamsThroughFfmpegsOwnHttp) {
   EXPECT_EQ(engine.createStream("", {}, missing.url("/x.mp3"), AudioEngine::kDecodeOnly), 0u);
 }
 
-TEST(DecodeSources, NothingToOpenReturnsZeroAndKeepsLastStream) {
+TEST(PlaybackDecodeSources, NothingToOpenReturnsZeroAndKeepsLastStream) {
   TempFolder folder;
   auto file = folder / "tone.wav";
   ASSERT_TRUE(encodeAudio(file, sineSource(440, 0.2), 44100, 1));
@@ -144,7 +144,7 @@ TEST(DecodeSources, NothingToOpenReturnsZeroAndKeepsLastStream) {
   EXPECT_EQ(engine.lastStream(), good);
 }
 
-TEST(DecodeSources, ExtensionThatLiesStillOpens) {
+TEST(PlaybackDecodeSources, ExtensionThatLiesStillOpens) {
   TempFolder folder;
   auto flac = folder / "real.flac";
   ASSERT_TRUE(encodeAudio(flac, sineSource(440, 0.5), 44100, 2));
@@ -168,9 +168,9 @@ const BrokenCase kBroken[] = {
     {"flac_garbage", "flac", 0},     {"wma_truncated", "wma", 7000},   {"tta_truncated", "tta", 2000},
 };
 
-class BrokenFiles : public ::testing::TestWithParam<BrokenCase> {};
+class PlaybackBrokenFiles : public ::testing::TestWithParam<BrokenCase> {};
 
-TEST_P(BrokenFiles, NeverCrashAndEndEarly) {
+TEST_P(PlaybackBrokenFiles, NeverCrashAndEndEarly) {
   const auto& c = GetParam();
   TempFolder folder;
   auto good = folder / (std::string("good.") + c.extension);
@@ -197,7 +197,7 @@ TEST_P(BrokenFiles, NeverCrashAndEndEarly) {
   EXPECT_EQ(r.lengthBytes, r.positionBytes);
 }
 
-INSTANTIATE_TEST_SUITE_P(Broken, BrokenFiles, ::testing::ValuesIn(kBroken),
+INSTANTIATE_TEST_SUITE_P(Broken, PlaybackBrokenFiles, ::testing::ValuesIn(kBroken),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -21,9 +21,9 @@ struct EqCase {
   double expectedDb;
   double toleranceDb;
 };
-class EqualizerResponse : public ::testing::TestWithParam<EqCase> {};
+class PlaybackEqualizerResponse : public ::testing::TestWithParam<EqCase> {};
 
-TEST_P(EqualizerResponse, MeasuresTheSetGain) {
+TEST_P(PlaybackEqualizerResponse, MeasuresTheSetGain) {
   const auto& c = GetParam();
   TempFolder folder;
   auto file = folder / "tone.wav";
@@ -42,7 +42,7 @@ TEST_P(EqualizerResponse, MeasuresTheSetGain) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Bands, EqualizerResponse,
+INSTANTIATE_TEST_SUITE_P(Bands, PlaybackEqualizerResponse,
                          ::testing::Values(EqCase{1000, 1000, 12, 12, 12, 0.5},     // at the centre
                                            EqCase{4000, 1000, 12, 12, 0, 1.0},      // two octaves up
                                            EqCase{250, 1000, 12, 12, 0, 1.0},       // two octaves down
@@ -51,7 +51,7 @@ INSTANTIATE_TEST_SUITE_P(Bands, EqualizerResponse,
                                            EqCase{80, 80, 6, 21, 6, 0.5},           // the bottom band
                                            EqCase{1000, 1000, 0, 12, 0, 0.01}));   // a neutral slot
 
-TEST(Effects, EchoFirstRepeatComesAtTheDelay) {
+TEST(PlaybackEffects, EchoFirstRepeatComesAtTheDelay) {
   TempFolder folder;
   auto file = folder / "click.wav";
   // 5 ms burst at the start, then silence.
@@ -83,7 +83,7 @@ TEST(Effects, EchoFirstRepeatComesAtTheDelay) {
   }
 }
 
-TEST(Effects, EchoPanDelaySwapsTheChannelsOfTheRepeats) {
+TEST(PlaybackEffects, EchoPanDelaySwapsTheChannelsOfTheRepeats) {
   TempFolder folder;
   auto file = folder / "left-click.wav";
   ASSERT_TRUE(encodeAudio(file, "aevalsrc=if(lt(t\\,0.005)\\,0.8*sin(2*PI*2000*t)\\,0)|0:d=1:s=44100", kRate, 2,
@@ -124,7 +124,7 @@ double rt60(const std::vector<float>& x, size_t tailStart, int rate) {
   return t35 > t5 ? 2.0 * double(t35 - t5) / rate : -1;
 }
 
-TEST(Effects, ReverbTailFallsSixtyDecibelsInTheSetTime) {
+TEST(PlaybackEffects, ReverbTailFallsSixtyDecibelsInTheSetTime) {
   TempFolder folder;
   auto file = folder / "burst.wav";
   // 100 ms of noise, then 4.9 s of silence for the tail.
@@ -142,7 +142,7 @@ TEST(Effects, ReverbTailFallsSixtyDecibelsInTheSetTime) {
   }
 }
 
-TEST(Effects, BalanceScalesEachChannelAndOutlivesFree) {
+TEST(PlaybackEffects, BalanceScalesEachChannelAndOutlivesFree) {
   TempFolder folder;
   auto file = folder / "tone.wav";
   ASSERT_TRUE(encodeAudio(file, toneSource(1000, 0.5, 0.5), kRate, 2, "-c:a pcm_f32le"));
@@ -164,7 +164,7 @@ TEST(Effects, BalanceScalesEachChannelAndOutlivesFree) {
   EXPECT_FLOAT_EQ(engine.channelGain(0), 0.25f);
 }
 
-TEST(Effects, RemovingEveryEffectRestoresTheDrySignal) {
+TEST(PlaybackEffects, RemovingEveryEffectRestoresTheDrySignal) {
   TempFolder folder;
   auto file = folder / "tone.wav";
   ASSERT_TRUE(encodeAudio(file, toneSource(1000, 0.5, 0.1), kRate, 2, "-c:a pcm_f32le"));
@@ -187,7 +187,7 @@ TEST(Effects, RemovingEveryEffectRestoresTheDrySignal) {
 }
 
 // A refused set leaves the previous parameters in place.
-TEST(Effects, RefusedParameterSetsKeepThePreviousOnes) {
+TEST(PlaybackEffects, RefusedParameterSetsKeepThePreviousOnes) {
   TempFolder folder;
   auto file = folder / "tone22k.wav";
   ASSERT_TRUE(encodeAudio(file, sineSource(440, 0.5), 22050, 2));

@@ -16,7 +16,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-TEST(Engine, InitChoosesTheOutput) {
+TEST(PlaybackEngine, InitChoosesTheOutput) {
   AudioEngine engine;
   EXPECT_FALSE(engine.initialised());
   EXPECT_FALSE(engine.init(99));  // no such sound device
@@ -31,7 +31,7 @@ TEST(Engine, InitChoosesTheOutput) {
   engine.free();
 }
 
-TEST(Engine, OperationsOnNoStreamDoNothing) {
+TEST(PlaybackEngine, OperationsOnNoStreamDoNothing) {
   AudioEngine engine;
   ASSERT_TRUE(engine.init(0));
   std::array<float, 256> fft{};
@@ -58,7 +58,7 @@ TEST(Engine, OperationsOnNoStreamDoNothing) {
   }
 }
 
-TEST(Engine, PositionAdvancesInRealTimeAndHoldsWhilePaused) {
+TEST(PlaybackEngine, PositionAdvancesInRealTimeAndHoldsWhilePaused) {
   TempFolder folder;
   auto file = folder / "tone.flac";
   ASSERT_TRUE(encodeAudio(file, sineSource(440, 5.0), 44100, 2));
@@ -98,7 +98,7 @@ TEST(Engine, PositionAdvancesInRealTimeAndHoldsWhilePaused) {
   EXPECT_EQ(engine.getLength(s), -1);
 }
 
-TEST(Engine, ByteAndSecondConversionsUseTheStreamsOwnFormat) {
+TEST(PlaybackEngine, ByteAndSecondConversionsUseTheStreamsOwnFormat) {
   TempFolder folder;
   auto file = folder / "mono.wav";
   ASSERT_TRUE(encodeAudio(file, sineSource(440, 1.0), 22050, 1));
@@ -120,9 +120,9 @@ struct SeekCase {
   const char* extension;
   int64_t frame;
 };
-class SeekAccuracy : public ::testing::TestWithParam<SeekCase> {};
+class PlaybackSeekAccuracy : public ::testing::TestWithParam<SeekCase> {};
 
-TEST_P(SeekAccuracy, FirstFrameHeardIsTheTarget) {
+TEST_P(PlaybackSeekAccuracy, FirstFrameHeardIsTheTarget) {
   const auto& c = GetParam();
   TempFolder folder;
   auto file = folder / (std::string("tone.") + c.extension);
@@ -141,14 +141,14 @@ TEST_P(SeekAccuracy, FirstFrameHeardIsTheTarget) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Seek, SeekAccuracy,
+INSTANTIATE_TEST_SUITE_P(Seek, PlaybackSeekAccuracy,
                          ::testing::Values(SeekCase{"wav", 12345}, SeekCase{"flac", 12345}, SeekCase{"flac", 61001},
                                            SeekCase{"flac", 1}, SeekCase{"aiff", 44099}, SeekCase{"tta", 33333}),
                          [](const auto& info) {
                            return std::string(info.param.extension) + "_" + std::to_string(info.param.frame);
                          });
 
-TEST(Engine, SeekPositionIsExactAndLossySeeksLandNearby) {
+TEST(PlaybackEngine, SeekPositionIsExactAndLossySeeksLandNearby) {
   TempFolder folder;
   for (const char* ext : {"mp3", "ogg", "m4a"}) {
     auto file = folder / (std::string("tone.") + ext);
@@ -176,9 +176,9 @@ struct LevelCase {
   int expectedBin;
   double expectedMagnitude;  // < 0: not checked
 };
-class LevelAndSpectrum : public ::testing::TestWithParam<LevelCase> {};
+class PlaybackLevelAndSpectrum : public ::testing::TestWithParam<LevelCase> {};
 
-TEST_P(LevelAndSpectrum, MatchTheTone) {
+TEST_P(PlaybackLevelAndSpectrum, MatchTheTone) {
   const auto& c = GetParam();
   TempFolder folder;
   auto file = folder / "tone.wav";
@@ -208,14 +208,14 @@ TEST_P(LevelAndSpectrum, MatchTheTone) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Tones, LevelAndSpectrum,
+    Tones, PlaybackLevelAndSpectrum,
     ::testing::Values(LevelCase{1000, 1.0, 50, 16384, 12, -1},           // round(1000 x 512 / 44100)
                       LevelCase{1000, 1.0, 100, 32768, 12, -1},
                       LevelCase{44100.0 * 16 / 512, 1.0, 100, 32768, 16, 0.5},  // bin centre
                       LevelCase{44100.0 * 40 / 512, 0.5, 100, 16384, 40, 0.25},
                       LevelCase{5000, 1.0, 0, 0, -1, -1}));
 
-TEST(Engine, SilentStreamHasAFlatSpectrum) {
+TEST(PlaybackEngine, SilentStreamHasAFlatSpectrum) {
   TempFolder folder;
   auto file = folder / "silence.wav";
   ASSERT_TRUE(encodeAudio(file, "anullsrc=d=2", 44100, 2));
@@ -228,7 +228,7 @@ TEST(Engine, SilentStreamHasAFlatSpectrum) {
   for (float v : fft) EXPECT_EQ(v, 0.0f);
 }
 
-TEST(VolumeRamp, ChangesWithoutAStep) {
+TEST(PlaybackVolumeRamp, ChangesWithoutAStep) {
   VolumeRamp ramp;
   ramp.set(1.0f);
   ramp.rampTo(0.0f, 882);

@@ -26,7 +26,7 @@ std::string toneFile(uint32_t rate, uint16_t channels, uint16_t amplitude, uint3
   return b;
 }
 
-TEST(DecoderPlugins, PluginDecodesTheExtensionsItClaims) {
+TEST(PlaybackDecoderPlugins, PluginDecodesTheExtensionsItClaims) {
   TempFolder folder;
   auto file = folder.write("tone.ytone", toneFile(32000, 1, 16384, 16000, 1000));
   AudioEngine engine;
@@ -61,7 +61,7 @@ TEST(DecoderPlugins, PluginDecodesTheExtensionsItClaims) {
   EXPECT_NEAR(toneDb(left, 1000, 10000, 1000, 44100), 20 * std::log10(0.5), 0.2);
 }
 
-TEST(DecoderPlugins, FailuresAreIgnored) {
+TEST(PlaybackDecoderPlugins, FailuresAreIgnored) {
   TempFolder folder;
   auto notLibrary = folder.write("cod_fake.so", "not a library");
   AudioEngine engine;

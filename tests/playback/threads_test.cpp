@@ -12,7 +12,7 @@
 namespace youran::testing {
 namespace {
 
-TEST(EngineThreads, DecodeOnlyStreamsSurviveFreeAndInitOnAnotherThread) {
+TEST(PlaybackEngineThreads, DecodeOnlyStreamsSurviveFreeAndInitOnAnotherThread) {
   TempFolder folder;
   auto a = folder / "a.flac";
   auto b = folder / "b.mp3";
@@ -81,7 +81,7 @@ TEST(EngineThreads, DecodeOnlyStreamsSurviveFreeAndInitOnAnotherThread) {
   engine.freeStream(held);
 }
 
-TEST(EngineThreads, StreamsFreedWhilePlayingOnEveryThread) {
+TEST(PlaybackEngineThreads, StreamsFreedWhilePlayingOnEveryThread) {
   TempFolder folder;
   auto a = folder / "a.ogg";
   ASSERT_TRUE(encodeAudio(a, sineSource(440, 2.0), 44100, 2));
