@@ -44,4 +44,15 @@ class Decoder {
   virtual void abort() {}
 };
 
+// The lower-cased text after the last '.' of a path's file name; empty when
+// the file name has none. Picks the demuxer and the plug-in for a file.
+inline std::string lowerExtension(const std::string& path) {
+  auto slash = path.find_last_of("/\\");
+  auto dot = path.find_last_of('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+  std::string ext = path.substr(dot + 1);
+  for (auto& c : ext) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  return ext;
+}
+
 }  // namespace youran

@@ -69,15 +69,6 @@ size_t id3v2Size(std::span<const uint8_t> bytes) {
   return 10 + body + (footer ? 10 : 0);
 }
 
-std::string lowerExtension(const std::string& path) {
-  auto slash = path.find_last_of("/\\");
-  auto dot = path.find_last_of('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-  std::string ext = path.substr(dot + 1);
-  for (auto& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return ext;
-}
-
 // Demuxer named by a file extension, from the extension lists libavformat's
 // demuxers declare. Built once.
 const AVInputFormat* demuxerForExtension(const std::string& ext) {

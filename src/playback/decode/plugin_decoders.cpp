@@ -50,15 +50,6 @@ void* loadLibrarySymbol(const std::string& path, const char* symbol, std::string
 #endif
 }
 
-std::string extensionOf(const std::string& path) {
-  auto slash = path.find_last_of("/\\");
-  auto dot = path.find_last_of('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-  std::string ext = path.substr(dot + 1);
-  for (auto& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return ext;
-}
-
 class PluginDecoder final : public Decoder {
  public:
   PluginDecoder(const youran_decoder_plugin_table* table, void* handle, StreamFormat info,
@@ -150,7 +141,7 @@ std::unique_ptr<Decoder> PluginDecoders::open(const DecoderSource& source) const
   std::vector<const youran_decoder_plugin_table*> candidates;
   {
     std::lock_guard guard(lock_);
-    std::string ext = source.path.empty() ? std::string{} : extensionOf(source.path);
+    std::string ext = source.path.empty() ? std::string{} : lowerExtension(source.path);
     for (const auto& p : plugins_) {
       bool claims = std::find(p.extensions.begin(), p.extensions.end(), ext) != p.extensions.end();
       if (source.path.empty() || claims) candidates.push_back(p.table);
