@@ -152,7 +152,7 @@ uint32_t AudioEngine::createStream(const std::string& path, std::span<const uint
   }
   std::unique_ptr<Decoder> decoder;
   if (source.url.empty()) decoder = plugins_.open(source);
-  if (!decoder) decoder = openFfmpegDecoder(source);
+  if (!decoder) decoder = openFfmpegDecoder(source, decodeOnly ? DecoderUse::Measure : DecoderUse::Play);
   if (!decoder) return 0;
   auto stream = std::make_shared<Stream>(std::move(decoder), rate);
 

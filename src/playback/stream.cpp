@@ -30,6 +30,7 @@ Stream::Stream(std::unique_ptr<Decoder> decoder, int outputRate)
     : decoder_(std::move(decoder)), format_(decoder_->format()), outputRate_(outputRate),
       ring_(ringFrames(outputRate)) {
   if (!decodeOnly()) {
+    tap_ = std::make_unique<SignalTap>();
     scratch_.assign(2 * size_t(kMaxRenderFrames), 0.0f);
     chain_.reserve(kMaxEffects);
   }
@@ -265,14 +266,14 @@ void Stream::removeEcho() {
 std::pair<int, int> Stream::level() const {
   if (decodeOnly() || state_.load() != State::Playing) return {0, 0};
   std::lock_guard guard(renderLock_);
-  return tap_.level(outputRate_ * kLevelWindowMs / 1000);
+  return tap_->level(outputRate_ * kLevelWindowMs / 1000);
 }
 
 void Stream::spectrum(std::span<float, 256> out) const {
   std::array<float, SignalTap::kFftSize> mono{};
   if (!decodeOnly()) {
     std::lock_guard guard(renderLock_);
-    tap_.snapshotMono(mono);
+    tap_->snapshotMono(mono);
   }
   std::lock_guard guard(spectrumLock_);
   if (!analyser_) analyser_ = std::make_unique<SpectrumAnalyser>();
@@ -296,7 +297,7 @@ int Stream::render(float* mix, int frames) {
   float* s = scratch_.data();
   for (auto& entry : chain_) entry.effect->process(s, n);
   volume_.process(s, n);
-  tap_.push(s, n);
+  tap_->push(s, n);
   heard_ = true;
   for (int i = 0; i < 2 * n; ++i) mix[i] += s[i];
   consumed_.fetch_add(n, std::memory_order_relaxed);

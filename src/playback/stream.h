@@ -131,7 +131,7 @@ class Stream {
   Echo* echo_ = nullptr;
   VolumeRamp volume_;
   bool heard_ = false;
-  SignalTap tap_;
+  std::unique_ptr<SignalTap> tap_;  // playing streams only
   std::atomic<int64_t> base_{0};      // stream frame where the ring's audio starts
   std::atomic<int64_t> consumed_{0};  // output frames taken from the ring since then
   std::atomic<State> state_{State::Stopped};

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "playback/decode/ffmpeg_decoder.h"
 #include "playback/output/wav_file_output.h"
 #include "playback_test_util.h"
 #include "support/http_test_server.h"
@@ -72,6 +73,62 @@ TEST_P(PlaybackDecodeFormats, ReportsRateChannelsAndLength) {
 
 INSTANTIATE_TEST_SUITE_P(Formats, PlaybackDecodeFormats, ::testing::ValuesIn(kFormats),
                          [](const auto& info) { return std::string(info.param.extension); });
+
+// A decoder opened only to measure leaves its codec closed until it is
+// read; once read or seeked it must give what a decoder opened to play
+// gives, sample for sample (the MP3 case keeps the packet it read for the
+// frame header and must not lose it).
+TEST(PlaybackDecodeSources, MeasuringDecoderMatchesThePlayingOne) {
+  struct Case {
+    const char* name;
+    int rate;
+    int channels;
+    const char* codecArgs;
+  };
+  const Case cases[] = {
+      {"tagged.mp3", 44100, 2, "-b:a 128k -id3v2_version 3 -metadata title=歌"},
+      {"mono.mp3", 22050, 1, "-b:a 32k"},
+      {"tone.flac", 48000, 2, ""},
+      {"tone.wav", 8000, 1, ""},
+  };
+  TempFolder folder;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto file = folder / c.name;
+    ASSERT_TRUE(encodeAudio(file, sineSource(330, 2.0), c.rate, c.channels, c.codecArgs));
+    DecoderSource source;
+    source.path = file.string();
+    auto played = openFfmpegDecoder(source, DecoderUse::Play);
+    auto measured = openFfmpegDecoder(source, DecoderUse::Measure);
+    ASSERT_TRUE(played && measured);
+    EXPECT_EQ(measured->format().rate, c.rate);
+    EXPECT_EQ(measured->format().channels, c.channels);
+    EXPECT_EQ(measured->format().lengthFrames, played->format().lengthFrames);
+
+    auto readFrames = [&](Decoder& d, int frames) {
+      std::vector<float> out(size_t(frames) * c.channels);
+      int got = 0;
+      while (got < frames) {
+        int n = d.read(out.data() + size_t(got) * c.channels, frames - got);
+        if (n <= 0) break;
+        got += n;
+      }
+      out.resize(size_t(got) * c.channels);
+      return out;
+    };
+    auto a = readFrames(*played, 5000);
+    auto b = readFrames(*measured, 5000);
+    ASSERT_EQ(a.size(), size_t(5000) * c.channels);
+    EXPECT_TRUE(a == b);
+
+    // Seeking first also starts the codec.
+    auto seekedPlay = openFfmpegDecoder(source, DecoderUse::Play);
+    auto seekedMeasure = openFfmpegDecoder(source, DecoderUse::Measure);
+    ASSERT_TRUE(seekedPlay->seek(c.rate / 2));
+    ASSERT_TRUE(seekedMeasure->seek(c.rate / 2));
+    EXPECT_TRUE(readFrames(*seekedPlay, 3000) == readFrames(*seekedMeasure, 3000));
+  }
+}
 
 TEST(PlaybackDecodeSources, MemoryBlockPlaysLikeTheFile) {
   TempFolder folder;

@@ -11,8 +11,12 @@
 #include <string_view>
 #include <vector>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include "base/log.h"
 #include "playback/decode/sample_format.h"
+#include "tags/mpeg_header.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -114,15 +118,27 @@ const AVInputFormat* demuxerForBytes(std::span<const uint8_t> head, const std::s
   return score >= AVPROBE_SCORE_EXTENSION ? f : nullptr;
 }
 
+// avcodec_find_decoder walks the whole codec list; a conversion pass asks
+// for the same few decoders thousands of times.
+const AVCodec* decoderFor(AVCodecID id) {
+  static std::mutex lock;
+  static std::map<AVCodecID, const AVCodec*> found;
+  std::lock_guard guard(lock);
+  auto [at, added] = found.emplace(id, nullptr);
+  if (added) at->second = avcodec_find_decoder(id);
+  return at->second;
+}
+
+// `count` bytes from `skip` on, unbuffered: a stdio stream would read a
+// whole buffer to answer for the ten bytes of an ID3v2 header.
 std::vector<uint8_t> readFileHead(const std::string& path, size_t skip, size_t count) {
   std::vector<uint8_t> bytes;
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return bytes;
-  if (skip == 0 || std::fseek(f, static_cast<long>(skip), SEEK_SET) == 0) {
-    bytes.resize(count);
-    bytes.resize(std::fread(bytes.data(), 1, count, f));
-  }
-  std::fclose(f);
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return bytes;
+  bytes.resize(count);
+  ssize_t got = ::pread(fd, bytes.data(), count, static_cast<off_t>(skip));
+  bytes.resize(got > 0 ? static_cast<size_t>(got) : 0);
+  ::close(fd);
   return bytes;
 }
 
@@ -182,8 +198,8 @@ class FfmpegDecoder final : public Decoder {
 
   // fast: trust the demuxer chosen from the extension or first bytes and skip
   // avformat_find_stream_info when the header alone gives rate, channels and
-  // length.
-  bool open(const DecoderSource& source, bool fast) {
+  // length. defer (with fast): leave the decoder closed until it is needed.
+  bool open(const DecoderSource& source, bool fast, bool defer = false) {
     format_.reset(avformat_alloc_context());
     if (!format_) return false;
     format_->interrupt_callback.callback = &FfmpegDecoder::interrupted;
@@ -199,6 +215,9 @@ class FfmpegDecoder final : public Decoder {
     AVDictionary* options = nullptr;
     if (!source.path.empty()) {
       target = source.path;
+      // Reading only the headers and tags: small reads, so that a jump to the
+      // tags at the end of a short file seeks instead of reading through it.
+      if (defer) av_dict_set(&options, "blocksize", "4096", 0);
     } else if (!source.memory.empty()) {
       memory_ = std::make_unique<MemoryReader>();
       memory_->bytes.assign(source.memory.begin(), source.memory.end());
@@ -243,7 +262,7 @@ class FfmpegDecoder final : public Decoder {
       for (unsigned i = 0; i < format_->nb_streams && !codec; ++i) {
         const AVCodecParameters* par = format_->streams[i]->codecpar;
         if (par->codec_type != AVMEDIA_TYPE_AUDIO || par->codec_id == AV_CODEC_ID_NONE) continue;
-        codec = avcodec_find_decoder(par->codec_id);
+        codec = decoderFor(par->codec_id);
         if (codec) streamIndex_ = static_cast<int>(i);
       }
     } else {
@@ -257,34 +276,23 @@ class FfmpegDecoder final : public Decoder {
     for (unsigned i = 0; i < format_->nb_streams; ++i) {
       if (static_cast<int>(i) != streamIndex_) format_->streams[i]->discard = AVDISCARD_ALL;
     }
-    codec_.reset(avcodec_alloc_context3(codec));
-    if (!codec_ || avcodec_parameters_to_context(codec_.get(), stream_->codecpar) < 0) return false;
-    codec_->pkt_timebase = stream_->time_base;
-    codec_->thread_count = 1;
-    rc = avcodec_open2(codec_.get(), codec, nullptr);
-    if (rc < 0) {
-      if (!fast) logWarning(kLog, "cannot open decoder for " + describe(source) + ": " + errorText(rc));
-      return false;
-    }
+    codecType_ = codec;
     const AVCodecDescriptor* descriptor = avcodec_descriptor_get(codec->id);
     lossy_ = !descriptor || !(descriptor->props & AV_CODEC_PROP_LOSSLESS);
-    frame_.reset(av_frame_alloc());
     packet_.reset(av_packet_alloc());
-    if (!frame_ || !packet_) return false;
+    if (!packet_) return false;
 
-    // The first frame gives the real rate and channel count (headers may
-    // leave them out) and the timestamp that counts as frame 0.
-    if (!receiveFrame()) {
+    if (defer) {
+      // Rate, channels and length from the headers alone; the decoder is
+      // opened by the first read or seek, which a length query never makes.
+      if (!formatFromHeaders()) return false;
+      info_.lengthFrames = lengthFromHeader();
+      return info_.lengthFrames >= 0;
+    }
+    if (!startDecoding()) {
       if (!fast) logWarning(kLog, "no audio frame decodes in " + describe(source));
       return false;
     }
-    info_.rate = frame_->sample_rate > 0 ? frame_->sample_rate : codec_->sample_rate;
-    info_.channels = frame_->ch_layout.nb_channels;
-    if (info_.rate <= 0 || info_.channels <= 0 || info_.channels > 64) return false;
-    int64_t ts = frame_->best_effort_timestamp;
-    origin_ = ts == AV_NOPTS_VALUE ? 0 : av_rescale_q(ts, stream_->time_base, AVRational{1, info_.rate});
-    frameStart_ = 0;
-    frameOffset_ = 0;
     info_.lengthFrames = lengthFromHeader();
     if (fast && info_.lengthFrames < 0) return false;
     return true;
@@ -293,6 +301,7 @@ class FfmpegDecoder final : public Decoder {
   StreamFormat format() const override { return info_; }
 
   int read(float* out, int maxFrames) override {
+    if (!codec_ && !startDecoding()) return 0;
     int written = 0;
     while (written < maxFrames) {
       if (frameOffset_ >= frame_->nb_samples) {
@@ -309,6 +318,7 @@ class FfmpegDecoder final : public Decoder {
   }
 
   bool seek(int64_t frame) override {
+    if (!codec_ && !startDecoding()) return false;
     if (frame < 0) frame = 0;
     if (frame == position_ && !ended_) return true;
     int64_t from = std::max<int64_t>(0, frame - (lossy_ ? kLossyPrerollFrames : 0));
@@ -337,6 +347,67 @@ class FfmpegDecoder final : public Decoder {
     if (!source.path.empty()) return source.path;
     if (!source.memory.empty()) return "a memory block";
     return source.url;
+  }
+
+  // Opens the codec and decodes the first frame, which gives the real rate
+  // and channel count (headers may leave them out) and the timestamp that
+  // counts as frame 0. When the format was already taken from the headers,
+  // a first frame that disagrees with it ends the stream.
+  bool startDecoding() {
+    if (codecFailed_) return false;
+    codecFailed_ = true;
+    codec_.reset(avcodec_alloc_context3(codecType_));
+    if (!codec_ || avcodec_parameters_to_context(codec_.get(), stream_->codecpar) < 0) return false;
+    codec_->pkt_timebase = stream_->time_base;
+    codec_->thread_count = 1;
+    if (avcodec_open2(codec_.get(), codecType_, nullptr) < 0) return false;
+    frame_.reset(av_frame_alloc());
+    if (!frame_ || !receiveFrame()) return false;
+    const int rate = frame_->sample_rate > 0 ? frame_->sample_rate : codec_->sample_rate;
+    const int channels = frame_->ch_layout.nb_channels;
+    if (info_.rate > 0 && (rate != info_.rate || channels != info_.channels)) {
+      ended_ = true;
+      return false;
+    }
+    info_.rate = rate;
+    info_.channels = channels;
+    if (info_.rate <= 0 || info_.channels <= 0 || info_.channels > 64) return false;
+    int64_t ts = frame_->best_effort_timestamp;
+    origin_ = ts == AV_NOPTS_VALUE ? 0 : av_rescale_q(ts, stream_->time_base, AVRational{1, info_.rate});
+    frameStart_ = 0;
+    frameOffset_ = 0;
+    codecFailed_ = false;
+    return true;
+  }
+
+  // Rate and channels without decoding: lossless containers state them in
+  // their headers; an MP3 frame header states them for every frame, so the
+  // first packet is read and kept for the decoder. Other lossy codecs may
+  // decode at another rate than their container says (AAC with SBR).
+  bool formatFromHeaders() {
+    const AVCodecParameters* par = stream_->codecpar;
+    if (!lossy_ && par->sample_rate > 0 && par->ch_layout.nb_channels > 0) {
+      info_.rate = par->sample_rate;
+      info_.channels = par->ch_layout.nb_channels;
+      return true;
+    }
+    if (par->codec_id != AV_CODEC_ID_MP3) return false;
+    for (int tries = 0; tries < 8; ++tries) {
+      if (av_read_frame(format_.get(), packet_.get()) < 0) return false;
+      if (packet_->stream_index == streamIndex_ && packet_->size >= 4) break;
+      av_packet_unref(packet_.get());
+    }
+    if (packet_->size < 4) return false;
+    auto header = ParseMpegFrameHeader(
+        std::string_view(reinterpret_cast<const char*>(packet_->data), 4));
+    if (!header || header->layer != 1) {
+      av_packet_unref(packet_.get());
+      return false;
+    }
+    info_.rate = static_cast<int>(header->sampleRate);
+    info_.channels = header->channelMode == 3 ? 1 : 2;
+    heldPacket_ = true;
+    return true;
   }
 
   int64_t lengthFromHeader() const {
@@ -432,7 +503,9 @@ class FfmpegDecoder final : public Decoder {
         ended_ = true;
         return false;
       }
-      rc = av_read_frame(format_.get(), packet_.get());
+      // A packet read while the format was taken from the headers comes first.
+      rc = heldPacket_ ? 0 : av_read_frame(format_.get(), packet_.get());
+      heldPacket_ = false;
       if (rc < 0) {
         drained_ = true;
         avcodec_send_packet(codec_.get(), nullptr);
@@ -456,6 +529,7 @@ class FfmpegDecoder final : public Decoder {
   std::unique_ptr<AVFrame, FrameFree> frame_;
   std::unique_ptr<AVPacket, PacketFree> packet_;
   AVStream* stream_ = nullptr;
+  const AVCodec* codecType_ = nullptr;
   int streamIndex_ = -1;
   StreamFormat info_;
   int64_t origin_ = 0;      // timestamp of frame 0, in samples
@@ -465,12 +539,14 @@ class FfmpegDecoder final : public Decoder {
   bool lossy_ = true;
   bool ended_ = false;
   bool drained_ = false;
+  bool heldPacket_ = false;   // packet_ holds the first packet, not yet sent
+  bool codecFailed_ = false;  // the decoder could not start; reads give 0
   std::atomic<bool> aborted_{false};
 };
 
 }  // namespace
 
-std::unique_ptr<Decoder> openFfmpegDecoder(const DecoderSource& source) {
+std::unique_ptr<Decoder> openFfmpegDecoder(const DecoderSource& source, DecoderUse use) {
   // libavformat and libavcodec print every damaged frame; the engine logs
   // its own reasons instead.
   static std::once_flag quiet;
@@ -478,7 +554,12 @@ std::unique_ptr<Decoder> openFfmpegDecoder(const DecoderSource& source) {
     if (!std::getenv("YOURAN_FFMPEG_LOG")) av_log_set_level(AV_LOG_QUIET);
   });
   if (source.path.empty() && source.memory.empty() && source.url.empty()) return nullptr;
-  if (source.url.empty() || !source.path.empty() || !source.memory.empty()) {
+  const bool local = source.url.empty() || !source.path.empty() || !source.memory.empty();
+  if (local && use == DecoderUse::Measure) {
+    auto deferred = std::make_unique<FfmpegDecoder>();
+    if (deferred->open(source, true, true)) return deferred;
+  }
+  if (local) {
     auto fast = std::make_unique<FfmpegDecoder>();
     if (fast->open(source, true)) return fast;
   }
