@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "base/text_encoding.h"
@@ -75,8 +76,18 @@ const Tables& tables() {
   return t;
 }
 
+constexpr uint64_t kHighBits = 0x8080808080808080ull;
+
+// Length of the ASCII run at i, eight bytes at a time: list files are
+// mostly ASCII paths.
 size_t asciiRun(std::string_view s, size_t i) {
   size_t j = i;
+  while (j + 8 <= s.size()) {
+    uint64_t word;
+    std::memcpy(&word, s.data() + j, 8);
+    if (word & kHighBits) break;
+    j += 8;
+  }
   while (j < s.size() && static_cast<unsigned char>(s[j]) < 0x80) ++j;
   return j - i;
 }
@@ -85,75 +96,114 @@ size_t asciiRun(std::string_view s, size_t i) {
 
 std::optional<std::string> listTextToUtf8(std::string_view in) {
   const Tables& t = tables();
-  std::string out;
-  out.reserve(in.size() + in.size() / 2);
+  // UTF-8 takes at most three bytes for a two-byte code and four for a
+  // four-byte one, so one and a half times the input always fits.
+  std::string out(in.size() + in.size() / 2 + 4, '\0');
+  char* dst = out.data();
   size_t i = 0;
   while (i < in.size()) {
     if (size_t run = asciiRun(in, i)) {
-      out.append(in.substr(i, run));
+      std::memcpy(dst, in.data() + i, run);
+      dst += run;
       i += run;
       continue;
     }
     auto lead = static_cast<unsigned char>(in[i]);
     if (lead < kLeadFirst || lead > 0xFE || i + 1 >= in.size()) return std::nullopt;
     auto trail = static_cast<unsigned char>(in[i + 1]);
+    std::optional<std::string> other;
     if (isTrail(trail)) {
       uint16_t cp = t.toUnicode[(lead - kLeadFirst) * kTrailSpan + (trail - kTrailFirst)];
-      if (cp != 0) {
-        appendUtf8(out, cp);
-      } else {
-        auto s = gb18030ToUtf8(in.substr(i, 2));
-        if (!s) return std::nullopt;
-        out += *s;
-      }
       i += 2;
-      continue;
+      if (cp >= 0x800) {
+        *dst++ = static_cast<char>(0xE0 | (cp >> 12));
+        *dst++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        *dst++ = static_cast<char>(0x80 | (cp & 0x3F));
+        continue;
+      }
+      if (cp >= 0x80) {
+        *dst++ = static_cast<char>(0xC0 | (cp >> 6));
+        *dst++ = static_cast<char>(0x80 | (cp & 0x3F));
+        continue;
+      }
+      other = gb18030ToUtf8(in.substr(i - 2, 2));
+    } else {
+      // Four-byte form: lead, 0x30..0x39, 0x81..0xFE, 0x30..0x39.
+      if (trail < 0x30 || trail > 0x39 || i + 3 >= in.size()) return std::nullopt;
+      other = gb18030ToUtf8(in.substr(i, 4));
+      i += 4;
     }
-    // Four-byte form: lead, 0x30..0x39, 0x81..0xFE, 0x30..0x39.
-    if (trail < 0x30 || trail > 0x39 || i + 3 >= in.size()) return std::nullopt;
-    auto s = gb18030ToUtf8(in.substr(i, 4));
-    if (!s) return std::nullopt;
-    out += *s;
-    i += 4;
+    if (!other) return std::nullopt;
+    size_t room = static_cast<size_t>(out.data() + out.size() - dst);
+    if (other->size() > room) return std::nullopt;  // iconv gave more than a code can hold
+    dst = std::copy(other->begin(), other->end(), dst);
   }
+  out.resize(static_cast<size_t>(dst - out.data()));
   return out;
 }
 
-void appendListText(std::string& out, std::string_view in) {
-  const Tables& t = tables();
-  // GB18030 never needs more than twice the UTF-8 bytes (a two-byte UTF-8
-  // character may take four), so write into room made once.
-  size_t start = out.size();
-  out.resize(start + 2 * in.size());
-  char* dst = out.data() + start;
-  size_t i = 0;
-  while (i < in.size()) {
-    auto c = static_cast<unsigned char>(in[i]);
+char* encodeListText(char* dst, std::string_view in) {
+  const uint16_t* toGb = tables().toGb.data();
+  const char* p = in.data();
+  const char* const end = p + in.size();
+  while (p < end) {
+    // Eight ASCII bytes at a time: list files are mostly ASCII paths.
+    while (end - p >= 8) {
+      uint64_t word;
+      std::memcpy(&word, p, 8);
+      if (word & kHighBits) break;
+      std::memcpy(dst, &word, 8);
+      p += 8;
+      dst += 8;
+    }
+    if (p == end) break;
+    auto c = static_cast<unsigned char>(*p);
     if (c < 0x80) {
       *dst++ = static_cast<char>(c);
-      ++i;
+      ++p;
       continue;
     }
+    // Chinese text is three-byte UTF-8 throughout: decode it here, and
+    // leave every other form to the general decoder.
+    if ((c & 0xF0) == 0xE0 && end - p >= 3 && (p[1] & 0xC0) == 0x80 && (p[2] & 0xC0) == 0x80) {
+      uint32_t cp = (c & 0x0Fu) << 12 | (static_cast<unsigned char>(p[1]) & 0x3Fu) << 6 |
+                    (static_cast<unsigned char>(p[2]) & 0x3Fu);
+      uint16_t gb = (cp >= 0x800 && (cp < 0xD800 || cp > 0xDFFF)) ? toGb[cp] : 0;
+      if (gb != 0) {
+        *dst++ = static_cast<char>(gb >> 8);
+        *dst++ = static_cast<char>(gb & 0xFF);
+        p += 3;
+        continue;
+      }
+    }
+    const size_t i = static_cast<size_t>(p - in.data());
     uint32_t cp = 0;
     size_t n = decodeUtf8Char(in, i, cp);
     if (n == 0) {
       *dst++ = '?';
-      ++i;
+      ++p;
       continue;
     }
-    uint16_t gb = cp < 0x10000 ? t.toGb[cp] : 0;
+    uint16_t gb = cp < 0x10000 ? toGb[cp] : 0;
     if (gb != 0) {
       *dst++ = static_cast<char>(gb >> 8);
       *dst++ = static_cast<char>(gb & 0xFF);
     } else {
+      // Four bytes for a character of two or more UTF-8 bytes: within bounds.
       std::string four = utf8ToGb18030(in.substr(i, n));
-      size_t room = static_cast<size_t>(out.data() + out.size() - dst);
-      if (four.size() > room) four.resize(room);  // cannot happen: four bytes for n >= 2
+      if (four.size() > 2 * n) four.resize(2 * n);
       dst = std::copy(four.begin(), four.end(), dst);
     }
-    i += n;
+    p += n;
   }
-  out.resize(static_cast<size_t>(dst - out.data()));
+  return dst;
+}
+
+void appendListText(std::string& out, std::string_view in) {
+  size_t start = out.size();
+  out.resize(start + maxListTextBytes(in.size()));
+  char* end = encodeListText(out.data() + start, in);
+  out.resize(static_cast<size_t>(end - out.data()));
 }
 
 }  // namespace youran

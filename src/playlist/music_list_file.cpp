@@ -1,5 +1,6 @@
 #include "playlist/music_list_file.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "base/atomic_file.h"
@@ -97,25 +98,28 @@ void forEachLine(std::string_view text, Fn&& fn) {
 std::filesystem::path musicListPath() { return dataPath(kMusicListFileName); }
 
 std::string serializeMusicList(const TrackList& list) {
-  std::string out;
-  size_t estimate = headerBytes().size();
+  // Room for the worst case once, then every field is encoded in place.
+  const std::string& header = headerBytes();
+  size_t room = header.size();
   for (const auto& row : list.rows())
-    estimate += row.path.size() + row.number.size() + row.name.size() + row.duration.size() +
-                row.flag.size() + 6;
-  out.reserve(estimate);
-  out += headerBytes();
+    room += kLineBreak.size() + 4 +
+            maxListTextBytes(row.path.size() + row.number.size() + row.name.size() +
+                             row.duration.size() + row.flag.size());
+  std::string out(room, '\0');
+  char* at = std::copy(header.begin(), header.end(), out.data());
   for (const auto& row : list.rows()) {
-    out += kLineBreak;
-    appendListText(out, row.path);
-    out.push_back('|');
-    appendListText(out, row.number);
-    out.push_back('|');
-    appendListText(out, row.name);
-    out.push_back('|');
-    appendListText(out, row.duration);
-    out.push_back('|');
-    appendListText(out, row.flag);
+    at = std::copy(kLineBreak.begin(), kLineBreak.end(), at);
+    at = encodeListText(at, row.path);
+    *at++ = '|';
+    at = encodeListText(at, row.number);
+    *at++ = '|';
+    at = encodeListText(at, row.name);
+    *at++ = '|';
+    at = encodeListText(at, row.duration);
+    *at++ = '|';
+    at = encodeListText(at, row.flag);
   }
+  out.resize(static_cast<size_t>(at - out.data()));
   return out;
 }
 

@@ -70,6 +70,21 @@ TEST(ListTextCodec, InvalidUtf8BecomesQuestionMarksLikeIconv) {
   }
 }
 
+// ASCII is copied eight bytes at a time; a character must come out right
+// whichever byte of such a word it starts at, and a word that is cut by the
+// end of the text must not be read past.
+TEST(ListTextCodec, CharactersAtEveryOffsetOfTheAsciiFastPath) {
+  for (size_t before = 0; before < 18; ++before) {
+    for (size_t after = 0; after < 10; ++after) {
+      std::string text = std::string(before, 'a') + "歌手é\xF0\x9F\x8E\xB5" + std::string(after, 'z');
+      std::string gb;
+      appendListText(gb, text);
+      ASSERT_EQ(gb, utf8ToGb18030(text)) << before << " " << after;
+      ASSERT_EQ(listTextToUtf8(gb), text) << before << " " << after;
+    }
+  }
+}
+
 TEST(ListTextCodec, RejectsBytesThatAreNotGb18030) {
   const char* cases[] = {
       "\x81",              // lead byte at the end
