@@ -88,6 +88,9 @@ TEST(PlaybackDecodeSources, MeasuringDecoderMatchesThePlayingOne) {
   const Case cases[] = {
       {"tagged.mp3", 44100, 2, "-b:a 128k -id3v2_version 3 -metadata title=歌"},
       {"mono.mp3", 22050, 1, "-b:a 32k"},
+      // No Xing/Info header, so the length is estimated from the bit rate;
+      // an ID3v1 tag at the end.
+      {"plain.mp3", 44100, 2, "-b:a 128k -write_xing 0 -write_id3v1 1 -metadata artist=A"},
       {"tone.flac", 48000, 2, ""},
       {"tone.wav", 8000, 1, ""},
   };

@@ -287,6 +287,7 @@ class FfmpegDecoder final : public Decoder {
       // opened by the first read or seek, which a length query never makes.
       if (!formatFromHeaders()) return false;
       info_.lengthFrames = lengthFromHeader();
+      if (info_.lengthFrames < 0 && heldPacket_) info_.lengthFrames = lengthFromBitrate();
       return info_.lengthFrames >= 0;
     }
     if (!startDecoding()) {
@@ -406,8 +407,23 @@ class FfmpegDecoder final : public Decoder {
     }
     info_.rate = static_cast<int>(header->sampleRate);
     info_.channels = header->channelMode == 3 ? 1 : 2;
+    firstFrameBitRate_ = int64_t{header->bitrateKbps} * 1000;
     heldPacket_ = true;
     return true;
+  }
+
+  // An MP3 without a Xing, Info or VBRI header states no length; a full
+  // open (avformat_find_stream_info) then estimates it from the bytes after
+  // the first frame and the bit rate. Same estimate, same arithmetic, from
+  // the first frame's header instead of the decoded frames.
+  int64_t lengthFromBitrate() const {
+    const int64_t size = avio_size(format_->pb);
+    const int64_t bytes = size - packet_->pos;
+    if (packet_->pos < 0 || bytes <= 0 || firstFrameBitRate_ <= 0) return -1;
+    const AVRational tb = stream_->time_base;
+    if (tb.num <= 0 || tb.num > INT64_MAX / firstFrameBitRate_) return -1;
+    const int64_t duration = av_rescale(bytes, 8LL * tb.den, firstFrameBitRate_ * tb.num);
+    return av_rescale_q(duration, tb, AVRational{1, info_.rate});
   }
 
   int64_t lengthFromHeader() const {
@@ -540,6 +556,7 @@ class FfmpegDecoder final : public Decoder {
   bool ended_ = false;
   bool drained_ = false;
   bool heldPacket_ = false;   // packet_ holds the first packet, not yet sent
+  int64_t firstFrameBitRate_ = 0;  // bit/s of the first MP3 frame, when measured
   bool codecFailed_ = false;  // the decoder could not start; reads give 0
   std::atomic<bool> aborted_{false};
 };
