@@ -92,6 +92,9 @@ TEST(PlaybackDecodeSources, MeasuringDecoderMatchesThePlayingOne) {
       // an ID3v1 tag at the end.
       {"plain.mp3", 44100, 2, "-b:a 128k -write_xing 0 -write_id3v1 1 -metadata artist=A"},
       {"tone.flac", 48000, 2, ""},
+      {"tone.ogg", 44100, 2, "-c:a libvorbis"},
+      {"tone.opus", 48000, 1, "-c:a libopus"},
+      {"tone.wma", 44100, 2, "-c:a wmav2"},
       {"tone.wav", 8000, 1, ""},
   };
   TempFolder folder;

@@ -381,18 +381,22 @@ class FfmpegDecoder final : public Decoder {
     return true;
   }
 
-  // Rate and channels without decoding: lossless containers state them in
-  // their headers; an MP3 frame header states them for every frame, so the
-  // first packet is read and kept for the decoder. Other lossy codecs may
-  // decode at another rate than their container says (AAC with SBR).
+  // Rate and channels without decoding: lossless codecs, Vorbis, Opus and
+  // WMA decode at the rate and channel count their headers state; an MP3
+  // frame header states them for every frame, so the first packet is read
+  // and kept for the decoder. AAC may decode at twice the rate its header
+  // says (SBR), so it is decoded to find out.
   bool formatFromHeaders() {
     const AVCodecParameters* par = stream_->codecpar;
-    if (!lossy_ && par->sample_rate > 0 && par->ch_layout.nb_channels > 0) {
+    const AVCodecID id = par->codec_id;
+    const bool trusted = !lossy_ || id == AV_CODEC_ID_VORBIS || id == AV_CODEC_ID_OPUS ||
+                         id == AV_CODEC_ID_WMAV1 || id == AV_CODEC_ID_WMAV2;
+    if (trusted && par->sample_rate > 0 && par->ch_layout.nb_channels > 0) {
       info_.rate = par->sample_rate;
       info_.channels = par->ch_layout.nb_channels;
       return true;
     }
-    if (par->codec_id != AV_CODEC_ID_MP3) return false;
+    if (id != AV_CODEC_ID_MP3) return false;
     for (int tries = 0; tries < 8; ++tries) {
       if (av_read_frame(format_.get(), packet_.get()) < 0) return false;
       if (packet_->stream_index == streamIndex_ && packet_->size >= 4) break;
