@@ -250,6 +250,19 @@ TEST_P(PlaybackBrokenFiles, NeverCrashAndEndEarly) {
   }
   auto broken = folder.write(std::string("broken.") + c.extension, bytes);
 
+  // A decoder opened to measure starts its codec on the first read, which
+  // may find nothing to decode: every later read and seek must say so.
+  DecoderSource source;
+  source.path = broken.string();
+  if (auto measured = openFfmpegDecoder(source, DecoderUse::Measure)) {
+    std::vector<float> buffer(4096 * size_t(std::max(1, measured->format().channels)));
+    int64_t frames = 0;
+    for (int n; (n = measured->read(buffer.data(), 4096)) > 0;) frames += n;
+    EXPECT_LT(frames, 3 * 44100);
+    EXPECT_EQ(measured->read(buffer.data(), 4096), 0);
+    measured->seek(0);
+  }
+
   AudioEngine engine;
   uint32_t probe = engine.createStream(broken.string(), {}, {}, AudioEngine::kDecodeOnly);
   engine.freeStream(probe);

@@ -302,7 +302,7 @@ class FfmpegDecoder final : public Decoder {
   StreamFormat format() const override { return info_; }
 
   int read(float* out, int maxFrames) override {
-    if (!codec_ && !startDecoding()) return 0;
+    if (!decoding_ && !startDecoding()) return 0;
     int written = 0;
     while (written < maxFrames) {
       if (frameOffset_ >= frame_->nb_samples) {
@@ -319,7 +319,7 @@ class FfmpegDecoder final : public Decoder {
   }
 
   bool seek(int64_t frame) override {
-    if (!codec_ && !startDecoding()) return false;
+    if (!decoding_ && !startDecoding()) return false;
     if (frame < 0) frame = 0;
     if (frame == position_ && !ended_) return true;
     int64_t from = std::max<int64_t>(0, frame - (lossy_ ? kLossyPrerollFrames : 0));
@@ -356,7 +356,7 @@ class FfmpegDecoder final : public Decoder {
   // a first frame that disagrees with it ends the stream.
   bool startDecoding() {
     if (codecFailed_) return false;
-    codecFailed_ = true;
+    codecFailed_ = true;  // until the first frame is in
     codec_.reset(avcodec_alloc_context3(codecType_));
     if (!codec_ || avcodec_parameters_to_context(codec_.get(), stream_->codecpar) < 0) return false;
     codec_->pkt_timebase = stream_->time_base;
@@ -378,6 +378,7 @@ class FfmpegDecoder final : public Decoder {
     frameStart_ = 0;
     frameOffset_ = 0;
     codecFailed_ = false;
+    decoding_ = true;
     return true;
   }
 
@@ -561,6 +562,7 @@ class FfmpegDecoder final : public Decoder {
   bool drained_ = false;
   bool heldPacket_ = false;   // packet_ holds the first packet, not yet sent
   int64_t firstFrameBitRate_ = 0;  // bit/s of the first MP3 frame, when measured
+  bool decoding_ = false;     // codec open and the first frame decoded
   bool codecFailed_ = false;  // the decoder could not start; reads give 0
   std::atomic<bool> aborted_{false};
 };
