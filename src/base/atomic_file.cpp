@@ -28,40 +28,82 @@ bool writeAll(int fd, std::string_view bytes) {
 
 }  // namespace
 
-std::optional<std::string> writeFileAtomically(const std::filesystem::path& path,
-                                               std::string_view bytes) {
+AtomicFileWriter::AtomicFileWriter(const std::filesystem::path& path) : path_(path) {
   static std::atomic<unsigned> counter{0};
-  auto folder = path.parent_path();
-  if (folder.empty()) folder = ".";
-  auto tmp = folder / ("." + path.filename().string() + ".tmp" + std::to_string(::getpid()) + "-" +
-                       std::to_string(counter++));
+  folder_ = path.parent_path();
+  if (folder_.empty()) folder_ = ".";
+  tmp_ = folder_ / ("." + path.filename().string() + ".tmp" + std::to_string(::getpid()) + "-" +
+                    std::to_string(counter++));
+  fd_ = ::open(tmp_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd_ < 0) failure_ = errnoText("create temporary file");
+}
 
-  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return errnoText("create temporary file");
-  bool ok = writeAll(fd, bytes);
-  std::string reason = ok ? std::string() : errnoText("write");
-  if (ok && ::fsync(fd) != 0) {
-    ok = false;
-    reason = errnoText("fsync");
+AtomicFileWriter::~AtomicFileWriter() {
+  if (fd_ >= 0) ::close(fd_);
+  if (!done_ && !failure_.has_value()) ::unlink(tmp_.c_str());
+}
+
+void AtomicFileWriter::fail(const char* what) {
+  if (!failure_) failure_ = errnoText(what);
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  ::unlink(tmp_.c_str());
+}
+
+bool AtomicFileWriter::append(std::string_view bytes) {
+  constexpr long long kWritebackStep = 1 << 20;
+  if (failure_ || done_) return false;
+  while (!bytes.empty()) {
+    const auto slice = bytes.substr(0, static_cast<size_t>(kWritebackStep));
+    if (!writeAll(fd_, slice)) {
+      fail("write");
+      return false;
+    }
+    bytes.remove_prefix(slice.size());
+    written_ += static_cast<long long>(slice.size());
+#ifdef SYNC_FILE_RANGE_WRITE
+    // Start writing the finished megabytes out while the rest is made; only
+    // a hint, so a failure here is not one.
+    if (written_ - flushedTo_ >= kWritebackStep) {
+      ::sync_file_range(fd_, flushedTo_, written_ - flushedTo_, SYNC_FILE_RANGE_WRITE);
+      flushedTo_ = written_;
+    }
+#endif
   }
-  if (::close(fd) != 0 && ok) {
-    ok = false;
-    reason = errnoText("close");
+  return true;
+}
+
+std::optional<std::string> AtomicFileWriter::commit() {
+  if (done_) return failure_;
+  done_ = true;
+  if (failure_) return failure_;
+  if (::fsync(fd_) != 0) {
+    fail("fsync");
+    return failure_;
   }
-  if (ok && ::rename(tmp.c_str(), path.c_str()) != 0) {
-    ok = false;
-    reason = errnoText("rename");
+  int fd = fd_;
+  fd_ = -1;
+  if (::close(fd) != 0) {
+    fail("close");
+    return failure_;
   }
-  if (!ok) {
-    ::unlink(tmp.c_str());
-    return reason;
+  if (::rename(tmp_.c_str(), path_.c_str()) != 0) {
+    fail("rename");
+    return failure_;
   }
-  int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  int dirFd = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dirFd >= 0) {
     ::fsync(dirFd);
     ::close(dirFd);
   }
   return std::nullopt;
+}
+
+std::optional<std::string> writeFileAtomically(const std::filesystem::path& path,
+                                               std::string_view bytes) {
+  AtomicFileWriter writer(path);
+  writer.append(bytes);
+  return writer.commit();
 }
 
 std::optional<std::string> readWholeFile(const std::filesystem::path& path) {

@@ -1,12 +1,22 @@
 #include "base/atomic_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+
+#include <csignal>
+#include <string>
 
 #include "support/temp_folder.h"
 
 namespace youran {
 namespace {
+
+int entriesIn(const std::filesystem::path& folder) {
+  int entries = 0;
+  for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(folder)) ++entries;
+  return entries;
+}
 
 TEST(AtomicFile, ReplacesContentAndLeavesNoTemporaryFile) {
   testing::TempFolder folder;
@@ -14,9 +24,7 @@ TEST(AtomicFile, ReplacesContentAndLeavesNoTemporaryFile) {
   ASSERT_FALSE(writeFileAtomically(file, "first version").has_value());
   ASSERT_FALSE(writeFileAtomically(file, "second").has_value());
   EXPECT_EQ(readWholeFile(file), "second");
-  int entries = 0;
-  for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(folder.path())) ++entries;
-  EXPECT_EQ(entries, 1);
+  EXPECT_EQ(entriesIn(folder.path()), 1);
 }
 
 TEST(AtomicFile, FailureKeepsTheOldFile) {
@@ -38,9 +46,7 @@ TEST(AtomicFile, FailedRenameLeavesTargetAndNoTemporaryFile) {
   ASSERT_TRUE(failure.has_value());
   EXPECT_NE(failure->find("rename"), std::string::npos);
   EXPECT_EQ(readWholeFile(folder / "target" / "inside.txt"), "kept");
-  int entries = 0;
-  for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(folder.path())) ++entries;
-  EXPECT_EQ(entries, 1);
+  EXPECT_EQ(entriesIn(folder.path()), 1);
 }
 
 TEST(AtomicFile, WriteIntoMissingFolderFailsWithReason) {
@@ -49,6 +55,57 @@ TEST(AtomicFile, WriteIntoMissingFolderFailsWithReason) {
   ASSERT_TRUE(failure.has_value());
   EXPECT_NE(failure->find("create"), std::string::npos);
   EXPECT_FALSE(readWholeFile(folder / "missing").has_value());
+}
+
+// Pieces of every size, across the points where writeback is started, come
+// out in order; a writer dropped before commit leaves the old file alone.
+TEST(AtomicFile, WriterJoinsPiecesAndAbandonsCleanly) {
+  testing::TempFolder folder;
+  auto file = folder / "big.dll";
+  std::string expected;
+  {
+    AtomicFileWriter writer(file);
+    for (size_t i = 0; expected.size() < (5u << 20); ++i) {
+      std::string piece((i * 7919) % 300000 + 1, static_cast<char>('a' + i % 26));
+      ASSERT_TRUE(writer.append(piece));
+      expected += piece;
+    }
+    EXPECT_FALSE(writer.commit().has_value());
+  }
+  EXPECT_TRUE(readWholeFile(file) == expected);
+  {
+    AtomicFileWriter writer(file);
+    writer.append("half a list");
+  }
+  EXPECT_TRUE(readWholeFile(file) == expected);
+  EXPECT_EQ(entriesIn(folder.path()), 1);
+}
+
+// A write that fails part way (here the file-size limit) is reported, and
+// neither the target nor a temporary file is left changed behind.
+TEST(AtomicFile, FailedWriteMidwayKeepsTheOldFile) {
+  testing::TempFolder folder;
+  auto file = folder / "list.dll";
+  ASSERT_FALSE(writeFileAtomically(file, "old rows").has_value());
+  rlimit before{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
+  auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit small = before;
+  small.rlim_cur = 1 << 20;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  std::optional<std::string> failure;
+  {
+    AtomicFileWriter writer(file);
+    writer.append(std::string(700000, 'x'));
+    writer.append(std::string(700000, 'y'));
+    failure = writer.commit();
+  }
+  ::setrlimit(RLIMIT_FSIZE, &before);
+  std::signal(SIGXFSZ, oldHandler);
+  ASSERT_TRUE(failure.has_value());
+  EXPECT_NE(failure->find("write"), std::string::npos);
+  EXPECT_EQ(readWholeFile(file), "old rows");
+  EXPECT_EQ(entriesIn(folder.path()), 1);
 }
 
 }  // namespace
