@@ -97,17 +97,34 @@ void forEachLine(std::string_view text, Fn&& fn) {
 
 std::filesystem::path musicListPath() { return dataPath(kMusicListFileName); }
 
-std::string serializeMusicList(const TrackList& list) {
-  // Room for the worst case once, then every field is encoded in place.
+namespace {
+
+// The file's bytes in pieces of about a megabyte, each handed to `sink`, so
+// that a large list is written while the rest is still being encoded.
+template <typename Sink>
+void encodeMusicList(const TrackList& list, Sink&& sink) {
+  constexpr size_t kPiece = 1 << 20;
+  std::string piece(kPiece + 4096, '\0');
+  char* at = piece.data();
+  auto flush = [&] {
+    sink(std::string_view(piece.data(), static_cast<size_t>(at - piece.data())));
+    at = piece.data();
+  };
+  auto room = [&](size_t bytes) {
+    if (static_cast<size_t>(piece.data() + piece.size() - at) >= bytes) return;
+    flush();
+    if (piece.size() < bytes) {  // a row longer than a piece
+      piece.assign(bytes, '\0');
+      at = piece.data();
+    }
+  };
   const std::string& header = headerBytes();
-  size_t room = header.size();
-  for (const auto& row : list.rows())
-    room += kLineBreak.size() + 4 +
-            maxListTextBytes(row.path.size() + row.number.size() + row.name.size() +
-                             row.duration.size() + row.flag.size());
-  std::string out(room, '\0');
-  char* at = std::copy(header.begin(), header.end(), out.data());
+  room(header.size());
+  at = std::copy(header.begin(), header.end(), at);
   for (const auto& row : list.rows()) {
+    room(kLineBreak.size() + 4 +
+         maxListTextBytes(row.path.size() + row.number.size() + row.name.size() +
+                          row.duration.size() + row.flag.size()));
     at = std::copy(kLineBreak.begin(), kLineBreak.end(), at);
     at = encodeListText(at, row.path);
     *at++ = '|';
@@ -118,8 +135,16 @@ std::string serializeMusicList(const TrackList& list) {
     at = encodeListText(at, row.duration);
     *at++ = '|';
     at = encodeListText(at, row.flag);
+    if (static_cast<size_t>(at - piece.data()) >= kPiece) flush();
   }
-  out.resize(static_cast<size_t>(at - out.data()));
+  flush();
+}
+
+}  // namespace
+
+std::string serializeMusicList(const TrackList& list) {
+  std::string out;
+  encodeMusicList(list, [&out](std::string_view piece) { out += piece; });
   return out;
 }
 
@@ -172,7 +197,9 @@ MusicListLoad parseMusicList(std::string_view bytes, TrackList& list) {
 }
 
 std::optional<std::string> saveMusicList(const TrackList& list, const std::filesystem::path& file) {
-  auto failure = writeFileAtomically(file, serializeMusicList(list));
+  AtomicFileWriter writer(file);
+  encodeMusicList(list, [&writer](std::string_view piece) { writer.append(piece); });
+  auto failure = writer.commit();
   if (failure) logWarning("playlist", "cannot save " + file.string() + ": " + *failure);
   return failure;
 }

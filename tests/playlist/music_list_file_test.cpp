@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -65,6 +66,30 @@ TEST(MusicListFile, WritesGb18030WithCrLfBetweenLinesOnly) {
       "[音乐播放器列表文件]\r\n/音乐/晴天.mp3|  1|周杰伦-晴天|04:29|真\r\n/音乐/夜曲.mp3|  2|夜曲||");
   EXPECT_TRUE(serializeMusicList(list) == expected);
   EXPECT_TRUE(serializeMusicList(TrackList()) == utf8ToGb18030("[音乐播放器列表文件]"));
+}
+
+// A list is written out in pieces of about a megabyte: rows that straddle a
+// piece, and a row longer than a whole piece, come out as the one-string
+// encoding (checked against iconv) and load back unchanged.
+TEST(MusicListFile, LargeListSavesInPiecesAndLoadsBack) {
+  TempFolder folder;
+  TrackList list;
+  std::string utf8 = "[音乐播放器列表文件]";
+  for (int i = 1; i <= 30000; ++i) {
+    std::string path = "/音乐/歌手" + std::to_string(i % 97) + "/第" + std::to_string(i) + "首.mp3";
+    std::string name = i == 12345 ? std::string(1500000, 'n') + "歌" : "歌手-歌曲" + std::to_string(i);
+    list.addTrack(path, "03:21", name, "真");
+    const auto& row = list.row(list.size() - 1);
+    utf8 += "\r\n" + row.path + "|" + row.number + "|" + row.name + "|03:21|真";
+  }
+  auto file = folder / "YRmDefaultList.dll";
+  ASSERT_FALSE(saveMusicList(list, file).has_value());
+  auto bytes = testing::readFile(file);
+  EXPECT_TRUE(bytes == utf8ToGb18030(utf8));
+  TrackList back;
+  EXPECT_EQ(loadMusicList(file, back).status, MusicListStatus::loaded);
+  ASSERT_EQ(back.size(), list.size());
+  EXPECT_TRUE(std::equal(back.rows().begin(), back.rows().end(), list.rows().begin()));
 }
 
 TEST(MusicListFile, LoadedRowsFollowTheAddTrackRule) {
