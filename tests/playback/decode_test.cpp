@@ -136,22 +136,26 @@ TEST(PlaybackDecodeSources, MeasuringDecoderMatchesThePlayingOne) {
   }
 }
 
-// A header that claims hundreds of channels is damaged, however the file is
-// opened; found by the decoder fuzzer in an .au header.
-TEST(PlaybackDecodeSources, HeaderWithTooManyChannelsIsRefused) {
-  std::string au = ".snd";
-  auto be32 = [&au](uint32_t v) {
-    for (int shift = 24; shift >= 0; shift -= 8) au.push_back(static_cast<char>(v >> shift));
-  };
-  const uint32_t dataBytes = 263 * 2 * 64;
-  be32(32), be32(dataBytes), be32(3), be32(8000), be32(263), be32(0), be32(0);
-  au.append(dataBytes, '\x10');
-  for (auto use : {DecoderUse::Measure, DecoderUse::Play}) {
-    DecoderSource source;
-    source.memory = std::span(reinterpret_cast<const uint8_t*>(au.data()), au.size());
-    auto decoder = openFfmpegDecoder(source, use);
-    if (decoder) {
-      EXPECT_LE(decoder->format().channels, 64);
+// A header that claims hundreds of channels, or millions of frames a
+// second, is damaged, however the file is opened; found by the decoder
+// fuzzer in an .au header.
+TEST(PlaybackDecodeSources, HeaderWithImpossibleFormatIsRefused) {
+  for (auto [rate, channels] : {std::pair<uint32_t, uint32_t>{8000, 263}, {5000000, 2}}) {
+    std::string au = ".snd";
+    auto be32 = [&au](uint32_t v) {
+      for (int shift = 24; shift >= 0; shift -= 8) au.push_back(static_cast<char>(v >> shift));
+    };
+    const uint32_t dataBytes = channels * 2 * 64;
+    be32(32), be32(dataBytes), be32(3), be32(rate), be32(channels), be32(0), be32(0);
+    au.append(dataBytes, '\x10');
+    for (auto use : {DecoderUse::Measure, DecoderUse::Play}) {
+      DecoderSource source;
+      source.memory = std::span(reinterpret_cast<const uint8_t*>(au.data()), au.size());
+      auto decoder = openFfmpegDecoder(source, use);
+      if (decoder) {
+        EXPECT_LE(decoder->format().channels, 64);
+        EXPECT_LE(decoder->format().rate, 768000);
+      }
     }
   }
 }

@@ -30,8 +30,10 @@ namespace {
 
 constexpr std::string_view kLog = "playback";
 constexpr int kProbeBytes = 4096;
-// More channels than this is a damaged header, not a recording.
+// More channels or a higher rate than this is a damaged header, not a
+// recording.
 constexpr int kMaxChannels = 64;
+constexpr int kMaxRate = 768000;
 // A network read that makes no progress for this long gives up.
 constexpr const char* kNetworkTimeoutMicros = "15000000";
 // After a seek, lossy decoders need a little audio before the target to
@@ -374,7 +376,8 @@ class FfmpegDecoder final : public Decoder {
     }
     info_.rate = rate;
     info_.channels = channels;
-    if (info_.rate <= 0 || info_.channels <= 0 || info_.channels > kMaxChannels) return false;
+    if (info_.rate <= 0 || info_.rate > kMaxRate || info_.channels <= 0 || info_.channels > kMaxChannels)
+      return false;
     int64_t ts = frame_->best_effort_timestamp;
     origin_ = ts == AV_NOPTS_VALUE ? 0 : av_rescale_q(ts, stream_->time_base, AVRational{1, info_.rate});
     frameStart_ = 0;
@@ -394,8 +397,8 @@ class FfmpegDecoder final : public Decoder {
     const AVCodecID id = par->codec_id;
     const bool trusted = !lossy_ || id == AV_CODEC_ID_VORBIS || id == AV_CODEC_ID_OPUS ||
                          id == AV_CODEC_ID_WMAV1 || id == AV_CODEC_ID_WMAV2;
-    if (trusted && par->sample_rate > 0 && par->ch_layout.nb_channels > 0 &&
-        par->ch_layout.nb_channels <= kMaxChannels) {
+    if (trusted && par->sample_rate > 0 && par->sample_rate <= kMaxRate &&
+        par->ch_layout.nb_channels > 0 && par->ch_layout.nb_channels <= kMaxChannels) {
       info_.rate = par->sample_rate;
       info_.channels = par->ch_layout.nb_channels;
       return true;
