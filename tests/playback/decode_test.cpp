@@ -160,6 +160,29 @@ TEST(PlaybackDecodeSources, HeaderWithImpossibleFormatIsRefused) {
   }
 }
 
+// Two MP3s joined: stereo frames, then mono ones. The mono frames have one
+// plane where the stream has two channels; they are dropped, not read
+// (found by the decoder fuzzer).
+TEST(PlaybackDecodeSources, FramesThatChangeLayoutMidStreamAreDropped) {
+  TempFolder folder;
+  auto stereo = folder / "stereo.mp3";
+  auto mono = folder / "mono.mp3";
+  ASSERT_TRUE(encodeAudio(stereo, sineSource(440, 1.0), 44100, 2, "-b:a 128k -write_xing 0"));
+  ASSERT_TRUE(encodeAudio(mono, sineSource(440, 1.0), 44100, 1, "-b:a 64k -write_xing 0"));
+  auto joined = folder.write("joined.mp3", readFile(stereo) + readFile(mono));
+  for (auto use : {DecoderUse::Play, DecoderUse::Measure}) {
+    DecoderSource source;
+    source.path = joined.string();
+    auto decoder = openFfmpegDecoder(source, use);
+    ASSERT_TRUE(decoder);
+    ASSERT_EQ(decoder->format().channels, 2);
+    std::vector<float> buffer(4096 * 2);
+    int64_t frames = 0;
+    for (int n; (n = decoder->read(buffer.data(), 4096)) > 0;) frames += n;
+    EXPECT_NEAR(double(frames), 44100.0, 2 * 1152.0);
+  }
+}
+
 TEST(PlaybackDecodeSources, MemoryBlockPlaysLikeTheFile) {
   TempFolder folder;
   auto file = folder / "tone.flac";

@@ -309,9 +309,11 @@ class FfmpegDecoder final : public Decoder {
     if (!decoding_ && !startDecoding()) return 0;
     int written = 0;
     while (written < maxFrames) {
-      if (frameOffset_ >= frame_->nb_samples) {
+      // A frame whose layout differs from the first one (it may have fewer
+      // planes than the stream has channels) is dropped, never read.
+      if (frameOffset_ >= frame_->nb_samples || frame_->ch_layout.nb_channels != info_.channels) {
         if (!receiveFrame()) break;
-        if (!placeFrame()) continue;
+        continue;
       }
       int n = std::min(frame_->nb_samples - frameOffset_, maxFrames - written);
       copyFrame(out + int64_t(written) * info_.channels, n);
@@ -491,13 +493,6 @@ class FfmpegDecoder final : public Decoder {
     frameOffset_ = static_cast<int>(frame - frameStart_);
     position_ = frame;
     return true;
-  }
-
-  // A newly received frame whose layout differs from the first one is
-  // dropped rather than read with the wrong stride.
-  bool placeFrame() {
-    frameOffset_ = 0;
-    return frame_->ch_layout.nb_channels == info_.channels;
   }
 
   void copyFrame(float* out, int frames) {
