@@ -37,6 +37,14 @@ const FormatCase kFormats[] = {
     {"tta", "", 44100, 2, 0},
 };
 
+// Frames a decoder gives until its end.
+int64_t readToEnd(Decoder& decoder) {
+  std::vector<float> buffer(4096 * size_t(std::max(1, decoder.format().channels)));
+  int64_t frames = 0;
+  for (int n; (n = decoder.read(buffer.data(), 4096)) > 0;) frames += n;
+  return frames;
+}
+
 class PlaybackDecodeFormats : public ::testing::TestWithParam<FormatCase> {};
 
 TEST_P(PlaybackDecodeFormats, ReportsRateChannelsAndLength) {
@@ -176,10 +184,7 @@ TEST(PlaybackDecodeSources, FramesThatChangeLayoutMidStreamAreDropped) {
     auto decoder = openFfmpegDecoder(source, use);
     ASSERT_TRUE(decoder);
     ASSERT_EQ(decoder->format().channels, 2);
-    std::vector<float> buffer(4096 * 2);
-    int64_t frames = 0;
-    for (int n; (n = decoder->read(buffer.data(), 4096)) > 0;) frames += n;
-    EXPECT_NEAR(double(frames), 44100.0, 2 * 1152.0);
+    EXPECT_NEAR(double(readToEnd(*decoder)), 44100.0, 2 * 1152.0);
   }
 }
 
@@ -302,11 +307,8 @@ TEST_P(PlaybackBrokenFiles, NeverCrashAndEndEarly) {
   DecoderSource source;
   source.path = broken.string();
   if (auto measured = openFfmpegDecoder(source, DecoderUse::Measure)) {
-    std::vector<float> buffer(4096 * size_t(std::max(1, measured->format().channels)));
-    int64_t frames = 0;
-    for (int n; (n = measured->read(buffer.data(), 4096)) > 0;) frames += n;
-    EXPECT_LT(frames, 3 * 44100);
-    EXPECT_EQ(measured->read(buffer.data(), 4096), 0);
+    EXPECT_LT(readToEnd(*measured), 3 * 44100);
+    EXPECT_EQ(readToEnd(*measured), 0);
     measured->seek(0);
   }
 
