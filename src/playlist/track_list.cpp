@@ -30,6 +30,20 @@ const std::string& emptyText() {
   return empty;
 }
 
+// A CR LF inside a field would end the row in the music list file, which
+// has no escapes: a tag with a line break, or a file name whose dot removal
+// joins a CR and an LF, becomes a space there.
+std::string oneLine(std::string name) {
+  if (name.find("\r\n") == std::string::npos) return name;
+  std::string out;
+  for (size_t i = 0; i < name.size(); ++i) {
+    bool lineBreak = name[i] == '\r' && i + 1 < name.size() && name[i + 1] == '\n';
+    out.push_back(lineBreak ? ' ' : name[i]);
+    i += lineBreak ? 1 : 0;
+  }
+  return out;
+}
+
 }  // namespace
 
 const std::string& TrackEntry::column(int index) const {
@@ -80,7 +94,7 @@ const std::string& TrackList::trackPath(size_t row) const {
 TrackEntry TrackList::makeEntry(std::string path, std::string duration, std::string displayName,
                                 std::string flag, size_t row) {
   TrackEntry entry;
-  entry.name = flag == kConvertedFlag ? std::move(displayName) : fileNameDisplayName(path);
+  entry.name = oneLine(flag == kConvertedFlag ? std::move(displayName) : fileNameDisplayName(path));
   entry.path = std::move(path);
   entry.number = rowNumberText(row);
   entry.duration = std::move(duration);
@@ -138,7 +152,7 @@ bool TrackList::setConverted(size_t index, std::string_view path, std::string na
                              std::string duration, std::string flag) {
   if (index >= rows_.size() || rows_[index].path != path) return false;
   TrackEntry& row = rows_[index];
-  row.name = std::move(name);
+  row.name = oneLine(std::move(name));
   row.duration = std::move(duration);
   row.flag = std::move(flag);
   if (observer_.rowsChanged) observer_.rowsChanged(index, 1);
