@@ -8,6 +8,8 @@
 
 #include <QWidget>
 
+#include "playback/controller/track_labels.h"
+
 class QFrame;
 class QLabel;
 class QPushButton;
@@ -30,14 +32,12 @@ class MainWindow : public QWidget {
   static constexpr int kWidth = 968;
   static constexpr int kHeight = 560;
   static constexpr int kLeftPanelWidth = 296;
-  // Left edge of the progress knob runs from 382 to 706; the filled bar is
-  // knob x − 382 wide.
-  static constexpr int kProgressKnobMin = 382;
-  static constexpr int kProgressKnobMax = 706;
-  // Left edge of the volume knob runs from 816 to 916; volume % = x − 816.
-  static constexpr int kVolumeKnobMin = 816;
-  static constexpr int kVolumeKnobMax = 916;
-  static constexpr int kKnobSize = 14;
+  // The knobs' ranges are the bottom bar's geometry (track_labels.h).
+  static constexpr int kProgressKnobMin = ProgressGeometry::kKnobMin;
+  static constexpr int kProgressKnobMax = ProgressGeometry::kKnobMax;
+  static constexpr int kVolumeKnobMin = VolumeGeometry::kKnobMin;
+  static constexpr int kVolumeKnobMax = VolumeGeometry::kKnobMax;
+  static constexpr int kKnobSize = youran::kKnobSize;
 
   enum Page { kMyMusic = 0, kNowPlaying = 1, kSettings = 2, kSearch = 3 };
 
@@ -57,7 +57,7 @@ class MainWindow : public QWidget {
   QTimer* spectrumTimer() const { return spectrumTimer_; }
   QWidget* spectrumCanvas() const { return spectrumCanvas_; }
 
-  // Transport controls, for the playback controller.
+  // Transport controls, for the transport view.
   QLabel* titleLabel() const { return titleLabel_; }
   QLabel* songLabel() const { return songLabel_; }
   QLabel* artistLabel() const { return artistLabel_; }

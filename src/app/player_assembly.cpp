@@ -5,16 +5,30 @@
 
 #include "app/main_window.h"
 #include "app/pages.h"
+#include "app/transport_view.h"
 #include "playback/audio_engine.h"
+#include "playback/controller/now_playing.h"
 #include "playback/controller/playback_controller.h"
+#include "playback/controller/track_start_steps.h"
 #include "playlist/conversion_defaults.h"
 #include "playlist/ui/playlist_controller.h"
 #include "playlist/ui/playlist_model.h"
 
 namespace youran {
 
+// The track-start steps of the parts built here; each part overrides its
+// own step and reads what it needs from the assembly.
+class PlayerAssembly::TrackStart final : public TrackStartSteps {
+ public:
+  explicit TrackStart(PlayerAssembly& assembly) : assembly_(assembly) {}
+
+ private:
+  [[maybe_unused]] PlayerAssembly& assembly_;
+};
+
 PlayerAssembly::PlayerAssembly(PlayerApp& app, AudioEngine& engine) : app_(app), engine_(engine) {
   auto* window = app_.mainWindow();
+  nowPlaying_ = std::make_unique<NowPlaying>();
   playlist_ = std::make_unique<PlaylistController>(defaultConversionFunctions(
       [this] {
         // Called on the conversion worker; the engine answers from any thread.
@@ -22,10 +36,14 @@ PlayerAssembly::PlayerAssembly(PlayerApp& app, AudioEngine& engine) : app_(app),
       },
       &engine_));
   playlist_->attachView(window->musicPage()->playlistView());
-  playback_ = std::make_unique<PlaybackController>(engine_, *window, *playlist_);
+  playback_ = std::make_unique<PlaybackController>(engine_, *nowPlaying_, *playlist_);
+  transport_ = std::make_unique<TransportView>(*window, *nowPlaying_, *playback_);
+  trackStart_ = std::make_unique<TrackStart>(*this);
+  playback_->setTrackStartSteps(trackStart_.get());
+
   auto noteStream = [this] { currentStream_.store(playback_->currentStream()); };
-  QObject::connect(playback_.get(), &PlaybackController::trackStarted, noteStream);
-  QObject::connect(playback_.get(), &PlaybackController::stoppedPlaying, noteStream);
+  QObject::connect(nowPlaying_.get(), &NowPlaying::trackChanged, noteStream);
+  QObject::connect(nowPlaying_.get(), &NowPlaying::playStateChanged, noteStream);
 
   auto* hint = window->musicPage()->emptyHint();
   auto updateHint = [this, hint] { hint->setVisible(playlist_->list().empty()); };
@@ -39,6 +57,7 @@ PlayerAssembly::PlayerAssembly(PlayerApp& app, AudioEngine& engine) : app_(app),
 
 PlayerAssembly::~PlayerAssembly() {
   if (playlist_) playlist_->shutdown();
+  if (playback_) playback_->setTrackStartSteps(nullptr);
 }
 
 StartupHooks PlayerAssembly::hooks() {

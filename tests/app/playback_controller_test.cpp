@@ -2,21 +2,19 @@
 
 #include <gtest/gtest.h>
 
-#include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QLabel>
-#include <QMenu>
-#include <QPushButton>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
+#include <fstream>
 #include <set>
 
-#include "app/main_window.h"
 #include "base/data_folder.h"
 #include "playback/audio_engine.h"
 #include "playback/controller/track_labels.h"
+#include "playback/controller/track_start_steps.h"
 #include "playlist/music_list_file.h"
 #include "playlist/ui/playlist_controller.h"
 #include "support/temp_folder.h"
@@ -70,8 +68,8 @@ class PlaybackControllerTest : public ::testing::Test {
     engine.init(0);
     ConversionFunctions none;
     playlist = std::make_unique<PlaylistController>(none);
-    playlist->attachView(window.findChild<QTableView*>(QStringLiteral("播放列表框")));
-    controller = std::make_unique<PlaybackController>(engine, window, *playlist);
+    playlist->attachView(&view);
+    controller = std::make_unique<PlaybackController>(engine, now, *playlist);
     controller->seedShuffle(7);
   }
   void TearDown() override {
@@ -98,7 +96,8 @@ class PlaybackControllerTest : public ::testing::Test {
 
   testing::TempFolder folder;
   AudioEngine engine;
-  MainWindow window;
+  NowPlaying now;
+  QTableView view;
   std::unique_ptr<PlaylistController> playlist;
   std::unique_ptr<PlaybackController> controller;
 };
@@ -110,25 +109,30 @@ TEST_F(PlaybackControllerTest, PlayRowShowsTheTrackAndPlays) {
   EXPECT_NE(controller->currentStream(), 0u);
   EXPECT_FALSE(controller->stopped());
   EXPECT_TRUE(heard(engine.isActive(controller->currentStream())));
-  EXPECT_EQ(window.titleLabel()->text(), QStringLiteral("Artist 2-Title 2"));
-  EXPECT_EQ(window.songLabel()->text(), QStringLiteral("Title 2"));
-  EXPECT_EQ(window.artistLabel()->text(), QStringLiteral("Artist 2"));
-  EXPECT_EQ(window.windowTitle(), QStringLiteral("Artist 2-Title 2"));
-  EXPECT_EQ(window.playPauseTextButton()->text(), QStringLiteral("暂停"));
-  EXPECT_EQ(window.playPauseButton()->property("picture").toString(), QStringLiteral("pause"));
+  EXPECT_EQ(now.title(), QStringLiteral("Artist 2-Title 2"));
+  EXPECT_EQ(now.currentRow(), 2);
+  EXPECT_EQ(now.displayName(), QStringLiteral("Artist 2-Title 2"));
+  EXPECT_EQ(now.track().song, QStringLiteral("Title 2"));
+  EXPECT_EQ(now.track().artist, QStringLiteral("Artist 2"));
+  EXPECT_TRUE(now.track().path.endsWith(QStringLiteral("track2.wav")));
+  EXPECT_EQ(now.windowTitle(), QStringLiteral("Artist 2-Title 2"));
+  EXPECT_EQ(now.playState(), PlayState::playing);
+  EXPECT_EQ(now.lengthText(), QStringLiteral("00:00"));  // half a second
   EXPECT_TRUE(controller->playbackTimer()->isActive());
   EXPECT_EQ(controller->playbackTimer()->interval(), 500);
   EXPECT_EQ(playlist->selectedRow(), 2);
-  EXPECT_EQ(window.progressKnob()->x(), 382);
+  EXPECT_EQ(now.positionText(), QStringLiteral("00:00"));
+  EXPECT_EQ(now.progressValue(), 0u);
 
   controller->stop();
   EXPECT_TRUE(controller->stopped());
-  EXPECT_EQ(window.titleLabel()->text(), QStringLiteral("等待播放"));
-  EXPECT_EQ(window.windowTitle(), QStringLiteral("悠然音乐 6"));
-  EXPECT_EQ(window.positionLabel()->text(), QStringLiteral("00:00"));
-  EXPECT_EQ(window.totalTimeLabel()->text(), QStringLiteral("00:00"));
+  EXPECT_EQ(now.title(), QStringLiteral("等待播放"));
+  EXPECT_EQ(now.windowTitle(), QStringLiteral("悠然音乐 6"));
+  EXPECT_EQ(now.positionText(), QStringLiteral("00:00"));
+  EXPECT_EQ(now.lengthText(), QStringLiteral("00:00"));
+  EXPECT_EQ(now.currentRow(), 2) << "a stop keeps the current row for play/pause";
   EXPECT_FALSE(controller->playbackTimer()->isActive());
-  EXPECT_EQ(window.playPauseTextButton()->text(), QStringLiteral("播放"));
+  EXPECT_EQ(now.playState(), PlayState::idle);
 }
 
 TEST_F(PlaybackControllerTest, RowsOutsideTheListStartNothing) {
@@ -152,8 +156,7 @@ TEST_F(PlaybackControllerTest, RowsOutsideTheListStartNothing) {
 
 TEST_F(PlaybackControllerTest, TrackEndFollowsThePlayMode) {
   addTracks(3);
-  EXPECT_EQ(controller->mode(), PlayMode::listRepeat);
-  EXPECT_TRUE(controller->modeMenu()->findChild<QAction*>(QStringLiteral("列表循环"))->isChecked());
+  EXPECT_EQ(now.mode(), PlayMode::listRepeat);
 
   controller->playRow(3);
   controller->onTrackEnd();  // the last track ends: row 1
@@ -161,12 +164,8 @@ TEST_F(PlaybackControllerTest, TrackEndFollowsThePlayMode) {
   controller->onTrackEnd();
   EXPECT_EQ(controller->currentIndex(), 2);
 
-  controller->modeMenu()->findChild<QAction*>(QStringLiteral("单曲循环"))->trigger();
-  EXPECT_EQ(controller->mode(), PlayMode::singleRepeat);
-  int checked = 0;
-  for (auto* action : controller->modeMenu()->actions()) checked += action->isChecked();
-  EXPECT_EQ(checked, 1);
-  EXPECT_EQ(window.modeButton()->property("picture").toString(), QStringLiteral("loop_one"));
+  controller->setMode(PlayMode::singleRepeat);
+  EXPECT_EQ(now.mode(), PlayMode::singleRepeat);
   auto before = controller->currentStream();
   controller->onTrackEnd();
   EXPECT_EQ(controller->currentIndex(), 2);
@@ -193,13 +192,14 @@ TEST_F(PlaybackControllerTest, ShuffleReachesEveryRowAndNeverGoesSilent) {
 TEST_F(PlaybackControllerTest, TimerCountsAndEndsTheTrack) {
   addTracks(2, 44100 * 3);
   controller->playRow(1);
-  EXPECT_EQ(window.totalTimeLabel()->text(), QStringLiteral("00:03"));
+  EXPECT_EQ(now.lengthText(), QStringLiteral("00:03"));
   waitMs(1300);
   controller->onTimerTick();
-  EXPECT_EQ(window.positionLabel()->text(), QStringLiteral("00:01"));
+  EXPECT_EQ(now.positionText(), QStringLiteral("00:01"));
+  EXPECT_EQ(now.positionWholeSeconds(), 1);
   EXPECT_NEAR(controller->pixelsPerSecond(), 108.0, 1e-9);
-  EXPECT_EQ(window.progressKnob()->x(), 382 + 108);
-  EXPECT_EQ(window.progressFill()->width(), 108);
+  ASSERT_GT(now.progressMaximum(), 0u);
+  EXPECT_NEAR(static_cast<double>(now.progressValue()) / now.progressMaximum(), 1.3 / 3, 0.1);
   EXPECT_EQ(controller->currentIndex(), 1);
 }
 
@@ -216,10 +216,9 @@ TEST_F(PlaybackControllerTest, PauseWithThePictureButtonResumeWithToggle) {
   addTracks(1, 44100 * 5);
   controller->playRow(1);
   waitMs(300);
-  QTest::mouseClick(window.playPauseButton(), Qt::LeftButton);
+  controller->togglePlayPause();
   EXPECT_EQ(engine.isActive(controller->currentStream()), 3);
-  EXPECT_EQ(window.playPauseButton()->property("picture").toString(), QStringLiteral("play"));
-  EXPECT_EQ(window.playPauseTextButton()->text(), QStringLiteral("继续"));
+  EXPECT_EQ(now.playState(), PlayState::paused);
   EXPECT_FALSE(controller->playbackTimer()->isActive());
   auto paused = engine.getPosition(controller->currentStream());
   waitMs(300);
@@ -228,7 +227,7 @@ TEST_F(PlaybackControllerTest, PauseWithThePictureButtonResumeWithToggle) {
   controller->togglePlayPause();
   EXPECT_TRUE(heard(engine.isActive(controller->currentStream())));
   EXPECT_TRUE(controller->playbackTimer()->isActive());
-  EXPECT_EQ(window.playPauseTextButton()->text(), QStringLiteral("暂停"));
+  EXPECT_EQ(now.playState(), PlayState::playing);
   waitMs(300);
   EXPECT_GT(engine.getPosition(controller->currentStream()), paused);
 }
@@ -272,29 +271,131 @@ TEST_F(PlaybackControllerTest, CurrentRowRemovedPastTheEndStops) {
 TEST_F(PlaybackControllerTest, VolumeKnobAndSeeking) {
   addTracks(1, 44100 * 4);
   controller->playRow(1);
-  controller->beginVolumeDrag();
-  controller->onVolumeDragTick(816 + 50 + MainWindow::kKnobSize / 2);
-  EXPECT_EQ(controller->volume(), 50);
-  EXPECT_EQ(window.volumeLabel()->text(), QStringLiteral("50"));
-  EXPECT_EQ(window.volumeFill()->width(), 50);
-  EXPECT_TRUE(controller->volumeDragTimer()->isActive());
-  controller->onVolumeDragTick(2000);
-  EXPECT_EQ(controller->volume(), 100);
-  controller->onVolumeDragTick(0);  // past the left end: silent, and the drag ends
-  EXPECT_EQ(controller->volume(), 0);
-  EXPECT_FALSE(controller->volumeDragTimer()->isActive());
+  controller->setVolumePercent(50);
+  EXPECT_EQ(now.volume(), 50);
+  controller->setVolumePercent(150);
+  EXPECT_EQ(now.volume(), 100);
+  controller->setVolumePercent(-3);
+  EXPECT_EQ(now.volume(), 0);
 
   controller->onTimerTick();  // learns the track's pixels per second
   ASSERT_GT(controller->pixelsPerSecond(), 0);
-  controller->beginProgressDrag();
-  controller->onProgressDragTick(382 + 162 + MainWindow::kKnobSize / 2);  // half way
-  controller->endProgressDrag();
+  controller->seekToKnob(382 + 162);  // half way
   double seconds = engine.bytesToSeconds(controller->currentStream(), engine.getPosition(controller->currentStream()));
   EXPECT_NEAR(seconds, 2.0, 0.15);
 
-  controller->clickProgressTrack(382 + 81 + MainWindow::kKnobSize);  // a quarter
+  controller->clickProgressTrack(382 + 81 + kKnobSize);  // a quarter
   seconds = engine.bytesToSeconds(controller->currentStream(), engine.getPosition(controller->currentStream()));
   EXPECT_NEAR(seconds, 1.0, 0.15);
+}
+
+// Records the other parts' steps in the order the controller runs them,
+// with what the now-playing state held at that moment.
+class RecordingSteps : public TrackStartSteps {
+ public:
+  explicit RecordingSteps(const NowPlaying& now) : now_(now) {}
+  void loadLyrics(const QString& name) override { note("lyrics " + name); }
+  void loadCover(const QString& name) override { note("cover " + name); }
+  void startLyricTimer() override { note("lyric timer"); }
+  void showDefaultCover() override { note("default cover"); }
+  QStringList calls;
+
+ private:
+  void note(const QString& step) {
+    // Every step sees the new track already, and the stream not yet playing.
+    calls << step + (now_.playState() == PlayState::playing ? " (playing)" : "") + " @" +
+                 QString::number(now_.currentRow());
+  }
+  const NowPlaying& now_;
+};
+
+TEST_F(PlaybackControllerTest, TrackStartRunsTheOtherPartsStepsInOrder) {
+  addTracks(2);
+  RecordingSteps steps(now);
+  controller->setTrackStartSteps(&steps);
+  controller->playRow(2);
+  EXPECT_EQ(steps.calls, (QStringList{"lyrics Artist 2-Title 2 @2", "cover Artist 2-Title 2 @2", "lyric timer @2",
+                                      "default cover @2"}));
+  steps.calls.clear();
+  controller->playRow(7);  // no such row: no step runs
+  std::filesystem::remove(folder / "track1.wav");
+  controller->playRow(1);  // a missing file: no step runs either
+  EXPECT_TRUE(steps.calls.isEmpty());
+  controller->setTrackStartSteps(nullptr);
+}
+
+TEST_F(PlaybackControllerTest, NowPlayingSignalsOncePerChange) {
+  addTracks(3, 44100 * 4);
+  QSignalSpy tracks(&now, &NowPlaying::trackChanged);
+  QSignalSpy states(&now, &NowPlaying::playStateChanged);
+  QSignalSpy positions(&now, &NowPlaying::positionChanged);
+  QSignalSpy volumes(&now, &NowPlaying::volumeChanged);
+  QSignalSpy modes(&now, &NowPlaying::modeChanged);
+
+  controller->playRow(1);
+  controller->next();
+  controller->onTrackEnd();
+  EXPECT_EQ(tracks.count(), 3) << "one trackChanged per track start";
+  EXPECT_EQ(states.count(), 1) << "playing stays playing from track to track";
+  controller->next();  // last row: nothing starts
+  controller->playRow(0);
+  EXPECT_EQ(tracks.count(), 3);
+
+  waitMs(700);  // the 500 ms timer moves the position while playing
+  EXPECT_GE(positions.count(), 1);
+  controller->togglePlayPause();
+  ASSERT_EQ(now.playState(), PlayState::paused);
+  EXPECT_EQ(states.count(), 2);
+  EXPECT_FALSE(controller->playbackTimer()->isActive());
+  positions.clear();
+  waitMs(1100);  // the timer is stopped, so no tick arrives while paused
+  EXPECT_EQ(positions.count(), 0);
+
+  controller->setVolumePercent(40);
+  controller->setVolumePercent(40);
+  controller->setVolumePercent(400);
+  ASSERT_EQ(volumes.count(), 2);
+  EXPECT_EQ(volumes.at(0).at(0).toInt(), 40);
+  EXPECT_EQ(volumes.at(1).at(0).toInt(), 100);
+
+  controller->setMode(PlayMode::shuffle);
+  controller->setMode(PlayMode::shuffle);
+  controller->setMode(PlayMode::listRepeat);
+  ASSERT_EQ(modes.count(), 2);
+  EXPECT_EQ(modes.at(0).at(0).value<PlayMode>(), PlayMode::shuffle);
+
+  controller->stop();
+  EXPECT_EQ(now.playState(), PlayState::idle);
+  EXPECT_EQ(states.count(), 3);
+}
+
+TEST_F(PlaybackControllerTest, RowsRemovedAboveTheCurrentTrackMoveItsRow) {
+  addTracks(3);
+  controller->playRow(3);
+  QSignalSpy rows(&now, &NowPlaying::rowChanged);
+  std::filesystem::remove(folder / "track1.wav");
+  controller->playRow(1);
+  EXPECT_EQ(controller->currentIndex(), 2);
+  EXPECT_EQ(now.currentRow(), 2);
+  EXPECT_EQ(rows.count(), 1);
+  EXPECT_EQ(now.displayName(), QStringLiteral("Artist 3-Title 3"));
+}
+
+TEST_F(PlaybackControllerTest, AStreamThatCannotBeCreatedShowsNoTime) {
+  auto path = folder / "noise.mp3";
+  {
+    std::ofstream out(path, std::ios::binary);
+    out << std::string(4000, 'x');
+  }
+  playlist->list().addTrack(path.string(), "00:00", "Bad-Noise", "真");
+  controller->playRow(1);
+  EXPECT_EQ(controller->currentStream(), 0u);
+  EXPECT_EQ(now.currentRow(), 1);
+  EXPECT_EQ(now.title(), QStringLiteral("Bad-Noise"));
+  EXPECT_EQ(now.lengthText(), QStringLiteral("00:00"));
+  EXPECT_TRUE(controller->playbackTimer()->isActive());
+  controller->onTimerTick();
+  EXPECT_EQ(now.positionText(), QStringLiteral("00:00"));
 }
 
 }  // namespace

@@ -2,56 +2,42 @@
 
 // Turns the playlist into sound: starts a row, pauses and resumes, stops,
 // moves to the previous or next row, applies the play mode at the end of a
-// track, keeps the position label and the progress knob current twice a
-// second, seeks from the progress track and applies the volume knob. Runs
+// track, reads the position twice a second, seeks and applies the volume.
+// Everything it learns it writes to `NowPlaying`; it knows no widget. Runs
 // on the UI thread.
 
 #include <QObject>
 #include <cstdint>
-#include <functional>
 #include <random>
 
-class QAction;
-class QMenu;
+#include "playback/controller/now_playing.h"
+
 class QTimer;
 
 namespace youran {
 
 class AudioEngine;
-class MainWindow;
 class PlaylistController;
-
-enum class PlayMode { singleRepeat, listRepeat, shuffle };
-
-// Steps of a track start that belong to other parts of the player; an empty
-// hook is skipped.
-struct PlaybackHooks {
-  std::function<void(const QString& displayName)> loadLyrics;
-  std::function<void(const QString& displayName)> loadCover;
-  std::function<void()> startLyricTimer;
-  // Taskbar: progress state 0 none, 2 normal, 8 paused; progress value.
-  std::function<void(int state)> setTaskbarState;
-  std::function<void(uint32_t done, uint32_t total)> setTaskbarProgress;
-  // Thumbnail button 2: true shows the pause icon ("暂停"), false the play
-  // icon ("继续").
-  std::function<void(bool playing)> setTaskbarPlayButton;
-};
+class TrackStartSteps;
 
 class PlaybackController : public QObject {
   Q_OBJECT
  public:
-  PlaybackController(AudioEngine& engine, MainWindow& window, PlaylistController& playlist,
+  PlaybackController(AudioEngine& engine, NowPlaying& nowPlaying, PlaylistController& playlist,
                      QObject* parent = nullptr);
   ~PlaybackController() override;
 
-  PlaybackHooks& hooks() { return hooks_; }
+  // The other parts' steps of a track start; null runs none of them. Not
+  // owned.
+  void setTrackStartSteps(TrackStartSteps* steps) { steps_ = steps; }
 
+  NowPlaying& nowPlaying() const { return now_; }
   uint32_t currentStream() const { return currentStream_; }
   int currentIndex() const { return currentIndex_; }
   bool stopped() const { return stopped_; }
-  PlayMode mode() const { return mode_; }
-  int volume() const { return volume_; }
   double pixelsPerSecond() const { return pixelsPerSecond_; }
+  // The position now, read from the engine (MPRIS asks on demand).
+  double livePositionSeconds() const;
 
   void playRow(int row);
   void stop();
@@ -63,50 +49,29 @@ class PlaybackController : public QObject {
   void fadeIn();
   void setMode(PlayMode mode);
 
-  // The picture button `播放暂停`: like togglePlayPause, and it also swaps
-  // its own picture.
-  void onPictureButton();
-
-  // Seeking: the knob drag (cursor x in window coordinates at each tick of
-  // `进度调节`, then the release) and a click on the track.
-  void beginProgressDrag();
-  void onProgressDragTick(int cursorX);
-  void endProgressDrag();
+  // Seeking: the progress knob released at `knobX`, or a click on the
+  // progress track at `cursorX` (main-window coordinates).
+  void seekToKnob(int knobX);
   void clickProgressTrack(int cursorX);
-
-  // The volume knob: drag ticks of `音量钮控制`, and the volume itself.
-  void beginVolumeDrag();
-  void onVolumeDragTick(int cursorX);
-  void endVolumeDrag();
   void setVolumePercent(int percent);
 
-  QMenu* modeMenu() const { return modeMenu_; }
   QTimer* playbackTimer() const { return playbackTimer_; }
-  QTimer* progressDragTimer() const { return progressDragTimer_; }
-  QTimer* volumeDragTimer() const { return volumeDragTimer_; }
 
   // Random rows for shuffle; tests give a fixed seed.
   void seedShuffle(uint32_t seed) { random_.seed(seed); }
 
- signals:
-  void trackStarted(int row);
-  void stoppedPlaying();
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
-
  private:
+  void runTrackStartSteps(const QString& displayName);
   void applyVolume();
   int randomRow();
+  void setCurrentIndex(int row);
   void setProgressValue(uint32_t value, uint32_t maximum);
-  void showPictureButton(bool playing);
-  int cursorXInWindow() const;
-  bool spectrumOn() const;
+  void seekToSeconds(double seconds);
 
   AudioEngine& engine_;
-  MainWindow& window_;
+  NowPlaying& now_;
   PlaylistController& playlist_;
-  PlaybackHooks hooks_;
+  TrackStartSteps* steps_ = nullptr;
 
   uint32_t currentStream_ = 0;
   int currentIndex_ = 0;
@@ -115,17 +80,9 @@ class PlaybackController : public QObject {
   uint32_t lastLength_ = 0;
   bool progressUpdating_ = false;
   double pixelsPerSecond_ = 0;
-  uint32_t progressValue_ = 0;
-  uint32_t progressMaximum_ = 0;
-  int volume_ = 100;
-  PlayMode mode_ = PlayMode::listRepeat;
   std::mt19937 random_;
 
   QTimer* playbackTimer_;
-  QTimer* progressDragTimer_;
-  QTimer* volumeDragTimer_;
-  QMenu* modeMenu_;
-  QAction* modeActions_[3] = {};
 };
 
 }  // namespace youran

@@ -39,4 +39,20 @@ double ProgressGeometry::secondsAt(int x, double pixelsPerSecond) {
   return std::max(0, x - kKnobMin) / pixelsPerSecond;
 }
 
+int ProgressGeometry::dragKnobX(int cursorX) { return std::clamp(cursorX - kKnobSize / 2, kKnobMin, kKnobMax); }
+
+int ProgressGeometry::clickX(int cursorX) { return std::clamp(cursorX - kKnobSize, kKnobMin, kKnobMax); }
+
+int VolumeGeometry::knobX(int percent) { return std::clamp(kKnobMin + percent, kKnobMin, kKnobMax); }
+
+int VolumeGeometry::percentAt(int x) { return std::clamp(x - kKnobMin, 0, 100); }
+
+VolumeGeometry::Drag VolumeGeometry::drag(int cursorX) {
+  int x = cursorX - kKnobSize / 2;
+  if (x < kKnobMin) return {kKnobMin, true};
+  return {std::min(x, kKnobMax), false};
+}
+
+int VolumeGeometry::clickPercent(int cursorX) { return percentAt(cursorX - kKnobSize / 2); }
+
 }  // namespace youran
