@@ -147,4 +147,14 @@ bool writeSetting(std::string_view section, std::string_view key, std::string_vi
   return writeSetting(settingsFilePath(), section, key, value);
 }
 
+std::filesystem::path stateFilePath() { return dataPath("State.ini"); }
+
+std::string readState(std::string_view section, std::string_view key) {
+  return readSetting(stateFilePath(), section, key);
+}
+
+bool writeState(std::string_view section, std::string_view key, std::string_view value) {
+  return writeSetting(stateFilePath(), section, key, value);
+}
+
 }  // namespace youran

@@ -29,4 +29,11 @@ bool writeSetting(std::string_view section, std::string_view key, std::string_vi
 
 std::filesystem::path settingsFilePath();
 
+// State.ini beside it, in the same format: what the player remembers that
+// is not a setting the user chose ("是否启动播放", "效果设置"). Setting.ini
+// never changes because of these.
+std::filesystem::path stateFilePath();
+std::string readState(std::string_view section, std::string_view key);
+bool writeState(std::string_view section, std::string_view key, std::string_view value);
+
 }  // namespace youran

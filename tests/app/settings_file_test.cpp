@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/settings_keys.h"
+#include "base/data_folder.h"
 #include "base/text_encoding.h"
 #include "support/temp_folder.h"
 
@@ -63,6 +64,18 @@ TEST(SettingsFile, FirstWriteCreatesTheFile) {
   ASSERT_TRUE(writeSetting(file, "Vision", "Spectrum", "F"));
   EXPECT_EQ(testing::readFile(file), "[Vision]\r\nSpectrum=F\r\n");
   EXPECT_EQ(readSetting(file, "Vision", "Spectrum"), "F");
+}
+
+TEST(SettingsFile, StateValuesGoToStateIniAndNeverTouchSettingIni) {
+  testing::TempFolder folder;
+  setDataFolder(folder.path());
+  ASSERT_TRUE(writeSetting("Vision", "Spectrum", "T"));
+  const std::string settingsBefore = testing::readFile(settingsFilePath());
+  ASSERT_TRUE(writeState("效果设置", "均衡器", "T"));
+  EXPECT_EQ(stateFilePath(), folder / "State.ini");
+  EXPECT_EQ(readState("效果设置", "均衡器"), "T");
+  EXPECT_EQ(readSetting("效果设置", "均衡器"), "");
+  EXPECT_EQ(testing::readFile(settingsFilePath()), settingsBefore);
 }
 
 TEST(SettingsFile, ChineseValuesAreStoredAsGb18030AndReadBack) {
