@@ -19,6 +19,7 @@
 #include "playlist/ui/playlist_controller.h"
 #include "support/temp_folder.h"
 #include "support/wav_fixture.h"
+#include "tone_tracks.h"
 
 namespace youran {
 namespace {
@@ -78,21 +79,8 @@ class PlaybackControllerTest : public ::testing::Test {
     playlist.reset();
   }
 
-  // Rows named "Artist N-Title N" over tones of `frames` frames.
-  void addTracks(int count, int frames = 22050) {
-    for (int i = 1; i <= count; ++i) {
-      auto path = folder / ("track" + std::to_string(i) + ".wav");
-      testing::writeToneWav(path, frames);
-      playlist->list().addTrack(path.string(), "00:00",
-                                "Artist " + std::to_string(i) + "-Title " + std::to_string(i), "真");
-    }
-  }
-
-  void waitMs(int ms) {
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < ms) QTest::qWait(10);
-  }
+  void addTracks(int count, int frames = 22050) { testing::addToneTracks(*playlist, folder, count, frames); }
+  static void waitMs(int ms) { testing::waitMs(ms); }
 
   testing::TempFolder folder;
   AudioEngine engine;

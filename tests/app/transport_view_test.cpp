@@ -24,6 +24,7 @@
 #include "playlist/ui/playlist_controller.h"
 #include "support/temp_folder.h"
 #include "support/wav_fixture.h"
+#include "tone_tracks.h"
 
 namespace youran {
 namespace {
@@ -45,20 +46,8 @@ class TransportViewTest : public ::testing::Test {
     playlist.reset();
   }
 
-  void addTracks(int count, int frames) {
-    for (int i = 1; i <= count; ++i) {
-      auto path = folder / ("track" + std::to_string(i) + ".wav");
-      testing::writeToneWav(path, frames);
-      playlist->list().addTrack(path.string(), "00:00",
-                                "Artist " + std::to_string(i) + "-Title " + std::to_string(i), "真");
-    }
-  }
-
-  static void waitMs(int ms) {
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < ms) QTest::qWait(10);
-  }
+  void addTracks(int count, int frames) { testing::addToneTracks(*playlist, folder, count, frames); }
+  static void waitMs(int ms) { testing::waitMs(ms); }
 
   QString picture(QPushButton* button) const { return button->property("picture").toString(); }
 
