@@ -52,6 +52,45 @@ make "Only a Title.mp3" 5 392.00 0.20 1 mp3 -c:a libmp3lame -b:a 96k -id3v2_vers
   -metadata title="Only a Title"
 make "untagged tune.wav" 6 196.00 0.35 2 wav -c:a pcm_s16le -map_metadata -1 -fflags +bitexact
 
+# Lyrics for three of the tunes, in the encodings lyric files come in: GBK,
+# UTF-8 with a byte-order mark, and one line carrying several time tags.
+mkdir -p "$dir/Lyrics"
+lyric() {  # FILE ENCODING, text on stdin with LF line ends
+  local out="$dir/Lyrics/$1" enc=$2
+  [ -s "$out" ] && { cat >/dev/null; return 0; }
+  local tmp="$out.tmp-$$"
+  case "$enc" in
+    gbk) sed 's/$/\r/' | iconv -f UTF-8 -t GBK > "$tmp" ;;
+    utf8bom) { printf '\xEF\xBB\xBF'; sed 's/$/\r/'; } > "$tmp" ;;
+    *) sed 's/$/\r/' > "$tmp" ;;
+  esac
+  mv "$tmp" "$out"
+}
+lyric "林小雨-晨光.lrc" gbk <<'LRC'
+[ti:晨光]
+[ar:林小雨]
+[00:00.50]晨光 - 林小雨
+[00:02.00]推开窗 风吹进了清晨
+[00:05.00]鸟儿在枝头 轻轻地唱
+[00:08.00]阳光洒满 这条小路
+[00:11.00]我们慢慢走 不必匆忙
+[00:14.00]悠然的旋律 在心里回响
+[00:17.00]晨光里 一切都刚刚好
+LRC
+lyric "Youran Ensemble-Morning Walk.lrc" utf8bom <<'LRC'
+[ti:Morning Walk]
+[00:00.30]Morning Walk
+[00:02.00]Step by step along the river
+[00:05.00]Morning light on every stone
+[00:08.00]Walking slowly, 慢慢走
+[00:10.50]Nearly home
+LRC
+lyric "Demo Band-Rain on the Roof.lrc" utf8 <<'LRC'
+[00:00.20]Rain on the Roof
+[00:01.00][00:05.00]Tap tap tap, the rain is here
+[00:03.00][00:07.00]Drip drop, the sky is near
+LRC
+
 list="$dir/YRmDefaultList.dll"
 if [ ! -e "$list" ]; then
   text="[音乐播放器列表文件]"

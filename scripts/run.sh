@@ -3,7 +3,7 @@
 # YOURAN_MUSIC_HOME), it uses a demo folder with a few synthesised tracks, so
 # a new user hears music at once. Without a display it runs under Xvfb with
 # the no-sound output, plays the demo list, saves a screenshot of the main
-# window and exits.
+# window and one of the whole screen (with the desktop lyric line) and exits.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 player=build/bin/youranmusic
@@ -24,11 +24,13 @@ if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
 fi
 
 shot=build/run-screenshot.png
-rm -f "$shot"
+desktop=build/run-desktop.png
+rm -f "$shot" "$desktop"
 # The headless copy gets its own lock, so a player the user already runs on
 # this machine does not turn it into a second copy.
 YOURAN_AUDIO_DEVICE=none YOURAN_LOCK_FILE="$PWD/build/run.lock" \
   xvfb-run -a -s "-screen 0 1280x800x24" \
-  "$player" --screenshot "$shot" --screenshot-after 5000 "${args[@]}"
+  "$player" --screenshot "$shot" --desktop-screenshot "$desktop" --screenshot-after 5000 "${args[@]}"
 [ -s "$shot" ] || { echo "run: no screenshot was written" >&2; exit 1; }
 echo "run: screenshot of the main window saved to $shot"
+[ -s "$desktop" ] && echo "run: screenshot of the whole screen saved to $desktop"

@@ -2,7 +2,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <cstdio>
+#include <cstdlib>
 #include <QPixmap>
+#include <QScreen>
 #include <QTimer>
 
 #include "app/main_window.h"
@@ -14,23 +16,30 @@
 #include "playback/controller/playback_controller.h"
 #include "playlist/ui/playlist_controller.h"
 #include "base/data_folder.h"
+#include "app/display_platform.h"
 
 namespace {
 
 struct ScreenshotRequest {
   QString path;
+  QString desktopPath;  // the whole screen, with the desktop lyric line
   int afterMs = 4000;
   bool play = false;
 };
 
 // --play: start the first row once the player is up.
 // --screenshot PATH [--screenshot-after MS]: save the main window as a
-// picture after a while and quit (headless runs).
+// picture after a while and quit (headless runs); --desktop-screenshot PATH
+// saves the whole screen at the same moment.
 ScreenshotRequest takeScreenshotArguments(QStringList& arguments) {
   ScreenshotRequest request;
   for (int i = 1; i < arguments.size(); ++i) {
     if (arguments[i] == QStringLiteral("--screenshot") && i + 1 < arguments.size()) {
       request.path = arguments[i + 1];
+      arguments.remove(i, 2);
+      --i;
+    } else if (arguments[i] == QStringLiteral("--desktop-screenshot") && i + 1 < arguments.size()) {
+      request.desktopPath = arguments[i + 1];
       arguments.remove(i, 2);
       --i;
     } else if (arguments[i] == QStringLiteral("--play")) {
@@ -59,6 +68,11 @@ long residentKiB() {
 int main(int argc, char** argv) {
   auto choice = youran::dataFolderChoiceFromProcess(argc, argv);
   youran::setDataFolder(youran::chooseDataFolder(choice));
+
+  const std::string platform = youran::preferredQtPlatform(
+      {std::getenv("QT_QPA_PLATFORM"), std::getenv("XDG_SESSION_TYPE"), std::getenv("WAYLAND_DISPLAY"),
+       std::getenv("DISPLAY")});
+  if (!platform.empty()) qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(platform));
 
   QApplication app(argc, argv);
   app.setApplicationName(QStringLiteral("youranmusic"));
@@ -94,6 +108,9 @@ int main(int argc, char** argv) {
     QTimer::singleShot(screenshot.afterMs, &player, [&] {
       auto* window = player.mainWindow();
       if (running) window->grab().save(screenshot.path);
+      if (running && !screenshot.desktopPath.isEmpty()) {
+        if (QScreen* screen = QGuiApplication::primaryScreen()) screen->grabWindow(0).save(screenshot.desktopPath);
+      }
       player.shutdown();
       QCoreApplication::exit(running ? 0 : 1);
     });

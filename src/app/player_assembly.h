@@ -17,6 +17,9 @@ class NowPlaying;
 class PlaylistController;
 class PlaybackController;
 class TransportView;
+class DesktopLyricsWindow;
+class LyricLoader;
+class LyricsView;
 
 class PlayerAssembly {
  public:
@@ -30,9 +33,12 @@ class PlayerAssembly {
   PlaylistController& playlist() { return *playlist_; }
   PlaybackController& playback() { return *playback_; }
   TransportView& transport() { return *transport_; }
+  LyricsView& lyrics() { return *lyrics_; }
+  DesktopLyricsWindow& desktopLyrics() { return *desktopLyrics_; }
 
  private:
   class TrackStart;
+  void connectLyricSettings();
 
   PlayerApp& app_;
   AudioEngine& engine_;
@@ -40,6 +46,9 @@ class PlayerAssembly {
   std::unique_ptr<PlaylistController> playlist_;
   std::unique_ptr<PlaybackController> playback_;
   std::unique_ptr<TransportView> transport_;
+  std::unique_ptr<DesktopLyricsWindow> desktopLyrics_;
+  std::unique_ptr<LyricLoader> lyricLoader_;
+  std::unique_ptr<LyricsView> lyrics_;
   std::unique_ptr<TrackStart> trackStart_;
   // The playing stream, for the conversion worker's window title.
   std::atomic<uint32_t> currentStream_{0};

@@ -12,6 +12,10 @@ inline constexpr std::string_view kDownloadSection = "Download";
 inline constexpr std::string_view kDownloadLocation = "Location";
 inline constexpr std::string_view kLyricSection = "Lyric";
 inline constexpr std::string_view kLyricFont = "Font";
+// Our own keys in the same section: the karaoke sweep ("T" by default) and
+// the lock of the desktop line ("F" by default).
+inline constexpr std::string_view kLyricKaraoke = "Karaoke";
+inline constexpr std::string_view kLyricLocked = "Locked";
 inline constexpr std::string_view kVisionSection = "Vision";
 inline constexpr std::string_view kVisionGaussian = "Gaussian";
 inline constexpr std::string_view kVisionSpectrum = "Spectrum";

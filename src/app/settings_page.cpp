@@ -71,6 +71,16 @@ SettingsPage::SettingsPage(QWidget* parent) : QWidget(parent) {
   spectrumToggle_->move(160, 303);
   hint(this, QStringLiteral("播放时显示跳动的频谱"), 336);
 
+  caption(this, QStringLiteral("卡拉OK歌词"), 376);
+  karaokeToggle_ = makePictureButton(this, QStringLiteral("卡拉开"), QStringLiteral("toggle_on"), {52, 28});
+  karaokeToggle_->move(160, 377);
+  hint(this, QStringLiteral("桌面歌词随演唱进度变色"), 410);
+
+  caption(this, QStringLiteral("锁定桌面歌词"), 450);
+  lockToggle_ = makePictureButton(this, QStringLiteral("锁定开"), QStringLiteral("toggle_off"), {52, 28});
+  lockToggle_->move(160, 451);
+  hint(this, QStringLiteral("锁定后鼠标点击穿透桌面歌词"), 484);
+
   chooseFolder = [this] {
     return QFileDialog::getExistingDirectory(this, QStringLiteral("选择下载文件夹"), downloadFolder());
   };
@@ -85,6 +95,8 @@ SettingsPage::SettingsPage(QWidget* parent) : QWidget(parent) {
   connect(changeFontButton_, &QPushButton::clicked, this, &SettingsPage::changeLyricFont);
   connect(blurToggle_, &QPushButton::clicked, this, &SettingsPage::toggleBlur);
   connect(spectrumToggle_, &QPushButton::clicked, this, &SettingsPage::toggleSpectrum);
+  connect(karaokeToggle_, &QPushButton::clicked, this, &SettingsPage::toggleKaraoke);
+  connect(lockToggle_, &QPushButton::clicked, this, &SettingsPage::toggleLyricsLocked);
 }
 
 QString SettingsPage::downloadFolder() const { return downloadPath_->text(); }
@@ -137,6 +149,30 @@ void SettingsPage::toggleSpectrum() {
   showSpectrum(on);
   writeSetting(settings::kVisionSection, settings::kVisionSpectrum, std::string(settings::flagText(on)));
   emit spectrumChanged(on);
+}
+
+void SettingsPage::showKaraoke(bool on) {
+  karaokeOn_ = on;
+  setButtonPicture(karaokeToggle_, on ? QStringLiteral("toggle_on") : QStringLiteral("toggle_off"));
+}
+
+void SettingsPage::showLyricsLocked(bool on) {
+  lyricsLocked_ = on;
+  setButtonPicture(lockToggle_, on ? QStringLiteral("toggle_on") : QStringLiteral("toggle_off"));
+}
+
+void SettingsPage::toggleKaraoke() {
+  bool on = !karaokeOn_;
+  showKaraoke(on);
+  writeSetting(settings::kLyricSection, settings::kLyricKaraoke, std::string(settings::flagText(on)));
+  emit karaokeChanged(on);
+}
+
+void SettingsPage::toggleLyricsLocked() {
+  bool on = !lyricsLocked_;
+  showLyricsLocked(on);
+  writeSetting(settings::kLyricSection, settings::kLyricLocked, std::string(settings::flagText(on)));
+  emit lyricsLockedChanged(on);
 }
 
 }  // namespace youran

@@ -30,21 +30,29 @@ class SettingsPage : public QWidget {
 
   bool blurOn() const { return blurOn_; }
   bool spectrumOn() const { return spectrumOn_; }
+  bool karaokeOn() const { return karaokeOn_; }
+  bool lyricsLocked() const { return lyricsLocked_; }
   // Switch state and picture only; nothing is written.
   void showBlur(bool on);
   void showSpectrum(bool on);
+  void showKaraoke(bool on);
+  void showLyricsLocked(bool on);
 
   // The actions behind the controls.
   void changeDownloadFolder();
   void changeLyricFont();
   void toggleBlur();
   void toggleSpectrum();
+  void toggleKaraoke();
+  void toggleLyricsLocked();
 
  signals:
   void downloadFolderChanged(const QString& folder);
   void lyricFontChanged(const QString& family);
   void blurChanged(bool on);
   void spectrumChanged(bool on);
+  void karaokeChanged(bool on);
+  void lyricsLockedChanged(bool locked);
 
  private:
   QLineEdit* downloadPath_;
@@ -53,8 +61,12 @@ class SettingsPage : public QWidget {
   QPushButton* changeFontButton_;
   QPushButton* blurToggle_;
   QPushButton* spectrumToggle_;
+  QPushButton* karaokeToggle_;
+  QPushButton* lockToggle_;
   bool blurOn_ = true;
   bool spectrumOn_ = true;
+  bool karaokeOn_ = true;
+  bool lyricsLocked_ = false;
 };
 
 }  // namespace youran

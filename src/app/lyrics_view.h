@@ -1,0 +1,90 @@
+#pragma once
+
+// The lyric of what is playing, on screen: the once-a-second lyric timer
+// 歌词控制 that picks the line of the playing second and shows it in the
+// desktop lyric window and, while "正在播放" is open, in its big label; the
+// karaoke sweep of that line; the desktop-lyrics switch (the 歌词 button and
+// the 选择框1 check box) and the lock. Reads only NowPlaying.
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+#include <functional>
+
+#include "lyrics/lyric_sync.h"
+
+class QLabel;
+class QCheckBox;
+class QPushButton;
+
+namespace youran {
+
+class NowPlaying;
+class DesktopLyricsWindow;
+class LyricLoader;
+
+class LyricsView : public QObject {
+  Q_OBJECT
+ public:
+  struct Sources {
+    std::function<double()> livePositionSeconds;  // the engine's position, for the sweep
+    std::function<bool()> nowPlayingPageOpen;
+  };
+
+  LyricsView(NowPlaying& nowPlaying, DesktopLyricsWindow& window, LyricLoader& loader, Sources sources,
+             QObject* parent = nullptr);
+
+  // The switch controls and the big label; any may be null (tests).
+  void attachControls(QPushButton* lyricButton, QCheckBox* desktopBox, QLabel* bigLabel);
+
+  // Track start: the lyric of the display name, from its file or, later,
+  // from the fetch.
+  void loadTrackLyrics(const QString& displayName);
+  // Track start: the lyric timer, started once and never stopped.
+  void startLyricTimer();
+  void onLyricTick();
+
+  // The desktop line on (recreated with the lyric font) or off.
+  void setDesktopLyricsOn(bool on);
+  bool desktopLyricsOn() const { return desktopOn_; }
+  void toggleDesktopLyrics();
+  void setLyricFont(const QString& family);
+  QString lyricFont() const { return font_; }
+
+  void setKaraoke(bool on);
+  bool karaoke() const { return karaoke_; }
+  void setLocked(bool on);
+
+  QTimer& lyricTimer() { return lyricTimer_; }
+  QTimer& sweepTimer() { return sweepTimer_; }
+  LyricSync& sync() { return sync_; }
+
+ signals:
+  void lockChanged(bool locked);
+
+ private:
+  void onSweepFrame();
+  int sweepProgress() const;
+  void updateSweepTimer();
+  void showSwitchState();
+
+  NowPlaying& nowPlaying_;
+  DesktopLyricsWindow& window_;
+  LyricLoader& loader_;
+  Sources sources_;
+  LyricSync sync_;
+  QTimer lyricTimer_;
+  QTimer sweepTimer_;
+  QPointer<QPushButton> button_;
+  QPointer<QCheckBox> box_;
+  QPointer<QLabel> bigLabel_;
+  QString font_;
+  QString shownText_;
+  int64_t lineStartMs_ = -1;
+  int64_t lineEndMs_ = -1;
+  bool desktopOn_ = true;
+  bool karaoke_ = true;
+};
+
+}  // namespace youran

@@ -1,0 +1,260 @@
+#include "lyrics/ui/desktop_lyrics_window.h"
+
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QWidget>
+
+namespace youran {
+
+class DesktopLyricsSurface final : public QWidget {
+ public:
+  explicit DesktopLyricsSurface(DesktopLyricsWindow& owner)
+      : QWidget(nullptr, flagsFor(owner)), owner_(owner) {
+    setObjectName(QStringLiteral("VarorLyricsWindow"));
+    setWindowTitle(QStringLiteral("VarorLyricsWindow"));
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    setCursor(Qt::ArrowCursor);
+  }
+
+  static Qt::WindowFlags flagsFor(const DesktopLyricsWindow& owner) {
+    Qt::WindowFlags flags = Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus;
+    if (owner.topMost_) flags |= Qt::WindowStaysOnTopHint;
+    if (owner.locked_) flags |= Qt::WindowTransparentForInput;
+    return flags;
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    owner_.renderer_.paint(p, owner_.progress_);
+  }
+
+  void mousePressEvent(QMouseEvent* event) override {
+    if (event->button() == Qt::LeftButton && owner_.draggable_) {
+      dragging_ = true;
+      grabOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
+    }
+    QWidget::mousePressEvent(event);
+  }
+  void mouseMoveEvent(QMouseEvent* event) override {
+    if (dragging_ && (event->buttons() & Qt::LeftButton)) move(event->globalPosition().toPoint() - grabOffset_);
+    QWidget::mouseMoveEvent(event);
+  }
+  void mouseReleaseEvent(QMouseEvent* event) override {
+    if (event->button() == Qt::LeftButton) dragging_ = false;
+    QWidget::mouseReleaseEvent(event);
+  }
+  void contextMenuEvent(QContextMenuEvent* event) override {
+    QMenu menu(this);
+    menu.addAction(QStringLiteral("锁定桌面歌词"), &owner_, &DesktopLyricsWindow::lockRequested);
+    menu.addAction(QStringLiteral("关闭桌面歌词"), &owner_, &DesktopLyricsWindow::closeRequested);
+    menu.exec(event->globalPos());
+  }
+  void closeEvent(QCloseEvent* event) override {
+    if (owner_.closeBlocked_) event->ignore();
+    else event->accept();
+  }
+
+ private:
+  DesktopLyricsWindow& owner_;
+  bool dragging_ = false;
+  QPoint grabOffset_;
+};
+
+DesktopLyricsWindow::DesktopLyricsWindow(QObject* parent) : QObject(parent) {
+  initResources();
+  // Logging off or shutting down may close the line; quitting removes it.
+  if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+    connect(app, &QGuiApplication::commitDataRequest, this, [this] { closeBlocked_ = false; });
+    connect(app, &QCoreApplication::aboutToQuit, this, &DesktopLyricsWindow::destroy);
+  }
+}
+
+DesktopLyricsWindow::~DesktopLyricsWindow() { destroy(); }
+
+void DesktopLyricsWindow::initResources() {
+  setFont(QString(), 50, true);
+  setBackground(QColor(0, 0, 0, 0));
+  setShadow(QColor(0, 0, 0, 150), 2);
+  setTextStyle({QColor(227, 254, 0), QColor(51, 177, 0), QColor(Qt::black), 1});
+  setHighlightStyle({QColor(254, 131, 20), QColor(255, 255, 0), QColor(Qt::black), 1});
+}
+
+bool DesktopLyricsWindow::create(int width, int height) {
+  if (isAlive()) return false;
+  QRect area(0, 0, 1024, 768);
+  if (QScreen* screen = QGuiApplication::primaryScreen()) area = screen->availableGeometry();
+  const int w = width > 0 ? width : area.width();
+  const int h = height > 0 ? height : 150;
+  surface_ = new DesktopLyricsSurface(*this);
+  surface_->setGeometry(area.left() + (area.width() - w) / 2, area.bottom() + 1 - h, w, h);
+  renderer_.setSize(QSize(w, h));
+  maskDirty_ = true;
+  redraw();
+  surface_->show();
+  setDraggable(true);
+  return true;
+}
+
+void DesktopLyricsWindow::destroy() {
+  if (!surface_) return;
+  delete surface_.data();
+  surface_ = nullptr;
+}
+
+bool DesktopLyricsWindow::isAlive() const { return !surface_.isNull(); }
+
+QWidget* DesktopLyricsWindow::widget() const { return surface_.data(); }
+
+QStringList DesktopLyricsWindow::fontCandidates(const QString& name) {
+  QStringList names = (name + QStringLiteral(";微软雅黑;楷体;黑体;宋体;Tahoma")).split(QLatin1Char(';'), Qt::SkipEmptyParts);
+  for (QString& n : names) n = n.trimmed();
+  names.removeAll(QString());
+  return names;
+}
+
+void DesktopLyricsWindow::setFont(const QString& name, int pixelSize, bool bold, bool italic, bool underline) {
+  const QStringList installed = QFontDatabase::families();
+  QString family;
+  for (const QString& candidate : fontCandidates(name)) {
+    if (installed.contains(candidate, Qt::CaseInsensitive)) {
+      family = candidate;
+      break;
+    }
+  }
+  if (family.isEmpty()) {
+    // None of the Windows names: the system's own font for Chinese text.
+    const QStringList cjk = QFontDatabase::families(QFontDatabase::SimplifiedChinese);
+    for (const QString& f : cjk) {
+      if (f.contains(QStringLiteral("Sans"), Qt::CaseInsensitive) || f.contains(QStringLiteral("Hei"))) {
+        family = f;
+        break;
+      }
+    }
+    if (family.isEmpty() && !cjk.isEmpty()) family = cjk.first();
+  }
+  QFont font = family.isEmpty() ? QFont() : QFont(family);
+  font.setPixelSize(std::max(pixelSize, 1));
+  font.setBold(bold);
+  font.setItalic(italic);
+  font.setUnderline(underline);
+  font.setStyleStrategy(QFont::PreferAntialias);
+  renderer_.setFont(font);
+  maskDirty_ = true;
+}
+
+void DesktopLyricsWindow::setBackground(const QColor& colour, bool redrawNow) {
+  renderer_.setBackground(colour);
+  maskDirty_ = true;
+  if (redrawNow) redraw();
+}
+
+void DesktopLyricsWindow::setShadow(const QColor& colour, int offset, bool redrawNow) {
+  renderer_.setShadow(colour, offset);
+  maskDirty_ = true;
+  if (redrawNow) redraw();
+}
+
+void DesktopLyricsWindow::setTextStyle(const LyricTextStyle& style) {
+  renderer_.setTextStyle(style);
+  maskDirty_ = true;
+}
+
+void DesktopLyricsWindow::setHighlightStyle(const LyricTextStyle& style) { renderer_.setHighlightStyle(style); }
+
+void DesktopLyricsWindow::show() {
+  if (surface_) surface_->show();
+}
+
+void DesktopLyricsWindow::hide() {
+  if (surface_) surface_->hide();
+}
+
+void DesktopLyricsWindow::setBounds(std::optional<int> x, std::optional<int> y, std::optional<int> width,
+                                    std::optional<int> height) {
+  if (!surface_) return;
+  const QRect now = surface_->geometry();
+  const QRect next(x.value_or(now.x()), y.value_or(now.y()), std::max(width.value_or(now.width()), 1),
+                   std::max(height.value_or(now.height()), 1));
+  surface_->setGeometry(next);
+  if (next.size() != now.size()) {
+    renderer_.setSize(next.size());
+    maskDirty_ = true;
+    redraw();
+  }
+}
+
+int DesktopLyricsWindow::getX() const { return surface_ ? surface_->frameGeometry().x() : 0; }
+int DesktopLyricsWindow::getY() const { return surface_ ? surface_->frameGeometry().y() : 0; }
+int DesktopLyricsWindow::getWidth() const { return surface_ ? surface_->width() : 0; }
+int DesktopLyricsWindow::getHeight() const { return surface_ ? surface_->height() : 0; }
+
+void DesktopLyricsWindow::setTopMost(bool on) {
+  topMost_ = on;
+  if (!surface_) return;
+  const bool visible = surface_->isVisible();
+  surface_->setWindowFlags(DesktopLyricsSurface::flagsFor(*this));
+  if (visible) surface_->show();
+}
+
+void DesktopLyricsWindow::setLocked(bool on) {
+  if (locked_ == on) return;
+  locked_ = on;
+  if (!surface_) return;
+  const bool visible = surface_->isVisible();
+  surface_->setWindowFlags(DesktopLyricsSurface::flagsFor(*this));
+  maskDirty_ = true;
+  redraw();
+  if (visible) surface_->show();
+}
+
+void DesktopLyricsWindow::setText(const QString& text, int progress) {
+  progress = std::clamp(progress, 0, 100);
+  if (text != renderer_.text()) {
+    renderer_.setText(text);
+    maskDirty_ = true;
+  } else if (progress == progress_) {
+    return;
+  } else if (surface_ && !maskDirty_) {
+    // Only the sweep moved: repaint the line's box, not the whole strip.
+    progress_ = progress;
+    surface_->update(renderer_.textRect().toAlignedRect().adjusted(-2, -2, 8, 8));
+    return;
+  }
+  progress_ = progress;
+  redraw();
+}
+
+void DesktopLyricsWindow::redraw() {
+  if (!surface_) return;
+  if (maskDirty_) {
+    maskDirty_ = false;
+    // Only the drawn pixels take the mouse. An empty mask would mean the
+    // whole window, so a line with nothing to draw keeps one corner pixel.
+    QRegion region = renderer_.opaqueRegion();
+    if (region.isEmpty()) region = QRegion(0, 0, 1, 1);
+    surface_->setMask(region);
+  }
+  surface_->update();
+}
+
+void DesktopLyricsWindow::recreate(const QString& fontName) {
+  destroy();
+  create();
+  setDraggable(true);
+  setCloseBlocked(true);
+  setFont(fontName, 40, true);
+  setHighlightStyle({QColor(0, 255, 0), QColor(255, 255, 0), QColor(Qt::black), 2});
+  redraw();
+  setText(QStringLiteral("欢迎使用悠然音乐~~~"), 0);
+}
+
+}  // namespace youran

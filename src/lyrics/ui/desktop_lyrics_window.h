@@ -1,0 +1,102 @@
+#pragma once
+
+// The floating lyric line: a frameless, translucent, top-most tool window
+// across the bottom of the screen, just above the panel. Only the pixels of
+// the text take the mouse (a press there drags the window); everywhere else
+// clicks reach what lies below. Close requests are ignored while close is
+// blocked; the session's end still closes it.
+//
+// The object lives as long as the player; the window itself is created and
+// destroyed by the switches and the font change, and keeps no state of its
+// own: font, styles and text are the object's.
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <optional>
+
+#include "lyrics/ui/lyric_renderer.h"
+
+class QWidget;
+
+namespace youran {
+
+class DesktopLyricsSurface;
+
+class DesktopLyricsWindow : public QObject {
+  Q_OBJECT
+ public:
+  explicit DesktopLyricsWindow(QObject* parent = nullptr);
+  ~DesktopLyricsWindow() override;
+
+  // False when the window exists already. Default size: the available width
+  // of the primary screen, 150 px high, at its bottom.
+  bool create(int width = -1, int height = -1);
+  void destroy();
+  bool isAlive() const;
+
+  // The first installed family of `name`;微软雅黑;楷体;黑体;宋体;Tahoma, else
+  // the system's CJK sans, else the default font.
+  void setFont(const QString& name, int pixelSize, bool bold, bool italic = false, bool underline = false);
+  QString fontFamily() const { return renderer_.font().family(); }
+  void setBackground(const QColor& colour, bool redraw = false);
+  void setShadow(const QColor& colour, int offset, bool redraw = false);
+  void setTextStyle(const LyricTextStyle& style);
+  void setHighlightStyle(const LyricTextStyle& style);
+
+  void show();
+  void hide();
+  void setBounds(std::optional<int> x, std::optional<int> y, std::optional<int> width, std::optional<int> height);
+  int getX() const;
+  int getY() const;
+  int getWidth() const;
+  int getHeight() const;
+
+  void setTopMost(bool on);
+  void setDraggable(bool on) { draggable_ = on; }
+  bool draggable() const { return draggable_; }
+  void setCloseBlocked(bool on) { closeBlocked_ = on; }
+  bool closeBlocked() const { return closeBlocked_; }
+  // Every click goes through the window, text or not.
+  void setLocked(bool on);
+  bool locked() const { return locked_; }
+
+  // Stores the text and the progress (clamped to 0..100) and redraws. A new
+  // progress for the same text redraws without rebuilding the line.
+  void setText(const QString& text, int progress = 0);
+  const QString& text() const { return renderer_.text(); }
+  int progress() const { return progress_; }
+  void redraw();
+
+  // The creation sequence of start-up, the switch and the font change:
+  // destroy, create, draggable, close blocked, the font at 40 px bold, the
+  // highlight in mode 2, and the greeting.
+  void recreate(const QString& fontName);
+
+  QWidget* widget() const;
+  LyricRenderer& renderer() { return renderer_; }
+
+  static QStringList fontCandidates(const QString& name);
+
+ signals:
+  // From the line's right-click menu.
+  void lockRequested();
+  void closeRequested();
+
+ private:
+  friend class DesktopLyricsSurface;
+  void initResources();
+
+  LyricRenderer renderer_;
+  QPointer<DesktopLyricsSurface> surface_;
+  int progress_ = 0;
+  bool draggable_ = false;
+  bool closeBlocked_ = false;
+  bool locked_ = false;
+  bool topMost_ = true;
+  bool maskDirty_ = true;
+};
+
+}  // namespace youran

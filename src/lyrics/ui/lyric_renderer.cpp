@@ -1,0 +1,170 @@
+#include "lyrics/ui/lyric_renderer.h"
+
+#include <QFontMetricsF>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPen>
+#include <algorithm>
+#include <cmath>
+
+namespace youran {
+
+namespace {
+
+// The line as drawn: the CR LF (or LF) a lyric line keeps from its file ends
+// the visible text; it has no glyph and must not break the line.
+QString visibleText(const QString& text) {
+  QString out = text;
+  while (out.endsWith(QLatin1Char('\n')) || out.endsWith(QLatin1Char('\r'))) out.chop(1);
+  for (QChar& c : out)
+    if (c == QLatin1Char('\r') || c == QLatin1Char('\n') || c == QLatin1Char('\t')) c = QLatin1Char(' ');
+  return out;
+}
+
+void drawStyled(QPainter& p, const QPainterPath& path, const LyricTextStyle& style, const QRectF& box) {
+  if (style.outline) {
+    QPen pen(*style.outline);
+    pen.setWidthF(1.0);
+    p.strokePath(path, pen);
+  }
+  p.fillPath(path, lyricFillBrush(style.mode, style.start, style.end, box));
+}
+
+}  // namespace
+
+QBrush lyricFillBrush(int mode, const QColor& start, const QColor& end, const QRectF& box) {
+  if (mode != 1 && mode != 2) return QBrush(start);
+  const qreal h = mode == 1 ? box.height() : box.height() / 2;
+  QLinearGradient g(box.topLeft(), QPointF(box.left(), box.top() + std::max<qreal>(h, 1)));
+  g.setColorAt(0, start);
+  g.setColorAt(1, end);
+  g.setSpread(QGradient::ReflectSpread);
+  return QBrush(g);
+}
+
+LyricRenderer::LyricRenderer() {
+  normal_ = {QColor(227, 254, 0), QColor(51, 177, 0), QColor(Qt::black), 1};
+  highlight_ = {QColor(254, 131, 20), QColor(255, 255, 0), QColor(Qt::black), 1};
+}
+
+void LyricRenderer::setSize(QSize size) {
+  size = size.expandedTo(QSize(1, 1));
+  if (size == size_) return;
+  size_ = size;
+  dirty_ = true;
+}
+
+void LyricRenderer::setFont(const QFont& font) {
+  font_ = font;
+  dirty_ = true;
+}
+
+void LyricRenderer::setBackground(const QColor& colour) {
+  background_ = colour;
+  dirty_ = true;
+}
+
+void LyricRenderer::setShadow(const QColor& colour, int offset) {
+  shadow_ = colour;
+  shadowOffset_ = std::max(offset, 0);
+  dirty_ = true;
+}
+
+void LyricRenderer::setTextStyle(const LyricTextStyle& style) {
+  normal_ = style;
+  dirty_ = true;
+}
+
+void LyricRenderer::setHighlightStyle(const LyricTextStyle& style) {
+  highlight_ = style;
+  dirty_ = true;
+}
+
+void LyricRenderer::setText(const QString& text) {
+  if (text == text_) return;
+  text_ = text;
+  dirty_ = true;
+}
+
+QRectF LyricRenderer::textRect() {
+  rebuild();
+  return textRect_;
+}
+
+void LyricRenderer::rebuild() {
+  if (!dirty_) return;
+  dirty_ = false;
+  const QString shown = visibleText(text_);
+  const QFontMetricsF metrics(font_);
+  const qreal w = metrics.horizontalAdvance(shown);
+  const qreal h = metrics.height();
+  textRect_ = QRectF((size_.width() - w) / 2, (size_.height() - h) / 2, w, h);
+
+  QPainterPath path;
+  if (!shown.isEmpty()) path.addText(textRect_.left(), textRect_.top() + metrics.ascent(), font_, shown);
+
+  base_ = QImage(size_, QImage::Format_ARGB32_Premultiplied);
+  base_.fill(Qt::transparent);
+  highlightLayer_ = QImage(size_, QImage::Format_ARGB32_Premultiplied);
+  highlightLayer_.fill(Qt::transparent);
+  {
+    QPainter p(&base_);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    if (background_.alpha() > 0) p.fillRect(base_.rect(), background_);
+    if (shadow_.alpha() > 0 && shadowOffset_ > 0 && !path.isEmpty())
+      p.fillPath(path.translated(shadowOffset_, shadowOffset_), shadow_);
+    if (!path.isEmpty()) drawStyled(p, path, normal_, textRect_);
+  }
+  if (!path.isEmpty()) {
+    QPainter p(&highlightLayer_);
+    p.setRenderHint(QPainter::Antialiasing);
+    drawStyled(p, path, highlight_, textRect_);
+  }
+}
+
+QRegion LyricRenderer::opaqueRegion() {
+  rebuild();
+  QList<QRect> rects;
+  for (int y = 0; y < base_.height(); ++y) {
+    const auto* row = reinterpret_cast<const QRgb*>(base_.constScanLine(y));
+    int x = 0;
+    while (x < base_.width()) {
+      while (x < base_.width() && qAlpha(row[x]) == 0) ++x;
+      const int from = x;
+      while (x < base_.width() && qAlpha(row[x]) != 0) ++x;
+      if (x > from) rects.append(QRect(from, y, x - from, 1));
+    }
+  }
+  QRegion region;
+  region.setRects(rects.constData(), static_cast<int>(rects.size()));
+  return region;
+}
+
+void LyricRenderer::paint(QPainter& painter, int progress) {
+  rebuild();
+  progress = std::clamp(progress, 0, 100);
+  painter.setCompositionMode(QPainter::CompositionMode_Source);
+  painter.drawImage(0, 0, base_);
+  if (progress <= 0) return;
+  painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  if (progress >= 100) {
+    painter.drawImage(0, 0, highlightLayer_);
+    return;
+  }
+  // The sung part: the left progress% of the text box, whole pixels.
+  const int left = static_cast<int>(std::floor(textRect_.left()));
+  const int right = static_cast<int>(std::lround(textRect_.left() + textRect_.width() * progress / 100.0));
+  const QRect pixels = QRect(QPoint(left, 0), QPoint(right - 1, size_.height() - 1)).intersected(highlightLayer_.rect());
+  if (!pixels.isEmpty()) painter.drawImage(pixels.topLeft(), highlightLayer_, pixels);
+}
+
+QImage LyricRenderer::frame(int progress) {
+  QImage image(size_, QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::transparent);
+  QPainter p(&image);
+  paint(p, progress);
+  return image;
+}
+
+}  // namespace youran
