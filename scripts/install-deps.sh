@@ -20,6 +20,8 @@ packages=(
   python3-numpy mpv
   # assets and headless runs
   python3-fonttools xvfb xauth fonts-wqy-microhei
+  # desktop tests: a window manager and tools that act and look as a desktop does
+  openbox xdotool x11-utils wmctrl
 )
 
 missing=()

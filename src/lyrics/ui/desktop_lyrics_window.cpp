@@ -73,7 +73,7 @@ DesktopLyricsWindow::DesktopLyricsWindow(QObject* parent) : QObject(parent) {
   initResources();
   // Logging off or shutting down may close the line; quitting removes it.
   if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
-    connect(app, &QGuiApplication::commitDataRequest, this, [this] { closeBlocked_ = false; });
+    connect(app, &QGuiApplication::commitDataRequest, this, &DesktopLyricsWindow::allowCloseForSessionEnd);
     connect(app, &QCoreApplication::aboutToQuit, this, &DesktopLyricsWindow::destroy);
   }
 }

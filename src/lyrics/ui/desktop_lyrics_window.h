@@ -58,6 +58,8 @@ class DesktopLyricsWindow : public QObject {
   void setDraggable(bool on) { draggable_ = on; }
   bool draggable() const { return draggable_; }
   void setCloseBlocked(bool on) { closeBlocked_ = on; }
+  // The session is ending: a close request is obeyed from now on.
+  void allowCloseForSessionEnd() { closeBlocked_ = false; }
   bool closeBlocked() const { return closeBlocked_; }
   // Every click goes through the window, text or not.
   void setLocked(bool on);

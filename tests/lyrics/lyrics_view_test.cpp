@@ -1,0 +1,218 @@
+// The lyric timer, the switches and the desktop window as the player drives
+// them, without the main window: NowPlaying is set by hand, the engine's
+// position is a variable.
+#include "app/lyrics_view.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <atomic>
+#include <thread>
+
+#include "lyrics/lyric_file.h"
+#include "lyrics/ui/desktop_lyrics_window.h"
+#include "lyrics/ui/lyric_loader.h"
+#include "playback/controller/now_playing.h"
+#include "support/temp_folder.h"
+
+namespace youran {
+namespace {
+
+using namespace std::chrono_literals;
+
+class LyricsViewTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::filesystem::create_directories(folder / "Lyrics");
+    loader = std::make_unique<LyricLoader>(folder.path(), [this](const std::string& name) {
+      fetchThread = std::this_thread::get_id();
+      while (holdFetch) std::this_thread::sleep_for(1ms);
+      ++fetches;
+      return name == "网络-歌" ? std::string("[00:01.00]来自网络\r\n") : std::string();
+    });
+    LyricsView::Sources sources;
+    sources.livePositionSeconds = [this] { return livePosition; };
+    sources.nowPlayingPageOpen = [this] { return pageOpen; };
+    view = std::make_unique<LyricsView>(now, window, *loader, sources);
+    view->attachControls(&button, &box, &bigLabel);
+    bigLabel.setText(QStringLiteral("欢迎使用悠然音乐"));
+  }
+  void TearDown() override {
+    holdFetch = false;
+    loader->shutdown();
+  }
+
+  void startTrack(const QString& name, const std::string& lrc = {}) {
+    if (!lrc.empty()) writeLyricFile(lyricFilePath(folder.path(), name.toStdString()), lrc);
+    NowPlaying::Track track;
+    track.row = 1;
+    track.displayName = name;
+    track.lengthSeconds = 30;
+    now.setTrack(track);
+    view->loadTrackLyrics(name);
+    view->startLyricTimer();
+    now.setPlayState(PlayState::playing);
+  }
+  void at(double seconds) {
+    livePosition = seconds;
+    now.setPosition(seconds, 0, 0);
+    view->onLyricTick();
+  }
+
+  testing::TempFolder folder;
+  NowPlaying now;
+  DesktopLyricsWindow window;
+  QPushButton button;
+  QCheckBox box;
+  QLabel bigLabel;
+  std::unique_ptr<LyricLoader> loader;
+  std::unique_ptr<LyricsView> view;
+  double livePosition = 0;
+  bool pageOpen = false;
+  std::atomic<bool> holdFetch{false};
+  std::atomic<int> fetches{0};
+  std::thread::id fetchThread;
+};
+
+TEST_F(LyricsViewTest, TickShowsTheLineOnTheDesktopAndOnTheOpenPage) {
+  view->setLyricFont(QStringLiteral("微软雅黑"));
+  ASSERT_TRUE(window.isAlive());
+  EXPECT_EQ(window.text(), QStringLiteral("欢迎使用悠然音乐~~~"));
+  startTrack(QStringLiteral("歌手-歌名"), "[00:02.00]第一句\r\n[00:06.00]第二句\r\n");
+  EXPECT_TRUE(view->lyricTimer().isActive());
+  EXPECT_EQ(view->lyricTimer().interval(), 1000);
+
+  at(0.5);
+  EXPECT_EQ(window.text(), QStringLiteral("歌手-歌名")) << "nothing held yet: the display name";
+  at(2.0);
+  EXPECT_EQ(window.text(), QStringLiteral("第一句\r\n"));
+  EXPECT_EQ(bigLabel.text(), QStringLiteral("欢迎使用悠然音乐")) << "page closed: the label keeps its caption";
+  EXPECT_EQ(now.lyricLine(), QStringLiteral("第一句\r\n"));
+  pageOpen = true;
+  at(4.0);
+  EXPECT_EQ(bigLabel.text(), QStringLiteral("第一句\r\n"));
+  EXPECT_EQ(window.progress(), 50) << "sung from 00:02 to 00:06";
+
+  // The sweep runs while playing and stops with a pause.
+  EXPECT_TRUE(view->sweepTimer().isActive());
+  livePosition = 5.0;
+  QTest::qWait(80);
+  EXPECT_EQ(window.progress(), 75);
+  now.setPlayState(PlayState::paused);
+  EXPECT_FALSE(view->sweepTimer().isActive());
+
+  view->setKaraoke(false);
+  at(5.0);
+  EXPECT_EQ(window.progress(), 0);
+}
+
+TEST_F(LyricsViewTest, MissingLyricFetchesOffTheUiThreadAndWritesTheFile) {
+  view->setLyricFont(QString());
+  holdFetch = true;
+  startTrack(QStringLiteral("网络-歌"));
+  // The track start did not wait for the fetch.
+  EXPECT_EQ(fetches.load(), 0);
+  at(1.0);
+  EXPECT_EQ(window.text(), QStringLiteral("暂无 网络-歌的歌词"));
+  holdFetch = false;
+  QTRY_COMPARE_WITH_TIMEOUT(fetches.load(), 1, 5000);
+  QTest::qWait(50);
+  EXPECT_NE(fetchThread, std::this_thread::get_id());
+  at(1.0);
+  EXPECT_EQ(window.text(), QStringLiteral("来自网络\r\n"));
+  EXPECT_EQ(readLyricFile(lyricFilePath(folder.path(), "网络-歌")).text, "[00:01.00]来自网络\r\n");
+
+  // An answer that arrives after the next track started is stored, not shown.
+  holdFetch = true;
+  std::filesystem::remove(lyricFilePath(folder.path(), "网络-歌"));
+  startTrack(QStringLiteral("网络-歌"));
+  startTrack(QStringLiteral("本地-歌"), "[00:01.00]本地\r\n");
+  holdFetch = false;
+  QTRY_COMPARE_WITH_TIMEOUT(fetches.load(), 2, 5000);
+  QTest::qWait(50);
+  at(1.0);
+  EXPECT_EQ(window.text(), QStringLiteral("本地\r\n"));
+  EXPECT_TRUE(std::filesystem::exists(lyricFilePath(folder.path(), "网络-歌")));
+
+  // An empty answer leaves an empty file, so the next start asks again.
+  startTrack(QStringLiteral("无词-歌"));
+  QTRY_COMPARE_WITH_TIMEOUT(fetches.load(), 3, 5000);
+  const auto empty = lyricFilePath(folder.path(), "无词-歌");
+  QTRY_VERIFY_WITH_TIMEOUT(std::filesystem::exists(empty), 5000);
+  EXPECT_EQ(std::filesystem::file_size(empty), 0u);
+  startTrack(QStringLiteral("无词-歌"));
+  QTRY_COMPARE_WITH_TIMEOUT(fetches.load(), 4, 5000);
+}
+
+TEST_F(LyricsViewTest, SwitchButtonCheckBoxAndFontChange) {
+  view->setLyricFont(QStringLiteral("微软雅黑"));
+  EXPECT_TRUE(box.isChecked());
+  EXPECT_EQ(button.property("picture").toString(), QStringLiteral("lyric"));
+
+  button.click();
+  EXPECT_FALSE(window.isAlive());
+  EXPECT_FALSE(box.isChecked());
+  EXPECT_EQ(button.property("picture").toString(), QStringLiteral("lyric_off"));
+
+  box.setChecked(true);
+  EXPECT_TRUE(window.isAlive());
+  EXPECT_EQ(button.property("picture").toString(), QStringLiteral("lyric"));
+  box.setChecked(false);
+  EXPECT_FALSE(window.isAlive());
+
+  // A font change while off does not bring the line back.
+  view->setLyricFont(QStringLiteral("楷体"));
+  EXPECT_FALSE(window.isAlive());
+  button.click();
+  ASSERT_TRUE(window.isAlive());
+  EXPECT_EQ(window.renderer().font().pixelSize(), 40);
+  EXPECT_TRUE(window.renderer().font().bold());
+}
+
+TEST(DesktopLyricsWindowTest, CreationCloseAndFonts) {
+  DesktopLyricsWindow window;
+  window.recreate(QStringLiteral("没有这种字体"));
+  ASSERT_TRUE(window.isAlive());
+  EXPECT_FALSE(window.create()) << "the window exists already";
+  const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+  EXPECT_EQ(window.getWidth(), area.width());
+  EXPECT_EQ(window.getHeight(), 150);
+  EXPECT_EQ(window.getY() + window.getHeight(), area.bottom() + 1);
+  EXPECT_TRUE(window.widget()->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+  EXPECT_TRUE(window.widget()->testAttribute(Qt::WA_TranslucentBackground));
+  EXPECT_FALSE(window.fontFamily().isEmpty());
+
+  EXPECT_EQ(DesktopLyricsWindow::fontCandidates(QStringLiteral("Foo")),
+            (QStringList{QStringLiteral("Foo"), QStringLiteral("微软雅黑"), QStringLiteral("楷体"),
+                         QStringLiteral("黑体"), QStringLiteral("宋体"), QStringLiteral("Tahoma")}));
+  EXPECT_EQ(DesktopLyricsWindow::fontCandidates(QString()).first(), QStringLiteral("微软雅黑"));
+
+  // Close requests are ignored while blocked; the session's end lifts that.
+  EXPECT_FALSE(window.widget()->close());
+  EXPECT_TRUE(window.isAlive());
+  window.allowCloseForSessionEnd();
+  EXPECT_FALSE(window.closeBlocked());
+
+  // Only the text takes the mouse.
+  window.setText(QStringLiteral("一句歌词"));
+  const QRegion mask = window.widget()->mask();
+  EXPECT_FALSE(mask.isEmpty());
+  EXPECT_FALSE(mask.contains(QPoint(0, 0)));
+  EXPECT_TRUE(window.renderer().textRect().toAlignedRect().adjusted(-2, -2, 4, 4).contains(mask.boundingRect()));
+
+  window.setLocked(true);
+  EXPECT_TRUE(window.widget()->windowFlags().testFlag(Qt::WindowTransparentForInput));
+  window.destroy();
+  EXPECT_FALSE(window.isAlive());
+  window.setText(QStringLiteral("没有窗口也不出错"), 40);
+  EXPECT_EQ(window.progress(), 40);
+}
+
+}  // namespace
+}  // namespace youran
