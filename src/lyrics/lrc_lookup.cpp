@@ -1,6 +1,7 @@
 #include "lyrics/lrc_lookup.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace youran {
 
@@ -41,9 +42,24 @@ std::string_view textAfterLast(std::string_view text, std::string_view key) {
   return text.substr(at + key.size());
 }
 
+// The last occurrence of `key`, found forwards: the C library's substring
+// search is many times faster than a backward compare at every offset.
+static size_t findLast(std::string_view text, std::string_view key) {
+  size_t last = std::string_view::npos;
+  const char* from = text.data();
+  const char* const end = text.data() + text.size();
+  while (static_cast<size_t>(end - from) >= key.size()) {
+    const void* hit = memmem(from, static_cast<size_t>(end - from), key.data(), key.size());
+    if (hit == nullptr) break;
+    last = static_cast<size_t>(static_cast<const char*>(hit) - text.data());
+    from = static_cast<const char*>(hit) + 1;
+  }
+  return last;
+}
+
 LyricMatch matchLineForPosition(std::string_view positionText, std::string_view lyric) {
   if (positionText.empty()) return {};
-  const size_t at = lyric.rfind(positionText);
+  const size_t at = findLast(lyric, positionText);
   if (at == std::string_view::npos) return {};
   const size_t afterStart = at + positionText.size();
   size_t pieceEnd = lyric.find('[', afterStart);
