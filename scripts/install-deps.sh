@@ -21,7 +21,7 @@ packages=(
   # assets and headless runs
   python3-fonttools xvfb xauth fonts-wqy-microhei
   # desktop tests: a window manager and tools that act and look as a desktop does
-  openbox xdotool x11-utils wmctrl
+  openbox xcompmgr xdotool x11-utils wmctrl
 )
 
 missing=()

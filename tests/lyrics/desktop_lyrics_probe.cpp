@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QEvent>
 #include <QMouseEvent>
+#include <QSocketNotifier>
+#include <unistd.h>
 #include <QTimer>
 #include <QWidget>
 #include <cstdio>
@@ -75,6 +77,22 @@ int main(int argc, char** argv) {
               .arg(origin.x() + 150)
               .arg(origin.y() + 10));
     });
+  });
+  // Commands from the test on stdin: "lock" locks the line.
+  QSocketNotifier commands(STDIN_FILENO, QSocketNotifier::Read);
+  QObject::connect(&commands, &QSocketNotifier::activated, [&] {
+    char buffer[64];
+    const ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
+    if (n <= 0) {
+      commands.setEnabled(false);
+      return;
+    }
+    if (QByteArray(buffer, static_cast<int>(n)).startsWith("lock")) {
+      lyrics.setLocked(true);
+      QTimer::singleShot(300, [&] {
+        say(QStringLiteral("locked %1 %2 %3").arg(lyrics.getX()).arg(lyrics.getY()).arg(lyrics.widget()->isVisible()));
+      });
+    }
   });
   QTimer::singleShot(60000, &app, &QCoreApplication::quit);
   return app.exec();

@@ -5,7 +5,10 @@ Starts Xvfb and openbox, runs the probe (a normal window with the lyric line
 over it) and checks, as a desktop user would see it: the line stays above the
 normal window also after that window is raised, a click on a transparent
 pixel of the line reaches the window below, a drag on the text moves the
-line, and a close request from the window manager is ignored.
+line, a close request from the window manager is ignored, and a locked
+line lets even a click on its text through. All of it
+once without a compositor and once with one (xcompmgr), where the line is
+drawn with real translucency.
 Exit 77 (skipped) when the X tools are missing."""
 
 import os
@@ -16,7 +19,7 @@ import sys
 import threading
 import time
 
-TOOLS = ["Xvfb", "openbox", "xdotool", "xprop", "xwininfo", "wmctrl"]
+TOOLS = ["Xvfb", "openbox", "xdotool", "xprop", "xwininfo", "wmctrl", "xcompmgr"]
 
 
 def main():
@@ -40,8 +43,27 @@ def main():
         wait_for(lambda: run(["xprop", "-root"], env, check=False).returncode == 0, "the X server")
         procs.append(subprocess.Popen(["openbox"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
         wait_for(lambda: "_NET_SUPPORTING_WM_CHECK" in run(["xprop", "-root"], env).stdout, "openbox")
-        player = subprocess.Popen([probe], env=env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
-        procs.append(player)
+        failures = scenario(probe, env, "without a compositor")
+        compositor = subprocess.Popen(["xcompmgr"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        procs.append(compositor)
+        time.sleep(0.5)
+        if compositor.poll() is not None:
+            raise RuntimeError("xcompmgr did not start")
+        failures += scenario(probe, env, "with a compositor")
+        return 1 if failures else 0
+    finally:
+        for p in reversed(procs):
+            p.terminate()
+            try:
+                p.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                p.kill()
+
+
+def scenario(probe, env, label):
+    player = subprocess.Popen([probe], env=env, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                              stderr=subprocess.DEVNULL, text=True)
+    try:
         lines = queue.Queue()
         threading.Thread(target=lambda: [lines.put(l.strip()) for l in player.stdout], daemon=True).start()
 
@@ -51,7 +73,7 @@ def main():
         failures = []
 
         def check(ok, what):
-            print(("ok   " if ok else "FAIL ") + what)
+            print(("ok   " if ok else "FAIL ") + what + " (" + label + ")")
             if not ok:
                 failures.append(what)
 
@@ -80,14 +102,22 @@ def main():
         time.sleep(0.5)
         state = run(["xwininfo", "-id", str(lyric_id)], env, check=False).stdout
         check("IsViewable" in state, "a close request from the window manager is ignored")
-        return 1 if failures else 0
+
+        # Locked, the text lets clicks through as well.
+        player.stdin.write("lock\n")
+        player.stdin.flush()
+        expect(lines, "locked", timeout=5)
+        moved_x, moved_y = text_x + 50, text_y - 100
+        run(["xdotool", "mousemove", str(moved_x), str(moved_y), "click", "1"], env)
+        got = expect(lines, "below-click", timeout=5, required=False)
+        check(got is not None, "a locked line lets a click on its text through")
+        return failures
     finally:
-        for p in reversed(procs):
-            p.terminate()
-            try:
-                p.wait(timeout=5)
-            except subprocess.TimeoutExpired:
-                p.kill()
+        player.terminate()
+        try:
+            player.wait(timeout=5)
+        except subprocess.TimeoutExpired:
+            player.kill()
 
 
 def run(args, env, check=True):

@@ -27,7 +27,10 @@ class DesktopLyricsSurface final : public QWidget {
   static Qt::WindowFlags flagsFor(const DesktopLyricsWindow& owner) {
     Qt::WindowFlags flags = Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus;
     if (owner.topMost_) flags |= Qt::WindowStaysOnTopHint;
-    if (owner.locked_) flags |= Qt::WindowTransparentForInput;
+    // Locked, no pixel takes the mouse. A window manager's frame does not
+    // follow its client's input region (openbox, for one), so a locked line
+    // is not managed at all and keeps itself on top (see setText).
+    if (owner.locked_) flags |= Qt::WindowTransparentForInput | Qt::X11BypassWindowManagerHint;
     return flags;
   }
 
@@ -219,6 +222,7 @@ void DesktopLyricsWindow::setLocked(bool on) {
 void DesktopLyricsWindow::setText(const QString& text, int progress) {
   progress = std::clamp(progress, 0, 100);
   if (text != renderer_.text()) {
+    if (locked_ && surface_) surface_->raise();
     renderer_.setText(text);
     maskDirty_ = true;
   } else if (progress == progress_) {

@@ -61,7 +61,8 @@ class DesktopLyricsWindow : public QObject {
   // The session is ending: a close request is obeyed from now on.
   void allowCloseForSessionEnd() { closeBlocked_ = false; }
   bool closeBlocked() const { return closeBlocked_; }
-  // Every click goes through the window, text or not.
+  // Every click goes through the window, text or not. A locked line is not
+  // managed by the window manager and raises itself with every new text.
   void setLocked(bool on);
   bool locked() const { return locked_; }
 
