@@ -9,3 +9,4 @@ cd "$(dirname "$0")/../.."
 build=${BUILD_DIR:-build}
 cmake --build "$build" --target lyrics_bench >/dev/null
 "$build/bench/lyrics_bench" --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
+bash "$(dirname "$0")/sweep-cpu.sh"
