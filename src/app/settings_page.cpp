@@ -74,12 +74,11 @@ SettingsPage::SettingsPage(QWidget* parent) : QWidget(parent) {
   caption(this, QStringLiteral("卡拉OK歌词"), 376);
   karaokeToggle_ = makePictureButton(this, QStringLiteral("卡拉开"), QStringLiteral("toggle_on"), {52, 28});
   karaokeToggle_->move(160, 377);
-  hint(this, QStringLiteral("桌面歌词随演唱进度变色"), 410);
-
-  caption(this, QStringLiteral("锁定桌面歌词"), 450);
+  // The lock shares the row: the page ends where the transport bar begins.
+  caption(this, QStringLiteral("锁定桌面歌词"), 376)->move(300, 376);
   lockToggle_ = makePictureButton(this, QStringLiteral("锁定开"), QStringLiteral("toggle_off"), {52, 28});
-  lockToggle_->move(160, 451);
-  hint(this, QStringLiteral("锁定后鼠标点击穿透桌面歌词"), 484);
+  lockToggle_->move(420, 377);
+  hint(this, QStringLiteral("桌面歌词随演唱进度变色；锁定后鼠标点击穿透桌面歌词"), 410);
 
   chooseFolder = [this] {
     return QFileDialog::getExistingDirectory(this, QStringLiteral("选择下载文件夹"), downloadFolder());
