@@ -95,6 +95,9 @@ void PlayerAssembly::connectLyricSettings() {
 }
 
 PlayerAssembly::~PlayerAssembly() {
+  // The hooks reach into this object; PlayerApp may outlive it and run its
+  // shutdown steps from its own destructor.
+  app_.hooks() = {};
   if (lyricLoader_) lyricLoader_->shutdown();
   if (playlist_) playlist_->shutdown();
   if (playback_) playback_->setTrackStartSteps(nullptr);
