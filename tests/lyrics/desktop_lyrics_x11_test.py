@@ -16,6 +16,7 @@ import queue
 import shutil
 import subprocess
 import sys
+import tempfile
 import threading
 import time
 
@@ -41,8 +42,15 @@ def main():
         env = dict(os.environ, DISPLAY=display, QT_QPA_PLATFORM="xcb")
         env.pop("WAYLAND_DISPLAY", None)
         wait_for(lambda: run(["xprop", "-root"], env, check=False).returncode == 0, "the X server")
-        procs.append(subprocess.Popen(["openbox"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
-        wait_for(lambda: "_NET_SUPPORTING_WM_CHECK" in run(["xprop", "-root"], env).stdout, "openbox")
+        wm_log = tempfile.TemporaryFile(mode="w+")
+        wm = subprocess.Popen(["openbox"], env=env, stdout=wm_log, stderr=subprocess.STDOUT)
+        procs.append(wm)
+        try:
+            wait_for(lambda: "_NET_SUPPORTING_WM_CHECK" in run(["xprop", "-root"], env).stdout, "openbox", 30)
+        except RuntimeError:
+            wm_log.seek(0)
+            print("openbox (exit %s) said: %s" % (wm.poll(), wm_log.read()))
+            raise
         failures = scenario(probe, env, "without a compositor")
         compositor = subprocess.Popen(["xcompmgr"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         procs.append(compositor)
