@@ -42,15 +42,25 @@ def main():
         env = dict(os.environ, DISPLAY=display, QT_QPA_PLATFORM="xcb")
         env.pop("WAYLAND_DISPLAY", None)
         wait_for(lambda: run(["xprop", "-root"], env, check=False).returncode == 0, "the X server")
+        # A window manager that could not open the display (seen once, with
+        # the server already answering) gets two more tries.
         wm_log = tempfile.TemporaryFile(mode="w+")
-        wm = subprocess.Popen(["openbox"], env=env, stdout=wm_log, stderr=subprocess.STDOUT)
-        procs.append(wm)
-        try:
-            wait_for(lambda: "_NET_SUPPORTING_WM_CHECK" in run(["xprop", "-root"], env).stdout, "openbox", 30)
-        except RuntimeError:
+        for attempt in range(3):
+            wm = subprocess.Popen(["openbox"], env=env, stdout=wm_log, stderr=subprocess.STDOUT)
+            procs.append(wm)
+            try:
+                wait_for(lambda: wm.poll() is not None or
+                         "_NET_SUPPORTING_WM_CHECK" in run(["xprop", "-root"], env).stdout, "openbox", 30)
+            except RuntimeError:
+                break
+            if wm.poll() is None:
+                break
+            time.sleep(0.5)
+        if wm.poll() is not None or "_NET_SUPPORTING_WM_CHECK" not in run(["xprop", "-root"], env).stdout:
             wm_log.seek(0)
-            print("openbox (exit %s) said: %s" % (wm.poll(), wm_log.read()))
-            raise
+            print("openbox (exit %s, X server %s) said: %s"
+                  % (wm.poll(), "alive" if procs[0].poll() is None else "gone", wm_log.read()))
+            raise RuntimeError("no window manager")
         failures = scenario(probe, env, "without a compositor")
         compositor = subprocess.Popen(["xcompmgr"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         procs.append(compositor)
