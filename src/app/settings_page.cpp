@@ -30,6 +30,20 @@ QLabel* hint(QWidget* parent, const QString& text, int y) {
 
 std::string toStd(const QString& text) { return text.toStdString(); }
 
+// A switch's state and its picture.
+void showSwitch(QPushButton* button, bool& state, bool on) {
+  state = on;
+  setButtonPicture(button, on ? QStringLiteral("toggle_on") : QStringLiteral("toggle_off"));
+}
+
+// Flips a switch and writes its new state at once; returns that state.
+bool flipSwitch(QPushButton* button, bool& state, std::string_view section, std::string_view key) {
+  const bool on = !state;
+  showSwitch(button, state, on);
+  writeSetting(section, key, std::string(settings::flagText(on)));
+  return on;
+}
+
 }  // namespace
 
 SettingsPage::SettingsPage(QWidget* parent) : QWidget(parent) {
@@ -106,15 +120,9 @@ QString SettingsPage::lyricFont() const { return fontField_->text(); }
 
 void SettingsPage::showLyricFont(const QString& family) { fontField_->setText(family); }
 
-void SettingsPage::showBlur(bool on) {
-  blurOn_ = on;
-  setButtonPicture(blurToggle_, on ? QStringLiteral("toggle_on") : QStringLiteral("toggle_off"));
-}
+void SettingsPage::showBlur(bool on) { showSwitch(blurToggle_, blurOn_, on); }
 
-void SettingsPage::showSpectrum(bool on) {
-  spectrumOn_ = on;
-  setButtonPicture(spectrumToggle_, on ? QStringLiteral("toggle_on") : QStringLiteral("toggle_off"));
-}
+void SettingsPage::showSpectrum(bool on) { showSwitch(spectrumToggle_, spectrumOn_, on); }
 
 void SettingsPage::changeDownloadFolder() {
   QString chosen = chooseFolder ? chooseFolder() : QString();
@@ -137,41 +145,23 @@ void SettingsPage::changeLyricFont() {
 }
 
 void SettingsPage::toggleBlur() {
-  bool on = !blurOn_;
-  showBlur(on);
-  writeSetting(settings::kVisionSection, settings::kVisionGaussian, std::string(settings::flagText(on)));
-  emit blurChanged(on);
+  emit blurChanged(flipSwitch(blurToggle_, blurOn_, settings::kVisionSection, settings::kVisionGaussian));
 }
 
 void SettingsPage::toggleSpectrum() {
-  bool on = !spectrumOn_;
-  showSpectrum(on);
-  writeSetting(settings::kVisionSection, settings::kVisionSpectrum, std::string(settings::flagText(on)));
-  emit spectrumChanged(on);
+  emit spectrumChanged(flipSwitch(spectrumToggle_, spectrumOn_, settings::kVisionSection, settings::kVisionSpectrum));
 }
 
-void SettingsPage::showKaraoke(bool on) {
-  karaokeOn_ = on;
-  setButtonPicture(karaokeToggle_, on ? QStringLiteral("toggle_on") : QStringLiteral("toggle_off"));
-}
+void SettingsPage::showKaraoke(bool on) { showSwitch(karaokeToggle_, karaokeOn_, on); }
 
-void SettingsPage::showLyricsLocked(bool on) {
-  lyricsLocked_ = on;
-  setButtonPicture(lockToggle_, on ? QStringLiteral("toggle_on") : QStringLiteral("toggle_off"));
-}
+void SettingsPage::showLyricsLocked(bool on) { showSwitch(lockToggle_, lyricsLocked_, on); }
 
 void SettingsPage::toggleKaraoke() {
-  bool on = !karaokeOn_;
-  showKaraoke(on);
-  writeSetting(settings::kLyricSection, settings::kLyricKaraoke, std::string(settings::flagText(on)));
-  emit karaokeChanged(on);
+  emit karaokeChanged(flipSwitch(karaokeToggle_, karaokeOn_, settings::kLyricSection, settings::kLyricKaraoke));
 }
 
 void SettingsPage::toggleLyricsLocked() {
-  bool on = !lyricsLocked_;
-  showLyricsLocked(on);
-  writeSetting(settings::kLyricSection, settings::kLyricLocked, std::string(settings::flagText(on)));
-  emit lyricsLockedChanged(on);
+  emit lyricsLockedChanged(flipSwitch(lockToggle_, lyricsLocked_, settings::kLyricSection, settings::kLyricLocked));
 }
 
 }  // namespace youran
