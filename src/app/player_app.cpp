@@ -101,11 +101,13 @@ void PlayerApp::createTrayIcon() {
   tray_->setToolTip(QStringLiteral("悠然音乐 6"));
   trayMenu_ = std::make_unique<QMenu>();
   trayMenu_->addAction(QStringLiteral("显示主界面"), this, &PlayerApp::showMainWindow);
+  if (hooks_.fillTrayMenu) hooks_.fillTrayMenu(*trayMenu_);
   trayMenu_->addSeparator();
   trayMenu_->addAction(QStringLiteral("退出悠然音乐"), this, &PlayerApp::shutdown);
   tray_->setContextMenu(trayMenu_.get());
   connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason why) {
     if (why == QSystemTrayIcon::Trigger || why == QSystemTrayIcon::DoubleClick) showMainWindow();
+    if (why == QSystemTrayIcon::MiddleClick && hooks_.openMiniPanel) hooks_.openMiniPanel();
   });
   tray_->show();
 }

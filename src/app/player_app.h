@@ -27,6 +27,8 @@ struct StartupHooks {
   std::function<void()> setUpTaskbar;
   std::function<void()> applyWindowChrome;
   std::function<void(const QString& font)> createDesktopLyrics;
+  std::function<void(QMenu& menu)> fillTrayMenu;  // between "显示主界面" and "退出悠然音乐"
+  std::function<void()> openMiniPanel;
   std::function<void()> stopWorkers;   // asks and waits; nothing is killed
   std::function<void()> stopStream;
   std::function<void()> freeAudio;

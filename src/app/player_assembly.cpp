@@ -1,9 +1,15 @@
 #include "app/player_assembly.h"
 
 #include <QLabel>
+#include <QCursor>
+#include <QFileInfo>
+#include <QMenu>
 #include <QStackedWidget>
 #include <QTableView>
 
+#include "app/desktop/dbus_taskbar.h"
+#include "app/desktop/mini_panel.h"
+#include "app/desktop/taskbar_view.h"
 #include "app/lyrics_view.h"
 #include "app/main_window.h"
 #include "app/settings_file.h"
@@ -21,6 +27,7 @@
 #include "playlist/conversion_defaults.h"
 #include "playlist/ui/playlist_controller.h"
 #include "playlist/ui/playlist_model.h"
+#include "tags/tag_reader.h"
 
 namespace youran {
 
@@ -61,6 +68,7 @@ PlayerAssembly::PlayerAssembly(PlayerApp& app, AudioEngine& engine) : app_(app),
   connectLyricSettings();
   trackStart_ = std::make_unique<TrackStart>(*this);
   playback_->setTrackStartSteps(trackStart_.get());
+  setUpDesktop();
 
   auto noteStream = [this] { currentStream_.store(playback_->currentStream()); };
   QObject::connect(nowPlaying_.get(), &NowPlaying::trackChanged, noteStream);
@@ -94,6 +102,69 @@ void PlayerAssembly::connectLyricSettings() {
   });
 }
 
+void PlayerAssembly::setUpDesktop() {
+  MprisActions actions;
+  actions.raise = [this] { app_.showMainWindow(); };
+  actions.quit = [this] { app_.shutdown(); };
+  actions.play = [this] {
+    if (nowPlaying_->playState() == PlayState::paused) {
+      playback_->togglePlayPause();
+    } else if (nowPlaying_->playState() == PlayState::idle && !playlist_->list().empty()) {
+      playback_->playRow(std::max(nowPlaying_->currentRow(), 1));
+      playback_->fadeIn();
+    }
+  };
+  actions.pause = [this] {
+    if (nowPlaying_->playState() == PlayState::playing) playback_->togglePlayPause();
+  };
+  actions.stop = [this] { playback_->stop(); };
+  actions.seekTo = [this](double seconds) { playback_->seekToSeconds(seconds); };
+  actions.positionSeconds = [this] { return playback_->livePositionSeconds(); };
+  actions.setVolume = [this](int percent) { playback_->setVolumePercent(percent); };
+  actions.setMode = [this](PlayMode mode) { playback_->setMode(mode); };
+  actions.openFile = [this](const QString& path) { openFiles({path.toStdString()}); };
+  actions.lyricText = [this] { return lyrics_->sync().lyricText(); };
+  // The album is not in the playlist; the tags are read once per track.
+  actions.album = [this, path = std::make_shared<QString>(), album = std::make_shared<QString>()] {
+    if (*path != nowPlaying_->track().path) {
+      *path = nowPlaying_->track().path;
+      TagInfo tags;
+      ReadTagsByConversionRule(path->toStdString(), tags, ReadOptions{false, false});
+      *album = QString::fromStdString(tags.album);
+    }
+    return *album;
+  };
+  taskbar_ = std::make_unique<DbusTaskbar>(*nowPlaying_, std::move(actions));
+  taskbarView_ = std::make_unique<TaskbarView>(*nowPlaying_, *taskbar_);
+}
+
+void PlayerAssembly::onTaskbarButton(int id) {
+  switch (id) {
+    case TaskbarControls::kPrevious: playback_->previous(); break;
+    case TaskbarControls::kPlayPause: playback_->togglePlayPause(); break;
+    case TaskbarControls::kNext: playback_->next(); break;
+    default: break;
+  }
+}
+
+MiniPanel& PlayerAssembly::miniPanel() {
+  if (!miniPanel_) {
+    miniPanel_ = std::make_unique<MiniPanel>(*nowPlaying_, *playback_, [this] { app_.onCloseButton(); });
+  }
+  return *miniPanel_;
+}
+
+void PlayerAssembly::openMiniPanel() { miniPanel().openAt(QCursor::pos()); }
+
+void PlayerAssembly::openFiles(const std::vector<std::string>& paths) {
+  if (paths.empty()) return;
+  const size_t first = playlist_->list().size() + 1;
+  playlist_->addTracks(paths, PassSlot::openFiles);
+  if (playlist_->list().size() < first) return;
+  playback_->playRow(static_cast<int>(first));
+  playback_->fadeIn();
+}
+
 PlayerAssembly::~PlayerAssembly() {
   // The hooks reach into this object; PlayerApp may outlive it and run its
   // shutdown steps from its own destructor.
@@ -109,6 +180,24 @@ StartupHooks PlayerAssembly::hooks() {
   hooks.loadPlugin = [this](const QString& path) { engine_.loadPlugin(path.toStdString()); };
   hooks.loadPlaylist = [this] { playlist_->loadDefaultList(); };
   hooks.createDesktopLyrics = [this](const QString& font) { lyrics_->setLyricFont(font); };
+  hooks.setUpTaskbar = [this] {
+    // Without a session bus the player runs without taskbar controls.
+    if (taskbar_->create() && taskbar_->init()) taskbar_->addButtons([this](int id) { onTaskbarButton(id); });
+  };
+  hooks.openMiniPanel = [this] { openMiniPanel(); };
+  hooks.fillTrayMenu = [this](QMenu& menu) {
+    menu.addAction(QStringLiteral("迷你面板"), [this] { openMiniPanel(); });
+    menu.addSeparator();
+    menu.addAction(QStringLiteral("上一曲"), [this] { playback_->previous(); });
+    menu.addAction(QStringLiteral("播放/暂停"), [this] { playback_->togglePlayPause(); });
+    menu.addAction(QStringLiteral("下一曲"), [this] { playback_->next(); });
+    menu.addSeparator();
+    // The one way back to a locked desktop line that lets every click through.
+    QAction* unlock = menu.addAction(QStringLiteral("解锁桌面歌词"), [this] { lyrics_->setLocked(false); });
+    unlock->setObjectName(QStringLiteral("解锁桌面歌词"));
+    unlock->setEnabled(desktopLyrics_->locked());
+    QObject::connect(lyrics_.get(), &LyricsView::lockChanged, unlock, &QAction::setEnabled);
+  };
   hooks.stopWorkers = [this] {
     lyricLoader_->shutdown();
     playlist_->shutdown();

@@ -7,6 +7,8 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "app/player_app.h"
 
@@ -20,6 +22,9 @@ class TransportView;
 class DesktopLyricsWindow;
 class LyricLoader;
 class LyricsView;
+class DbusTaskbar;
+class TaskbarView;
+class MiniPanel;
 
 class PlayerAssembly {
  public:
@@ -35,10 +40,19 @@ class PlayerAssembly {
   TransportView& transport() { return *transport_; }
   LyricsView& lyrics() { return *lyrics_; }
   DesktopLyricsWindow& desktopLyrics() { return *desktopLyrics_; }
+  DbusTaskbar& taskbar() { return *taskbar_; }
+  // Made when first opened.
+  MiniPanel& miniPanel();
+  void openMiniPanel();
+  // Adds files as new rows, converts them in the background and plays the
+  // first (MPRIS OpenUri).
+  void openFiles(const std::vector<std::string>& paths);
 
  private:
   class TrackStart;
   void connectLyricSettings();
+  void setUpDesktop();
+  void onTaskbarButton(int id);
 
   PlayerApp& app_;
   AudioEngine& engine_;
@@ -50,6 +64,9 @@ class PlayerAssembly {
   std::unique_ptr<LyricLoader> lyricLoader_;
   std::unique_ptr<LyricsView> lyrics_;
   std::unique_ptr<TrackStart> trackStart_;
+  std::unique_ptr<DbusTaskbar> taskbar_;
+  std::unique_ptr<TaskbarView> taskbarView_;
+  std::unique_ptr<MiniPanel> miniPanel_;
   // The playing stream, for the conversion worker's window title.
   std::atomic<uint32_t> currentStream_{0};
 };

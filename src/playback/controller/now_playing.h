@@ -76,6 +76,9 @@ class NowPlaying : public QObject {
   void setWindowTitle(const QString& title);
   void setLyricLine(const QString& line);
   void setCover(const QImage& cover);
+  // A jump in the track (a knob drag, a click on the progress track, a seek
+  // from the desktop); the position itself follows with the next tick.
+  void announceSeek(double seconds) { emit seeked(seconds); }
 
  signals:
   void trackChanged();
@@ -87,6 +90,7 @@ class NowPlaying : public QObject {
   void titleChanged();
   void lyricLineChanged(const QString& line);
   void coverChanged();
+  void seeked(double seconds);
 
  private:
   Track track_;

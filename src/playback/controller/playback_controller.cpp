@@ -232,6 +232,7 @@ void PlaybackController::setMode(PlayMode mode) { now_.setMode(mode); }
 
 void PlaybackController::seekToSeconds(double seconds) {
   engine_.setPosition(currentStream_, engine_.secondsToBytes(currentStream_, seconds));
+  now_.announceSeek(seconds);
 }
 
 void PlaybackController::seekToKnob(int knobX) {

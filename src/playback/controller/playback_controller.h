@@ -54,6 +54,8 @@ class PlaybackController : public QObject {
   void seekToKnob(int knobX);
   void clickProgressTrack(int cursorX);
   void setVolumePercent(int percent);
+  // A jump to a position of the current track (MPRIS).
+  void seekToSeconds(double seconds);
 
   QTimer* playbackTimer() const { return playbackTimer_; }
 
@@ -66,7 +68,6 @@ class PlaybackController : public QObject {
   int randomRow();
   void setCurrentIndex(int row);
   void setProgressValue(uint32_t value, uint32_t maximum);
-  void seekToSeconds(double seconds);
 
   AudioEngine& engine_;
   NowPlaying& now_;
