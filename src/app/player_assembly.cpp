@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QCursor>
+#include <QEvent>
 #include <QFileInfo>
 #include <QMenu>
 #include <QStackedWidget>
@@ -30,6 +31,32 @@
 #include "tags/tag_reader.h"
 
 namespace youran {
+
+namespace {
+
+// A double-click on the left panel's song labels opens the mini panel: the
+// way to it on a desktop without a notification area.
+class MiniPanelOpener : public QObject {
+ public:
+  MiniPanelOpener(QObject* parent, std::function<void()> open) : QObject(parent), open_(std::move(open)) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::MouseButtonDblClick) {
+      open_();
+      return true;
+    }
+    // A press there would start a window drag, and the window manager's
+    // move would swallow the second click.
+    if (event->type() == QEvent::MouseButtonPress) return true;
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  std::function<void()> open_;
+};
+
+}  // namespace
 
 // The track-start steps of the parts built here; each part overrides its
 // own step and reads what it needs from the assembly.
@@ -136,6 +163,13 @@ void PlayerAssembly::setUpDesktop() {
   };
   taskbar_ = std::make_unique<DbusTaskbar>(*nowPlaying_, std::move(actions));
   taskbarView_ = std::make_unique<TaskbarView>(*nowPlaying_, *taskbar_);
+
+  auto* window = app_.mainWindow();
+  auto* opener = new MiniPanelOpener(window, [this] { openMiniPanel(); });
+  for (QLabel* label : {window->songLabel(), window->artistLabel()}) {
+    label->installEventFilter(opener);
+    label->setToolTip(QStringLiteral("双击打开迷你面板"));
+  }
 }
 
 void PlayerAssembly::onTaskbarButton(int id) {

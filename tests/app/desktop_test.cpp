@@ -121,6 +121,8 @@ TEST_F(MiniPanelTest, SongVolumeAndButtons) {
 TEST_F(MiniPanelTest, ClosesWhenAnotherWindowIsActivatedAndExitOpensTheDialog) {
   panel->openAt({600, 500});
   EXPECT_TRUE(panel->isVisible());
+  QApplication::setActiveWindow(panel.get());
+  QTest::qWait(150);
   QWidget other;
   other.show();
   other.activateWindow();

@@ -101,6 +101,7 @@ void MiniPanel::openAt(QPoint cursor) {
   showVolume(now_.volume());
   showPlayState();
   wasActive_ = false;
+  sinceOpen_.start();
   show();
   raise();
   activateWindow();
@@ -125,13 +126,14 @@ void MiniPanel::showPlayState() {
 void MiniPanel::volumeAt(int x) { controller_.setVolumePercent(std::clamp(x, 0, kVolumeBarWidth) * 100 / kVolumeBarWidth); }
 
 void MiniPanel::checkActive() {
-  // Closed once it has been the active window and no longer is; a panel
-  // that never became active (a desktop that refuses the focus) closes when
-  // another window of the player or of another program is active.
+  // Closed once it has been the active window and no longer is. A panel
+  // that has not become active a second after opening (a window manager
+  // that refuses it the focus) closes when another window is active.
   const bool active = isActiveWindow();
   if (active) wasActive_ = true;
   QWidget* other = QApplication::activeWindow();
-  if ((wasActive_ && !active) || (other != nullptr && other != this)) {
+  const bool refused = !wasActive_ && sinceOpen_.elapsed() > 1000 && other != nullptr && other != this;
+  if ((wasActive_ && !active) || refused) {
     activeCheck_->stop();
     hide();
   }

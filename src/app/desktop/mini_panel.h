@@ -5,6 +5,7 @@
 // on the screen, and closes as soon as another window becomes the active
 // one. It reads NowPlaying and acts through the playback controller.
 
+#include <QElapsedTimer>
 #include <QPoint>
 #include <QRect>
 #include <QWidget>
@@ -64,6 +65,7 @@ class MiniPanel : public QWidget {
   QLabel* exit_;
   QTimer* activeCheck_;
   bool wasActive_ = false;
+  QElapsedTimer sinceOpen_;
 };
 
 }  // namespace youran
