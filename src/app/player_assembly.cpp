@@ -5,6 +5,8 @@
 
 #include "app/main_window.h"
 #include "app/pages.h"
+#include "app/settings_file.h"
+#include "app/settings_keys.h"
 #include "app/transport_view.h"
 #include "playback/audio_engine.h"
 #include "playback/controller/now_playing.h"
@@ -63,7 +65,10 @@ PlayerAssembly::~PlayerAssembly() {
 StartupHooks PlayerAssembly::hooks() {
   StartupHooks hooks;
   hooks.initAudio = [this] { return engine_.init(); };
-  hooks.loadPlugin = [this](const QString& path) { engine_.loadPlugin(path.toStdString()); };
+  hooks.loadPlugin = [this](const QString& path) {
+    engine_.loadPlugin(path.toStdString(),
+                       [](std::string_view key) { return readSetting(settings::kPluginsSection, key); });
+  };
   hooks.loadPlaylist = [this] { playlist_->loadDefaultList(); };
   hooks.stopWorkers = [this] { playlist_->shutdown(); };
   hooks.stopStream = [this] { engine_.stop(playback_->currentStream()); };
