@@ -322,5 +322,19 @@ TEST(MidiPlugin, CliProbePlayAndConvertFindThePlugin) {
             0);
 }
 
+TEST(MidiPlugin, AnInstalledPlayerFindsItsPluginFolder) {
+  TempFolder prefix;
+  ASSERT_EQ(runCommand(shellQuote(YOURAN_CMAKE_COMMAND) + " --install " + shellQuote(YOURAN_BUILD_DIR) +
+                       " --prefix " + shellQuote(prefix.path().string()) + " >/dev/null"),
+            0);
+  auto file = prefix.write("two.mid", twoNotes());
+  // Its own folder holds no Plugins, so the installed ones are used.
+  std::string cli = (prefix / "bin" / "youranmusic-cli").string();
+  ASSERT_TRUE(std::filesystem::exists(cli));
+  EXPECT_EQ(runCommand("env -u YOURAN_MUSIC_HOME " + shellQuote(cli) + " probe " + shellQuote(file.string()) +
+                       " >/dev/null"),
+            0);
+}
+
 }  // namespace
 }  // namespace youran::testing
