@@ -108,7 +108,7 @@ void* midiOpen(const char* path, const uint8_t* memory, size_t size) {
       if (!readFile(path, file)) return nullptr;
       bytes = file;
     } else {
-      if (!memory) return nullptr;
+      if (!memory || size > static_cast<size_t>(kLargestFile)) return nullptr;
       bytes = {memory, size};
     }
     if (!youran::midi::looksLikeSmf(bytes)) return nullptr;
