@@ -39,14 +39,17 @@ int main(int argc, char** argv) {
   }
   auto configure = reinterpret_cast<youran_decoder_plugin_configure_fn>(
       dlsym(module, YOURAN_DECODER_PLUGIN_CONFIGURE_SYMBOL));
-  auto entry = reinterpret_cast<youran_decoder_plugin_fn>(dlsym(module, YOURAN_DECODER_PLUGIN_SYMBOL));
+  auto entry =
+      reinterpret_cast<youran_decoder_plugin_fn>(dlsym(module, YOURAN_DECODER_PLUGIN_SYMBOL));
   if (!configure || !entry) return 1;
   std::string soundFont = argv[2];
-  configure([](void* path, const char*) { return static_cast<const std::string*>(path)->c_str(); }, &soundFont);
+  configure([](void* path, const char*) { return static_cast<const std::string*>(path)->c_str(); },
+            &soundFont);
   const youran_decoder_plugin_table* table = entry();
   if (!table) return 1;
 
-  std::unique_ptr<FILE, int (*)(FILE*)> out(argc > 4 ? std::fopen(argv[4], "wb") : nullptr, std::fclose);
+  std::unique_ptr<FILE, int (*)(FILE*)> out(argc > 4 ? std::fopen(argv[4], "wb") : nullptr,
+                                            std::fclose);
   auto wall = std::chrono::steady_clock::now();
   double cpu = cpuSeconds();
   void* handle = table->open(argv[3], nullptr, 0);
@@ -63,9 +66,12 @@ int main(int argc, char** argv) {
   }
   table->close(handle);
   cpu = cpuSeconds() - cpu;
-  double wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - wall).count();
+  double wallSeconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - wall).count();
   double seconds = double(frames) / info.sample_rate;
-  std::printf("rendered %.2f s of audio (length %.2f s): %.3f s CPU, %.3f s wall, %.0fx real time in-process\n",
-              seconds, double(info.length_frames) / info.sample_rate, cpu, wallSeconds, seconds / cpu);
+  std::printf(
+      "rendered %.2f s of audio (length %.2f s): %.3f s CPU, %.3f s wall, %.0fx real time "
+      "in-process\n",
+      seconds, double(info.length_frames) / info.sample_rate, cpu, wallSeconds, seconds / cpu);
   return frames == info.length_frames ? 0 : 1;
 }

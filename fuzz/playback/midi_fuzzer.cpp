@@ -36,7 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   void* handle = table()->open(nullptr, bytes.data(), bytes.size());
   if (!handle) return 0;
   youran_decoder_info info{};
-  if (table()->info(handle, &info) != 0 || info.sample_rate != 44100 || info.channels != 2 || info.length_frames < 0)
+  if (table()->info(handle, &info) != 0 || info.sample_rate != 44100 || info.channels != 2 ||
+      info.length_frames < 0)
     __builtin_trap();
   if (render) {
     std::vector<int16_t> buffer(2 * 4096);
@@ -47,7 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       if (got > 4096) __builtin_trap();
       total += got;
     }
-    if (total >= info.length_frames && table()->read(handle, buffer.data(), 4096) != 0) __builtin_trap();
+    if (total >= info.length_frames && table()->read(handle, buffer.data(), 4096) != 0)
+      __builtin_trap();
     if (table()->seek(handle, info.length_frames / 2) != 0) __builtin_trap();
     table()->read(handle, buffer.data(), 4096);
   }

@@ -14,7 +14,8 @@ void loadDecoderPlugins(AudioEngine& engine) {
   // The player's own choice of data folder, without --data-dir (the
   // commands' arguments are theirs) and without creating anything.
   int noArguments = 0;
-  const std::filesystem::path data = pickDataFolder(dataFolderChoiceFromProcess(noArguments, nullptr));
+  const std::filesystem::path data =
+      pickDataFolder(dataFolderChoiceFromProcess(noArguments, nullptr));
   const std::filesystem::path folders[] = {data / "Plugins", installedPluginFolder()};
   const std::filesystem::path settingsFile = data / "Setting.ini";
   for (const auto& plugin : findDecoderPlugins(folders)) {

@@ -45,12 +45,14 @@ MidiTrack& MidiTrack::program(int channel, int program) {
 }
 
 MidiTrack& MidiTrack::controller(int channel, int number, int value) {
-  channelEvent(static_cast<uint8_t>(0xb0 | channel), std::string{static_cast<char>(number), static_cast<char>(value)});
+  channelEvent(static_cast<uint8_t>(0xb0 | channel),
+               std::string{static_cast<char>(number), static_cast<char>(value)});
   return *this;
 }
 
 MidiTrack& MidiTrack::noteOn(int channel, int key, int velocity) {
-  channelEvent(static_cast<uint8_t>(0x90 | channel), std::string{static_cast<char>(key), static_cast<char>(velocity)});
+  channelEvent(static_cast<uint8_t>(0x90 | channel),
+               std::string{static_cast<char>(key), static_cast<char>(velocity)});
   return *this;
 }
 
@@ -79,13 +81,15 @@ MidiTrack& MidiTrack::raw(std::string_view bytes) {
   return *this;
 }
 
-std::string midiChunk(std::string_view id, std::string_view data, std::optional<uint32_t> declaredLength) {
-  return std::string(id) + be(declaredLength.value_or(static_cast<uint32_t>(data.size())), 4) + std::string(data);
+std::string midiChunk(std::string_view id, std::string_view data,
+                      std::optional<uint32_t> declaredLength) {
+  return std::string(id) + be(declaredLength.value_or(static_cast<uint32_t>(data.size())), 4) +
+         std::string(data);
 }
 
 std::string midiFile(int format, uint16_t division, const std::vector<MidiTrack>& tracks) {
-  std::string header = be(static_cast<uint32_t>(format), 2) + be(static_cast<uint32_t>(tracks.size()), 2) +
-                       be(division, 2);
+  std::string header = be(static_cast<uint32_t>(format), 2) +
+                       be(static_cast<uint32_t>(tracks.size()), 2) + be(division, 2);
   std::string file = midiChunk("MThd", header);
   for (const auto& t : tracks) file += midiChunk("MTrk", t.data());
   return file;

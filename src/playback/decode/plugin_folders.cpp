@@ -20,12 +20,14 @@ std::filesystem::path installedPluginFolder() {
   return (executableFolder().parent_path() / YOURAN_INSTALL_PLUGIN_DIR).lexically_normal();
 }
 
-std::vector<std::filesystem::path> findDecoderPlugins(std::span<const std::filesystem::path> folders) {
+std::vector<std::filesystem::path> findDecoderPlugins(
+    std::span<const std::filesystem::path> folders) {
   std::vector<std::filesystem::path> found;
   std::set<std::string> names;
   for (const auto& folder : folders) {
     std::error_code ec;
-    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+         it.increment(ec)) {
       std::string name = it->path().filename().string();
       if (!name.starts_with("cod_") || !name.ends_with(kPluginSuffix)) continue;
       std::error_code typeError;

@@ -16,6 +16,7 @@ std::filesystem::path installedPluginFolder();
 // The cod_*.so (cod_*.dll on Windows) files of each folder, in the order
 // the directory lists them. A file name already found in an earlier folder
 // is skipped: the data folder's copy of a plug-in wins over the installed one.
-std::vector<std::filesystem::path> findDecoderPlugins(std::span<const std::filesystem::path> folders);
+std::vector<std::filesystem::path> findDecoderPlugins(
+    std::span<const std::filesystem::path> folders);
 
 }  // namespace youran

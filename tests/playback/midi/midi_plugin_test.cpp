@@ -29,12 +29,14 @@ PluginSettings soundFontSetting(std::string path) {
 }
 
 // The plug-in's table, loaded from `library` with `soundFont` configured.
-const youran_decoder_plugin_table* loadTable(const std::string& library, const std::string& soundFont) {
+const youran_decoder_plugin_table* loadTable(const std::string& library,
+                                             const std::string& soundFont) {
   void* module = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!module) return nullptr;
   auto configure = reinterpret_cast<youran_decoder_plugin_configure_fn>(
       dlsym(module, YOURAN_DECODER_PLUGIN_CONFIGURE_SYMBOL));
-  auto entry = reinterpret_cast<youran_decoder_plugin_fn>(dlsym(module, YOURAN_DECODER_PLUGIN_SYMBOL));
+  auto entry =
+      reinterpret_cast<youran_decoder_plugin_fn>(dlsym(module, YOURAN_DECODER_PLUGIN_SYMBOL));
   if (!configure || !entry) return nullptr;
   configure([](void* path, const char*) { return static_cast<const std::string*>(path)->c_str(); },
             const_cast<std::string*>(&soundFont));
@@ -62,7 +64,8 @@ struct Handle {
     std::vector<float> out;
     std::vector<int16_t> block(2 * 1000);
     while (int64_t(out.size()) < limit) {
-      int64_t got = table()->read(h, block.data(), std::min<int64_t>(1000, limit - int64_t(out.size())));
+      int64_t got =
+          table()->read(h, block.data(), std::min<int64_t>(1000, limit - int64_t(out.size())));
       if (got <= 0) break;
       for (int64_t i = 0; i < got; ++i) out.push_back(block[size_t(2 * i)] / 32768.0f);
     }
@@ -109,7 +112,8 @@ TEST(MidiPlugin, LengthFromTheTempoMapThroughTheEngine) {
   const Case cases[] = {
       {"type 0", twoNotes(), 3.5},
       // 1000 ticks at 0.4 s, 1000 at 0.75 s, 400 at 0.3 s, per 480 ticks.
-      {"type 1 with tempo changes", midiFile(1, 480, {tempo, notes}), (1000 * 0.4 + 1000 * 0.75 + 500 * 0.3) / 480},
+      {"type 1 with tempo changes", midiFile(1, 480, {tempo, notes}),
+       (1000 * 0.4 + 1000 * 0.75 + 500 * 0.3) / 480},
   };
   AudioEngine engine;
   engine.loadPlugin(kPlugin, soundFontSetting(kSoundFont));
@@ -198,7 +202,8 @@ TEST(MidiPlugin, BrokenFilesEndEarlyAndNeverCrash) {
   std::string header("\x00\x01\x00\x02\x01\xe0", 6);
   MidiTrack second;
   second.program(1, 0).at(960).noteOn(1, 64, 100).at(1400).noteOff(1, 64).at(1500).end();
-  std::string firstData = MidiTrack().program(0, 0).noteOn(0, 60, 100).at(480).noteOff(0, 60).at(960).end().data();
+  std::string firstData =
+      MidiTrack().program(0, 0).noteOn(0, 60, 100).at(480).noteOff(0, 60).at(960).end().data();
   struct Case {
     const char* name;
     std::string bytes;
@@ -206,7 +211,9 @@ TEST(MidiPlugin, BrokenFilesEndEarlyAndNeverCrash) {
   };
   const Case cases[] = {
       {"truncated track", good.substr(0, good.size() - 9), 2.4},
-      {"wrong track length", midiChunk("MThd", header) + midiChunk("MTrk", firstData, 3) + midiChunk("MTrk", second.data()),
+      {"wrong track length",
+       midiChunk("MThd", header) + midiChunk("MTrk", firstData, 3) +
+           midiChunk("MTrk", second.data()),
        1500.0 / 960},
       {"header only", good.substr(0, 14), -1},
       {"header and a chunk header", good.substr(0, 22), 0},
@@ -282,7 +289,9 @@ TEST(MidiPlugin, CliProbePlayAndConvertFindThePlugin) {
   auto file = folder.write("两个音.mid", twoNotes());
   // From build/bin/Plugins, the executable's data folder.
   auto out = folder / "probe.txt";
-  ASSERT_EQ(runCommand(kCli + " probe " + shellQuote(file.string()) + " >" + shellQuote(out.string())), 0);
+  ASSERT_EQ(
+      runCommand(kCli + " probe " + shellQuote(file.string()) + " >" + shellQuote(out.string())),
+      0);
   auto line = nlohmann::json::parse(readFile(out));
   EXPECT_EQ(line["ok"], true);
   EXPECT_NEAR(line["seconds"].get<double>(), 3.5, 0.010);
@@ -295,8 +304,8 @@ TEST(MidiPlugin, CliProbePlayAndConvertFindThePlugin) {
   folder.write("home/Setting.ini", "[Plugins]\r\nMidiSoundFont=" + kSoundFont + "\r\n");
   std::string env = "YOURAN_MUSIC_HOME=" + shellQuote(home.string()) + " ";
   auto wav = folder / "heard.wav";
-  ASSERT_EQ(runCommand(env + kCli + " play " + shellQuote(file.string()) + " --quiet --output wav:" +
-                       shellQuote(wav.string())),
+  ASSERT_EQ(runCommand(env + kCli + " play " + shellQuote(file.string()) +
+                       " --quiet --output wav:" + shellQuote(wav.string())),
             0);
   WavData w;
   ASSERT_TRUE(readWav(wav, w));
@@ -317,22 +326,23 @@ TEST(MidiPlugin, CliProbePlayAndConvertFindThePlugin) {
 
   // An empty data folder has no plug-in: the file is refused.
   std::filesystem::create_directories(folder / "empty");
-  EXPECT_NE(runCommand("YOURAN_MUSIC_HOME=" + shellQuote((folder / "empty").string()) + " " + kCli + " probe " +
-                       shellQuote(file.string()) + " >/dev/null"),
+  EXPECT_NE(runCommand("YOURAN_MUSIC_HOME=" + shellQuote((folder / "empty").string()) + " " + kCli +
+                       " probe " + shellQuote(file.string()) + " >/dev/null"),
             0);
 }
 
 TEST(MidiPlugin, AnInstalledPlayerFindsItsPluginFolder) {
   TempFolder prefix;
-  ASSERT_EQ(runCommand(shellQuote(YOURAN_CMAKE_COMMAND) + " --install " + shellQuote(YOURAN_BUILD_DIR) +
-                       " --prefix " + shellQuote(prefix.path().string()) + " >/dev/null"),
-            0);
+  ASSERT_EQ(
+      runCommand(shellQuote(YOURAN_CMAKE_COMMAND) + " --install " + shellQuote(YOURAN_BUILD_DIR) +
+                 " --prefix " + shellQuote(prefix.path().string()) + " >/dev/null"),
+      0);
   auto file = prefix.write("two.mid", twoNotes());
   // Its own folder holds no Plugins, so the installed ones are used.
   std::string cli = (prefix / "bin" / "youranmusic-cli").string();
   ASSERT_TRUE(std::filesystem::exists(cli));
-  EXPECT_EQ(runCommand("env -u YOURAN_MUSIC_HOME " + shellQuote(cli) + " probe " + shellQuote(file.string()) +
-                       " >/dev/null"),
+  EXPECT_EQ(runCommand("env -u YOURAN_MUSIC_HOME " + shellQuote(cli) + " probe " +
+                       shellQuote(file.string()) + " >/dev/null"),
             0);
 }
 

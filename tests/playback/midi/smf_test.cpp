@@ -1,13 +1,14 @@
 // The Standard MIDI File reader on files the tests write: lengths from the
 // tempo map, and what is kept of broken files.
 
+#include "playback/plugins/midi/smf.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <span>
 #include <string>
 
-#include "playback/plugins/midi/smf.h"
 #include "support/midi_fixtures.h"
 
 namespace youran::testing {
@@ -24,7 +25,8 @@ std::span<const uint8_t> bytesOf(const std::string& s) {
 MidiTrack beats(int beats, bool runningStatus = false) {
   MidiTrack t(runningStatus);
   t.program(0, 0);
-  for (int i = 0; i < beats; ++i) t.at(480u * i).noteOn(0, 60 + i % 12, 100).at(480u * i + 240).noteOff(0, 60 + i % 12);
+  for (int i = 0; i < beats; ++i)
+    t.at(480u * i).noteOn(0, 60 + i % 12, 100).at(480u * i + 240).noteOff(0, 60 + i % 12);
   return t;
 }
 
@@ -44,8 +46,10 @@ struct LengthCase {
 
 TEST(MidiSmf, LengthFollowsTheTempoMap) {
   const LengthCase cases[] = {
-      {"type 0, default 120 bpm", [] { return midiFile(0, 480, {beats(4).at(1920).end()}); }, 2.0, 4, false},
-      {"running status", [] { return midiFile(0, 480, {beats(4, true).at(1920).end()}); }, 2.0, 4, false},
+      {"type 0, default 120 bpm", [] { return midiFile(0, 480, {beats(4).at(1920).end()}); }, 2.0,
+       4, false},
+      {"running status", [] { return midiFile(0, 480, {beats(4, true).at(1920).end()}); }, 2.0, 4,
+       false},
       {"type 1, tempo halves at beat 2",
        [] {
          MidiTrack tempo;
@@ -97,8 +101,11 @@ TEST(MidiSmf, LengthFollowsTheTempoMap) {
       {"RIFF RMID wrapper",
        [] {
          std::string smf = midiFile(0, 480, {beats(2).at(960).end()});
-         auto le = [](uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
-         return "RIFF" + le(uint32_t(smf.size() + 12)) + "RMID" + "data" + le(uint32_t(smf.size())) + smf;
+         auto le = [](uint32_t v) {
+           return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
+         };
+         return "RIFF" + le(uint32_t(smf.size() + 12)) + "RMID" + "data" +
+                le(uint32_t(smf.size())) + smf;
        },
        1.0, 2, false},
       // Broken files: what came before the fault is kept.
@@ -128,13 +135,15 @@ TEST(MidiSmf, LengthFollowsTheTempoMap) {
       {"track length beyond the file",
        [] {
          std::string data = beats(2).at(960).end().data();
-         return midiChunk("MThd", std::string("\x00\x00\x00\x01\x01\xe0", 6)) + midiChunk("MTrk", data, 100000);
+         return midiChunk("MThd", std::string("\x00\x00\x00\x01\x01\xe0", 6)) +
+                midiChunk("MTrk", data, 100000);
        },
        1.0, 2, true},
       {"MThd length leading nowhere",
        [] {
          std::string header("\x00\x00\x00\x01\x01\xe0", 6);
-         return midiChunk("MThd", header, 0x7fffffff) + midiChunk("MTrk", beats(2).at(960).end().data());
+         return midiChunk("MThd", header, 0x7fffffff) +
+                midiChunk("MTrk", beats(2).at(960).end().data());
        },
        1.0, 2, false},
       {"status byte of a system common message",
@@ -155,7 +164,7 @@ TEST(MidiSmf, LengthFollowsTheTempoMap) {
        [] {
          MidiTrack t;
          t.noteOn(0, 60, 100).at(0x0fffffff).noteOff(0, 60);  // the largest delta time
-         return midiFile(0, 1, {t});                            // one tick a beat
+         return midiFile(0, 1, {t});                          // one tick a beat
        },
        midi::kLongestSongSeconds, 1, true},
   };
@@ -168,7 +177,8 @@ TEST(MidiSmf, LengthFollowsTheTempoMap) {
     EXPECT_NEAR(song->lengthSeconds(), c.seconds, 0.001);
     EXPECT_EQ(countNotesOn(*song), c.notes);
     EXPECT_EQ(song->damaged, c.damaged);
-    for (size_t i = 1; i < song->events.size(); ++i) ASSERT_LE(song->events[i - 1].tick, song->events[i].tick);
+    for (size_t i = 1; i < song->events.size(); ++i)
+      ASSERT_LE(song->events[i - 1].tick, song->events[i].tick);
   }
 }
 
@@ -196,7 +206,13 @@ TEST(MidiSmf, RefusesWhatIsNotAType0Or1File) {
 TEST(MidiSmf, EventsMergeByTickAndKeepTrackOrder) {
   MidiTrack a, b;
   a.at(0).controller(0, 7, 100).at(480).noteOn(0, 60, 90).at(960).end();
-  b.at(0).program(1, 40).at(480).noteOn(1, 67, 80).at(480).sysex(std::string("\x7e\x7f\x09\x01\xf7", 5)).end();
+  b.at(0)
+      .program(1, 40)
+      .at(480)
+      .noteOn(1, 67, 80)
+      .at(480)
+      .sysex(std::string("\x7e\x7f\x09\x01\xf7", 5))
+      .end();
   std::string bytes = midiFile(1, 480, {a, b});
   auto song = parseSmf(bytesOf(bytes));
   ASSERT_TRUE(song.has_value());
@@ -210,7 +226,8 @@ TEST(MidiSmf, EventsMergeByTickAndKeepTrackOrder) {
   // The GM-on message, without the F0 before it and the F7 after it.
   const auto& sysex = song->events[4];
   ASSERT_EQ(sysex.sysexSize, 4u);
-  EXPECT_EQ(std::string(song->sysex.begin() + sysex.sysexOffset, song->sysex.begin() + sysex.sysexOffset + 4),
+  EXPECT_EQ(std::string(song->sysex.begin() + sysex.sysexOffset,
+                        song->sysex.begin() + sysex.sysexOffset + 4),
             std::string("\x7e\x7f\x09\x01", 4));
   EXPECT_TRUE(midi::looksLikeSmf(bytesOf(bytes)));
 }

@@ -2,12 +2,13 @@
 // one, else the first system SoundFont, else none (the plug-in then refuses
 // to load).
 
+#include "playback/plugins/midi/soundfont_choice.h"
+
 #include <gtest/gtest.h>
 
 #include <string_view>
 #include <vector>
 
-#include "playback/plugins/midi/soundfont_choice.h"
 #include "support/temp_folder.h"
 
 namespace youran::testing {
@@ -15,9 +16,12 @@ namespace {
 
 TEST(MidiSoundFont, ConfiguredFirstThenSystemThenNone) {
   TempFolder folder;
-  const std::string good = folder.write("good.sf2", std::string("RIFF\x10\0\0\0sfbkLIST", 16)).string();
-  const std::string other = folder.write("other.sf2", std::string("RIFF\x10\0\0\0sfbkLIST", 16)).string();
-  const std::string wave = folder.write("wave.sf2", std::string("RIFF\x10\0\0\0WAVEfmt ", 16)).string();
+  const std::string good =
+      folder.write("good.sf2", std::string("RIFF\x10\0\0\0sfbkLIST", 16)).string();
+  const std::string other =
+      folder.write("other.sf2", std::string("RIFF\x10\0\0\0sfbkLIST", 16)).string();
+  const std::string wave =
+      folder.write("wave.sf2", std::string("RIFF\x10\0\0\0WAVEfmt ", 16)).string();
   const std::string shortFile = folder.write("short.sf2", "RIFF").string();
   const std::string missing = (folder / "missing.sf2").string();
 

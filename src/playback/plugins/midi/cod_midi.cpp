@@ -58,7 +58,8 @@ void logLine(const std::string& message) {
 // FluidSynth's errors are ours to report; its warnings and chatter (about
 // every odd SoundFont zone) would only fill the player's standard error.
 void fluidLog(int level, const char* message, void*) {
-  if ((level == FLUID_PANIC || level == FLUID_ERR) && message) logLine(std::string("fluidsynth: ") + message);
+  if ((level == FLUID_PANIC || level == FLUID_ERR) && message)
+    logLine(std::string("fluidsynth: ") + message);
 }
 
 void routeFluidLog() {
@@ -145,19 +146,28 @@ int64_t midiRead(void* handle, int16_t* out, int64_t maxFrames) {
   }
 }
 
-int midiSeek(void* handle, int64_t frame) { return static_cast<MidiRenderer*>(handle)->seek(frame) ? 0 : -1; }
+int midiSeek(void* handle, int64_t frame) {
+  return static_cast<MidiRenderer*>(handle)->seek(frame) ? 0 : -1;
+}
 
 void midiClose(void* handle) { delete static_cast<MidiRenderer*>(handle); }
 
 const char* const kExtensions[] = {"mid", "midi", "kar", nullptr};
 
-const youran_decoder_plugin_table kTable = {
-    YOURAN_DECODER_ABI_VERSION, sizeof(youran_decoder_plugin_table), "midi", kExtensions, midiOpen, midiInfo,
-    midiRead, midiSeek, midiClose};
+const youran_decoder_plugin_table kTable = {YOURAN_DECODER_ABI_VERSION,
+                                            sizeof(youran_decoder_plugin_table),
+                                            "midi",
+                                            kExtensions,
+                                            midiOpen,
+                                            midiInfo,
+                                            midiRead,
+                                            midiSeek,
+                                            midiClose};
 
 }  // namespace
 
-YOURAN_PLUGIN_EXPORT void youran_decoder_plugin_configure(youran_decoder_setting_fn setting, void* context) {
+YOURAN_PLUGIN_EXPORT void youran_decoder_plugin_configure(youran_decoder_setting_fn setting,
+                                                          void* context) {
   const char* value = setting ? setting(context, kSoundFontKey) : nullptr;
   std::lock_guard guard(shared().lock);
   shared().configuredSoundFont = value ? value : "";
@@ -168,11 +178,15 @@ YOURAN_PLUGIN_EXPORT const youran_decoder_plugin_table* youran_decoder_plugin(vo
   static std::once_flag logRouted;
   std::call_once(logRouted, routeFluidLog);
   std::string note;
-  auto chosen = youran::midi::chooseSoundFont(shared().configuredSoundFont, youran::midi::kSystemSoundFonts, &note);
+  auto chosen = youran::midi::chooseSoundFont(shared().configuredSoundFont,
+                                              youran::midi::kSystemSoundFonts, &note);
   if (!note.empty()) logLine(note);
   if (!chosen) {
-    logLine("no General MIDI SoundFont found (install fluid-soundfont-gm or timgm6mb-soundfont, or set " +
-            std::string(kSoundFontKey) + " in section Plugins of Setting.ini); MIDI files will not play");
+    logLine(
+        "no General MIDI SoundFont found (install fluid-soundfont-gm or timgm6mb-soundfont, or "
+        "set " +
+        std::string(kSoundFontKey) +
+        " in section Plugins of Setting.ini); MIDI files will not play");
     return nullptr;
   }
   shared().soundFont = *chosen;

@@ -29,9 +29,11 @@ int16_t toInt16(float v) {
 
 }  // namespace
 
-MidiRenderer::MidiRenderer(Song song, std::string soundFont) : song_(std::move(song)), soundFont_(std::move(soundFont)) {
+MidiRenderer::MidiRenderer(Song song, std::string soundFont)
+    : song_(std::move(song)), soundFont_(std::move(soundFont)) {
   eventFrames_.reserve(song_.events.size());
-  for (const auto& e : song_.events) eventFrames_.push_back(std::llround(song_.secondsAt(e.tick) * kRenderRate));
+  for (const auto& e : song_.events)
+    eventFrames_.push_back(std::llround(song_.secondsAt(e.tick) * kRenderRate));
   length_ = std::llround(song_.lengthSeconds() * kRenderRate);
 }
 
@@ -56,7 +58,8 @@ bool MidiRenderer::ensureSynth() {
     synth_ = new_fluid_synth(settings_);
   }
   if (!synth_ || fluid_synth_sfload(synth_, soundFont_.c_str(), 1) == FLUID_FAILED) {
-    if (!std::getenv("YOURAN_QUIET")) std::fprintf(stderr, "midi: cannot load the SoundFont %s\n", soundFont_.c_str());
+    if (!std::getenv("YOURAN_QUIET"))
+      std::fprintf(stderr, "midi: cannot load the SoundFont %s\n", soundFont_.c_str());
     if (synth_) delete_fluid_synth(synth_);
     if (settings_) delete_fluid_settings(settings_);
     synth_ = nullptr;
@@ -149,7 +152,8 @@ int64_t MidiRenderer::readFloat(float* out, int64_t maxFrames) {
   if (total <= 0) return 0;
   int64_t done = 0;
   while (done < total) {
-    while (next_ < song_.events.size() && eventFrames_[next_] <= at_) dispatch(song_.events[next_++]);
+    while (next_ < song_.events.size() && eventFrames_[next_] <= at_)
+      dispatch(song_.events[next_++]);
     int64_t until = next_ < song_.events.size() ? std::min(eventFrames_[next_], length_) : length_;
     int n = static_cast<int>(std::min({total - done, until - at_, kBlockFrames}));
     float* to = out + done * kRenderChannels;
@@ -169,7 +173,8 @@ int64_t MidiRenderer::read(int16_t* out, int64_t maxFrames) {
     if (got < 0) return done > 0 ? done : -1;
     if (got == 0) break;
     int16_t* to = out + done * kRenderChannels;
-    for (int64_t i = 0; i < got * kRenderChannels; ++i) to[i] = toInt16(scratch_[static_cast<size_t>(i)]);
+    for (int64_t i = 0; i < got * kRenderChannels; ++i)
+      to[i] = toInt16(scratch_[static_cast<size_t>(i)]);
     done += got;
   }
   return done;

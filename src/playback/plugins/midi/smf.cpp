@@ -12,12 +12,17 @@ namespace {
 
 constexpr std::array<uint8_t, 4> kTrackId = {'M', 'T', 'r', 'k'};
 
-uint32_t be32(const uint8_t* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
+uint32_t be32(const uint8_t* p) {
+  return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+}
 uint16_t be16(const uint8_t* p) { return uint16_t(p[0] << 8 | p[1]); }
-uint32_t le32(const uint8_t* p) { return p[0] | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
+uint32_t le32(const uint8_t* p) {
+  return p[0] | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
 
 bool idIs(std::span<const uint8_t> bytes, size_t at, std::string_view id) {
-  return at + id.size() <= bytes.size() && std::memcmp(bytes.data() + at, id.data(), id.size()) == 0;
+  return at + id.size() <= bytes.size() &&
+         std::memcmp(bytes.data() + at, id.data(), id.size()) == 0;
 }
 
 // Chunk ids are four printable ASCII characters; anything else means the
@@ -32,8 +37,8 @@ bool plausibleChunkId(std::span<const uint8_t> bytes, size_t at) {
 
 size_t findTrackChunk(std::span<const uint8_t> bytes, size_t from) {
   if (from >= bytes.size()) return bytes.size();
-  auto it = std::search(bytes.begin() + static_cast<std::ptrdiff_t>(from), bytes.end(), kTrackId.begin(),
-                        kTrackId.end());
+  auto it = std::search(bytes.begin() + static_cast<std::ptrdiff_t>(from), bytes.end(),
+                        kTrackId.begin(), kTrackId.end());
   return static_cast<size_t>(it - bytes.begin());
 }
 
@@ -189,27 +194,31 @@ bool readHeader(std::span<const uint8_t> bytes, Song& song, size_t& tracksAt, in
   // A header longer than six bytes is allowed; its extra bytes are skipped.
   // A length that leads nowhere is wrong: the tracks are looked for.
   tracksAt = 8 + size_t(size);
-  if (size > bytes.size() - 8 || !plausibleChunkId(bytes, tracksAt)) tracksAt = findTrackChunk(bytes, 14);
+  if (size > bytes.size() - 8 || !plausibleChunkId(bytes, tracksAt))
+    tracksAt = findTrackChunk(bytes, 14);
   return true;
 }
 
 void buildTempoMap(Song& song) {
   std::stable_sort(song.tempo.begin(), song.tempo.end(),
                    [](const TempoChange& a, const TempoChange& b) { return a.tick < b.tick; });
-  if (song.tempo.empty() || song.tempo.front().tick != 0) song.tempo.insert(song.tempo.begin(), TempoChange{});
+  if (song.tempo.empty() || song.tempo.front().tick != 0)
+    song.tempo.insert(song.tempo.begin(), TempoChange{});
   song.tempoSeconds.assign(song.tempo.size(), 0.0);
   if (song.smpteTicksPerSecond > 0) return;  // SMPTE time ignores tempo
   for (size_t i = 1; i < song.tempo.size(); ++i) {
     const auto& before = song.tempo[i - 1];
     song.tempoSeconds[i] = song.tempoSeconds[i - 1] + double(song.tempo[i].tick - before.tick) *
-                                                          before.microsPerQuarter / 1e6 / song.ticksPerQuarter;
+                                                          before.microsPerQuarter / 1e6 /
+                                                          song.ticksPerQuarter;
   }
 }
 
 int64_t tickAtSeconds(const Song& song, double seconds) {
   if (song.smpteTicksPerSecond > 0) return static_cast<int64_t>(seconds * song.smpteTicksPerSecond);
-  size_t i = static_cast<size_t>(std::upper_bound(song.tempoSeconds.begin(), song.tempoSeconds.end(), seconds) -
-                                 song.tempoSeconds.begin());
+  size_t i = static_cast<size_t>(
+      std::upper_bound(song.tempoSeconds.begin(), song.tempoSeconds.end(), seconds) -
+      song.tempoSeconds.begin());
   i = i == 0 ? 0 : i - 1;
   double perTick = song.tempo[i].microsPerQuarter / 1e6 / song.ticksPerQuarter;
   return song.tempo[i].tick + static_cast<int64_t>((seconds - song.tempoSeconds[i]) / perTick);
@@ -223,7 +232,8 @@ double Song::secondsAt(int64_t tick) const {
   auto it = std::upper_bound(tempo.begin(), tempo.end(), tick,
                              [](int64_t t, const TempoChange& c) { return t < c.tick; });
   size_t i = it == tempo.begin() ? 0 : static_cast<size_t>(it - tempo.begin()) - 1;
-  return tempoSeconds[i] + double(tick - tempo[i].tick) * tempo[i].microsPerQuarter / 1e6 / ticksPerQuarter;
+  return tempoSeconds[i] +
+         double(tick - tempo[i].tick) * tempo[i].microsPerQuarter / 1e6 / ticksPerQuarter;
 }
 
 bool looksLikeSmf(std::span<const uint8_t> bytes) {
@@ -250,7 +260,8 @@ std::optional<Song> parseSmf(std::span<const uint8_t> bytes, std::string* why) {
     }
     if (declaredEnd == bytes.size() && start + size != bytes.size()) song.damaged = true;
     track.clear();
-    auto [stoppedAt, lastTick] = TrackReader(bytes.subspan(start, declaredEnd - start), song, track).read();
+    auto [stoppedAt, lastTick] =
+        TrackReader(bytes.subspan(start, declaredEnd - start), song, track).read();
     song.events.insert(song.events.end(), track.begin(), track.end());
     song.endTick = std::max(song.endTick, lastTick);
     ++song.tracksRead;

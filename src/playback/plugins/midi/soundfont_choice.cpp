@@ -17,7 +17,8 @@ bool isSoundFontFile(const std::string& path) {
 }
 
 std::optional<std::string> chooseSoundFont(const std::string& configured,
-                                           std::span<const std::string_view> systemPaths, std::string* note) {
+                                           std::span<const std::string_view> systemPaths,
+                                           std::string* note) {
   if (!configured.empty()) {
     if (isSoundFontFile(configured)) return configured;
     if (note) *note = "MidiSoundFont " + configured + " is not a SoundFont; using the system one";

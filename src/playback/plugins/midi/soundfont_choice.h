@@ -25,6 +25,7 @@ bool isSoundFontFile(const std::string& path);
 // is; nullopt when there is none. `note` says why a configured path was
 // passed over.
 std::optional<std::string> chooseSoundFont(const std::string& configured,
-                                           std::span<const std::string_view> systemPaths, std::string* note);
+                                           std::span<const std::string_view> systemPaths,
+                                           std::string* note);
 
 }  // namespace youran::midi
