@@ -80,7 +80,7 @@ echo "3. createStream + getLength + freeStream, 4-minute MP3 with the cover"
   grep -E "BM_|Benchmark"
 
 echo
-echo "4. The MIDI plug-in rendering a 3-minute, 4-track song, against fluidsynth -F, same SoundFont"
+echo "4. The MIDI plug-in rendering a 3-minute song, against fluidsynth -F, same SoundFont"
 # Melody, string chords, bass and drums at 120 bpm with a tempo change;
 # around 12 voices sound at once.
 /usr/bin/python3 - "$work/song.mid" <<'PY'
@@ -135,4 +135,14 @@ for sf in /usr/share/sounds/sf2/TimGM6mb.sf2 /usr/share/sounds/sf2/FluidR3_GM.sf
     "$(awk -v s="$seconds" -v c="$theirs" 'BEGIN{printf "%.0fx", s/c}')"
 done
 echo "(plug-in wrote $(($(stat -c %s "$work/ours.raw") / 4)) frames; fluidsynth $(( ($(stat -c %s "$work/theirs.wav") - 44) / 4 )) frames)"
+peak() {  # peak resident KiB of a command
+  /usr/bin/python3 -c 'import resource, subprocess, sys
+subprocess.run(sys.argv[1:], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+print(resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss)' "$@"
+}
+sf=/usr/share/sounds/sf2/FluidR3_GM.sf2
+if [ -e "$sf" ]; then
+  echo "peak memory with FluidR3_GM: plug-in $(peak "$midi_bench" "$build/bin/Plugins/cod_midi.so" "$sf" "$work/song.mid") KiB," \
+    "fluidsynth $(peak fluidsynth -ni -q -F "$work/theirs.wav" -r 44100 "$sf" "$work/song.mid") KiB"
+fi
 "$midi_bench" "$build/bin/Plugins/cod_midi.so" /usr/share/sounds/sf2/TimGM6mb.sf2 "$work/song.mid"
