@@ -1,7 +1,6 @@
 #include "app/player_app.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QTimer>

@@ -186,15 +186,33 @@ TEST(MidiPlugin, SeekLandsOnTheFrame) {
   EXPECT_NE(table()->seek(h.h, -1), 0);
 }
 
-TEST(MidiPlugin, ASeekIntoAHeldNoteStillSoundsIt) {
-  // A string pad held from 0 to 3 s; a drum hit at 0 must not come back.
-  MidiTrack t;
-  t.program(0, 48).noteOn(0, 60, 100).noteOn(9, 38, 127).at(960 * 3).noteOff(0, 60).noteOff(9, 38);
-  t.at(960 * 4).end();
-  Handle h(midiFile(0, 480, {t}));
+TEST(MidiPlugin, HeldNotesSoundAfterASeekAndUpToTheEnd) {
+  // A string pad held from 0 to 3 s, with and without a drum hit at 0.
+  auto pad = [](bool drum) {
+    MidiTrack t;
+    t.program(0, 48).noteOn(0, 60, 100);
+    if (drum) t.noteOn(9, 38, 127);
+    t.at(960 * 3).noteOff(0, 60);
+    if (drum) t.noteOff(9, 38);
+    return midiFile(0, 480, {t.at(960 * 4).end()});
+  };
+  Handle h(pad(true));
   ASSERT_EQ(table()->seek(h.h, int64_t(1.5 * kRate)), 0);
   auto x = h.left();
   EXPECT_GT(rms(x, 0.05, 1.4), 0.005);
+  // The pad is struck again at the target; the drum, long over, is not.
+  Handle without(pad(false));
+  ASSERT_EQ(table()->seek(without.h, int64_t(1.5 * kRate)), 0);
+  EXPECT_EQ(x, without.left());
+
+  // A note with no note-off sounds until the file's last event, where the
+  // stream ends.
+  MidiTrack held;
+  held.program(0, 48).noteOn(0, 60, 100).at(1920).end();
+  Handle end(midiFile(0, 480, {held}));
+  auto y = end.left();
+  EXPECT_EQ(int64_t(y.size()), 2 * kRate);
+  EXPECT_GT(rms(y, 1.8, 2.0), 0.005);
 }
 
 TEST(MidiPlugin, BrokenFilesEndEarlyAndNeverCrash) {
