@@ -1,5 +1,5 @@
 # The two commands that matter: `make run` and `make test`.
-.PHONY: deps configure build test run asan tsan fuzz bench clean
+.PHONY: deps configure build test run install asan tsan fuzz bench clean
 
 CMAKE ?= cmake
 CTEST ?= ctest
@@ -18,6 +18,12 @@ test: build
 
 run: build
 	@bash scripts/run.sh
+
+# PREFIX=/usr/local by default; the player, youranmusic-cli and the decoder
+# plug-ins (lib/youranmusic/Plugins).
+PREFIX ?= /usr/local
+install: build
+	@$(CMAKE) --install build --prefix $(PREFIX)
 
 asan: deps
 	@$(CMAKE) --preset asan >/dev/null

@@ -13,6 +13,9 @@ packages=(
   # audio
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libsdl2-dev
   ffmpeg
+  # the MIDI plug-in: FluidSynth, its command-line renderer (the benchmark's
+  # peer) and a General MIDI SoundFont
+  libfluidsynth-dev fluidsynth timgm6mb-soundfont
   # network and data
   libcurl4-openssl-dev libpcre2-dev nlohmann-json3-dev openssl ca-certificates
   # tests and benchmarks

@@ -3,8 +3,9 @@
 #
 # Fills DIR with a few short tunes synthesised by ffmpeg (mp3, flac, ogg, m4a,
 # wav; tagged, half-tagged, one without tags, one with a Chinese artist and
-# title) and a music list file YRmDefaultList.dll listing them, not yet
-# converted, so the player's conversion pass reads their tags on first start.
+# title), a MIDI tune, and a music list file YRmDefaultList.dll listing them,
+# not yet converted, so the player's conversion pass reads their tags on first
+# start.
 # Existing tracks and an existing list are kept: running it again changes
 # nothing, and a list the player has already converted is not reset.
 set -euo pipefail
@@ -91,12 +92,43 @@ lyric "Demo Band-Rain on the Roof.lrc" utf8 <<'LRC'
 [00:03.00][00:07.00]Drip drop, the sky is near
 LRC
 
+# A MIDI tune for the MIDI plug-in: a music box over soft strings, 9 s.
+if [ ! -s "$dir/Music Box.mid" ]; then
+  /usr/bin/python3 - "$dir/Music Box.mid" <<'PY'
+import struct, sys
+def vlq(n):
+    out = [n & 0x7f]
+    n >>= 7
+    while n:
+        out.insert(0, 0x80 | (n & 0x7f))
+        n >>= 7
+    return bytes(out)
+events = []  # (tick, bytes)
+scale = [60, 62, 64, 67, 69, 72, 74, 76]
+for i in range(32):  # eighth notes at 120 bpm, 480 ticks a beat
+    key = scale[(i * 3 + i // 8) % len(scale)]
+    events += [(240 * i, bytes([0x90, key, 96])), (240 * i + 220, bytes([0x80, key, 0]))]
+for bar in range(4):
+    for key in ([48, 55, 64], [45, 52, 60], [41, 48, 57], [43, 50, 59])[bar]:
+        events += [(1920 * bar, bytes([0x91, key, 56])), (1920 * bar + 1900, bytes([0x81, key, 0]))]
+events.sort(key=lambda e: e[0])
+track, now = bytes([0, 0xff, 0x51, 3, 0x07, 0xa1, 0x20, 0, 0xc0, 10, 0, 0xc1, 48]), 0
+for tick, data in events:
+    track += vlq(tick - now) + data
+    now = tick
+track += vlq(7680 + 960 - now) + bytes([0xff, 0x2f, 0])
+with open(sys.argv[1] + ".tmp", "wb") as f:
+    f.write(b"MThd" + struct.pack(">IHHH", 6, 0, 1, 480) + b"MTrk" + struct.pack(">I", len(track)) + track)
+PY
+  mv "$dir/Music Box.mid.tmp" "$dir/Music Box.mid"
+fi
+
 list="$dir/YRmDefaultList.dll"
 if [ ! -e "$list" ]; then
   text="[音乐播放器列表文件]"
   row=0
   for name in "晨光.mp3" "Morning Walk.flac" "Rain on the Roof.ogg" "Evening Breeze.m4a" \
-              "Only a Title.mp3" "untagged tune.wav"; do
+              "Only a Title.mp3" "untagged tune.wav" "Music Box.mid"; do
     row=$((row + 1))
     # Unconverted rows: the player shows the file name until the pass runs.
     text+=$(printf '\r\n%s|%3s|%s||' "$dir/$name" "$row" "${name%.*}")

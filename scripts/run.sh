@@ -16,6 +16,11 @@ done
 [ -n "${YOURAN_MUSIC_HOME:-}" ] && given=yes
 if [ "$given" = no ]; then
   bash scripts/make-demo-library.sh build/demo >/dev/null
+  # The demo folder is the data folder: its Plugins are the built ones.
+  mkdir -p build/demo/Plugins
+  for plugin in build/bin/Plugins/cod_*.so; do
+    [ -e "$plugin" ] && ln -sfn "$PWD/$plugin" build/demo/Plugins/
+  done
   args=(--data-dir build/demo --play "${args[@]}")
 fi
 

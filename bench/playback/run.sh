@@ -6,6 +6,8 @@
 #  2. The decode loop alone against `ffmpeg -threads 1 -i FILE -f null -`.
 #  3. createStream + getLength + freeStream on a 4-minute MP3 carrying a
 #     371 KB cover.
+#  4. The MIDI plug-in rendering a 3-minute song to a file, against
+#     `fluidsynth -F` on the same file and SoundFont.
 # Usage: bench/playback/run.sh [BUILD_DIR]   (default: build)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -76,3 +78,71 @@ echo
 echo "3. createStream + getLength + freeStream, 4-minute MP3 with the cover"
 "$bench" --benchmark_filter=BM_OpenMeasureFree --benchmark_repetitions=3 --benchmark_report_aggregates_only=true 2>/dev/null |
   grep -E "BM_|Benchmark"
+
+echo
+echo "4. The MIDI plug-in rendering a 3-minute song, against fluidsynth -F, same SoundFont"
+# Melody, string chords, bass and drums at 120 bpm with a tempo change;
+# around 12 voices sound at once.
+/usr/bin/python3 - "$work/song.mid" <<'PY'
+import struct, sys
+def vlq(n):
+    b = [n & 0x7f]
+    n >>= 7
+    while n:
+        b.insert(0, 0x80 | (n & 0x7f))
+        n >>= 7
+    return bytes(b)
+def track(events):
+    events.sort(key=lambda e: e[0])
+    data, now = b"", 0
+    for tick, ev in events:
+        data += vlq(tick - now) + ev
+        now = tick
+    return b"MTrk" + struct.pack(">I", len(data) + 4) + data + b"\x00\xff\x2f\x00"
+bars, q = 90, 480
+tempo = [(0, bytes([0xff, 0x51, 3, 0x07, 0xa1, 0x20])), (q * 4 * 45, bytes([0xff, 0x51, 3, 0x07, 0x53, 0x00]))]
+melody, chords, bass, drums = [(0, bytes([0xc0, 0]))], [(0, bytes([0xc1, 48]))], [(0, bytes([0xc2, 33]))], []
+scale = [60, 62, 64, 65, 67, 69, 71, 72]
+roots = [48, 45, 41, 43]
+for bar in range(bars):
+    t = bar * 4 * q
+    root = roots[bar % 4]
+    for i in range(8):
+        key = scale[(bar * 3 + i * 5) % 8] + 12 * (i % 2)
+        melody += [(t + i * q // 2, bytes([0x90, key, 90])), (t + i * q // 2 + q // 2 - 20, bytes([0x80, key, 0]))]
+        drums += [(t + i * q // 2, bytes([0x99, 42, 70])), (t + i * q // 2 + 60, bytes([0x89, 42, 0]))]
+    for key in (root + 12, root + 16, root + 19):
+        chords += [(t, bytes([0x91, key, 60])), (t + 4 * q - 10, bytes([0x81, key, 0]))]
+    for beat in range(4):
+        bass += [(t + beat * q, bytes([0x92, root - 12, 100])), (t + beat * q + q - 30, bytes([0x82, root - 12, 0]))]
+        drum = 36 if beat % 2 == 0 else 38
+        drums += [(t + beat * q, bytes([0x99, drum, 110])), (t + beat * q + 100, bytes([0x89, drum, 0]))]
+tracks = [track(tempo), track(melody), track(chords), track(bass), track(drums)]
+with open(sys.argv[1], "wb") as f:
+    f.write(b"MThd" + struct.pack(">IHHH", 6, 1, len(tracks), q) + b"".join(tracks))
+PY
+midi_bench="$build/bin/midi_bench"
+[ -x "$midi_bench" ] || cmake --build "$build" --target midi_bench >/dev/null
+seconds=$("$build/bin/youranmusic-cli" probe "$work/song.mid" | /usr/bin/python3 -c 'import json,sys; print("%.2f" % json.load(sys.stdin)["seconds"])')
+echo "song: $seconds s; CPU seconds of the whole process (start, SoundFont load, render, file write), median of three"
+printf "%-14s %10s %10s %12s %12s\n" soundfont plug-in fluidsynth "plug-in ×rt" "fluidsynth ×rt"
+for sf in /usr/share/sounds/sf2/TimGM6mb.sf2 /usr/share/sounds/sf2/FluidR3_GM.sf2; do
+  [ -e "$sf" ] || continue
+  ours=$(median3 "$midi_bench" "$build/bin/Plugins/cod_midi.so" "$sf" "$work/song.mid" "$work/ours.raw")
+  theirs=$(median3 fluidsynth -ni -q -F "$work/theirs.wav" -r 44100 "$sf" "$work/song.mid")
+  printf "%-14s %10s %10s %12s %12s\n" "$(basename "$sf" .sf2)" "$ours" "$theirs" \
+    "$(awk -v s="$seconds" -v c="$ours" 'BEGIN{printf "%.0fx", s/c}')" \
+    "$(awk -v s="$seconds" -v c="$theirs" 'BEGIN{printf "%.0fx", s/c}')"
+done
+echo "(plug-in wrote $(($(stat -c %s "$work/ours.raw") / 4)) frames; fluidsynth $(( ($(stat -c %s "$work/theirs.wav") - 44) / 4 )) frames)"
+peak() {  # peak resident KiB of a command
+  /usr/bin/python3 -c 'import resource, subprocess, sys
+subprocess.run(sys.argv[1:], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+print(resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss)' "$@"
+}
+sf=/usr/share/sounds/sf2/FluidR3_GM.sf2
+if [ -e "$sf" ]; then
+  echo "peak memory with FluidR3_GM: plug-in $(peak "$midi_bench" "$build/bin/Plugins/cod_midi.so" "$sf" "$work/song.mid") KiB," \
+    "fluidsynth $(peak fluidsynth -ni -q -F "$work/theirs.wav" -r 44100 "$sf" "$work/song.mid") KiB"
+fi
+"$midi_bench" "$build/bin/Plugins/cod_midi.so" /usr/share/sounds/sf2/TimGM6mb.sf2 "$work/song.mid"

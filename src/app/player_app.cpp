@@ -1,7 +1,6 @@
 #include "app/player_app.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -16,6 +15,7 @@
 #include "app/spinner.h"
 #include "base/data_folder.h"
 #include "base/log.h"
+#include "playback/decode/plugin_folders.h"
 
 namespace youran {
 
@@ -85,14 +85,8 @@ bool PlayerApp::start(const std::filesystem::path& lockPath) {
 
 void PlayerApp::scanPlugins() {
   if (!hooks_.loadPlugin) return;
-  QDir plugins(QString::fromStdString(dataPath("Plugins").string()));
-#ifdef _WIN32
-  const QStringList pattern{QStringLiteral("cod_*.dll")};
-#else
-  const QStringList pattern{QStringLiteral("cod_*.so")};
-#endif
-  for (const auto& entry : plugins.entryList(pattern, QDir::Files, QDir::Unsorted))
-    hooks_.loadPlugin(plugins.filePath(entry));
+  const std::filesystem::path folders[] = {dataPath("Plugins"), installedPluginFolder()};
+  for (const auto& plugin : findDecoderPlugins(folders)) hooks_.loadPlugin(QString::fromStdString(plugin.string()));
 }
 
 void PlayerApp::createTrayIcon() {

@@ -17,6 +17,8 @@
 #include "app/settings_keys.h"
 #include "app/settings_page.h"
 #include "app/pages.h"
+#include "app/settings_file.h"
+#include "app/settings_keys.h"
 #include "app/transport_view.h"
 #include "base/data_folder.h"
 #include "lyrics/ui/desktop_lyrics_window.h"
@@ -211,7 +213,10 @@ PlayerAssembly::~PlayerAssembly() {
 StartupHooks PlayerAssembly::hooks() {
   StartupHooks hooks;
   hooks.initAudio = [this] { return engine_.init(); };
-  hooks.loadPlugin = [this](const QString& path) { engine_.loadPlugin(path.toStdString()); };
+  hooks.loadPlugin = [this](const QString& path) {
+    engine_.loadPlugin(path.toStdString(),
+                       [](std::string_view key) { return readSetting(settings::kPluginsSection, key); });
+  };
   hooks.loadPlaylist = [this] { playlist_->loadDefaultList(); };
   hooks.createDesktopLyrics = [this](const QString& font) { lyrics_->setLyricFont(font); };
   hooks.setUpTaskbar = [this] {

@@ -19,6 +19,9 @@ inline constexpr std::string_view kLyricLocked = "Locked";
 inline constexpr std::string_view kVisionSection = "Vision";
 inline constexpr std::string_view kVisionGaussian = "Gaussian";
 inline constexpr std::string_view kVisionSpectrum = "Spectrum";
+// Decoder plug-ins read their own keys here (cod_midi: MidiSoundFont, the
+// SoundFont it plays with).
+inline constexpr std::string_view kPluginsSection = "Plugins";
 
 inline constexpr std::string_view kDefaultLyricFont = "微软雅黑";
 inline constexpr std::string_view kDefaultDownloadFolder = "YouranMusicDownload";

@@ -19,7 +19,7 @@ bool writable(const std::filesystem::path& folder) {
 }
 }  // namespace
 
-std::filesystem::path chooseDataFolder(const DataFolderChoice& choice) {
+std::filesystem::path pickDataFolder(const DataFolderChoice& choice) {
   std::filesystem::path folder;
   if (!choice.commandLine.empty()) {
     folder = choice.commandLine;
@@ -30,6 +30,11 @@ std::filesystem::path chooseDataFolder(const DataFolderChoice& choice) {
   } else {
     folder = choice.xdgDataHome / "youranmusic";
   }
+  return folder;
+}
+
+std::filesystem::path chooseDataFolder(const DataFolderChoice& choice) {
+  std::filesystem::path folder = pickDataFolder(choice);
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);
   auto absolute = std::filesystem::absolute(folder, ec);

@@ -20,6 +20,8 @@ struct DataFolderChoice {
 // it is writable, else the XDG data folder's "youranmusic". The folder is
 // created when missing.
 std::filesystem::path chooseDataFolder(const DataFolderChoice& choice);
+// The same choice, for tools that only read there: nothing is created.
+std::filesystem::path pickDataFolder(const DataFolderChoice& choice);
 
 // Fills a choice from the process: argv for --data-dir (the pair is removed
 // from argv so the rest of the program never sees it), the environment, and

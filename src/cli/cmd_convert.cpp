@@ -10,6 +10,8 @@
 #include <string>
 
 #include "cli/command.h"
+#include "cli/plugins.h"
+#include "playback/audio_engine.h"
 #include "playlist/conversion_defaults.h"
 #include "playlist/headless_conversion.h"
 #include "playlist/music_list_file.h"
@@ -61,6 +63,7 @@ int runConvert(std::span<char*> args) {
                  result.duration.empty() ? "--:--" : result.duration.c_str(),
                  result.displayName.c_str());
   };
+  youran::cli::loadDecoderPlugins(youran::AudioEngine::instance());
   auto report = youran::convertListHeadless(list, file, youran::defaultConversionFunctions(),
                                             &interrupted, progress);
   std::signal(SIGINT, SIG_DFL);

@@ -20,6 +20,7 @@
 
 #include "base/time_text.h"
 #include "cli/command.h"
+#include "cli/plugins.h"
 #include "playback/audio_engine.h"
 #include "playback/output/wav_file_output.h"
 
@@ -188,6 +189,7 @@ int runPlay(std::span<char*> args) {
     return 2;
   }
   auto& engine = youran::AudioEngine::instance();
+  youran::cli::loadDecoderPlugins(engine);
   constexpr int kRate = 44100;
   youran::WavFileOutput* wav = nullptr;
   bool ready = false;

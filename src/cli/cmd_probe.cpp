@@ -8,6 +8,7 @@
 
 #include "base/time_text.h"
 #include "cli/command.h"
+#include "cli/plugins.h"
 #include "playback/audio_engine.h"
 
 namespace {
@@ -18,6 +19,7 @@ int runProbe(std::span<char*> args) {
     return 2;
   }
   auto& engine = youran::AudioEngine::instance();
+  youran::cli::loadDecoderPlugins(engine);
   int failures = 0;
   for (char* arg : args) {
     std::string path = arg;

@@ -129,7 +129,9 @@ bool AudioEngine::initialised() const {
   return initialised_;
 }
 
-void AudioEngine::loadPlugin(const std::string& path) { plugins_.load(path); }
+void AudioEngine::loadPlugin(const std::string& path, const PluginSettings& settings) {
+  plugins_.load(path, settings);
+}
 
 uint32_t AudioEngine::createStream(const std::string& path, std::span<const uint8_t> memory,
                                    const std::string& url, uint32_t flags) {

@@ -64,8 +64,9 @@ class AudioEngine {
   void free();
   bool initialised() const;
 
-  // Decoder plug-in; failures are ignored (and logged).
-  void loadPlugin(const std::string& path);
+  // Decoder plug-in; failures are ignored (and logged). `settings` answers
+  // the plug-in's own settings.
+  void loadPlugin(const std::string& path, const PluginSettings& settings = {});
 
   // From a file path, else a memory block, else a URL; 0 on failure (the
   // last created handle is then left as it was). Plug-ins that claim the

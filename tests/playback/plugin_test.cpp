@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
+#include "playback/decode/plugin_folders.h"
 #include "playback_test_util.h"
 #include "support/temp_folder.h"
 
@@ -80,6 +82,23 @@ TEST(PlaybackDecoderPlugins, FailuresAreIgnored) {
   uint32_t s = engine.createStream(wav.string(), {}, {}, AudioEngine::kDecodeOnly);
   EXPECT_NE(s, 0u);
   EXPECT_EQ(engine.getLength(s), 4410 * 4);
+}
+
+TEST(PlaybackDecoderPlugins, FoldersAreSearchedInOrderAndTheFirstCopyWins) {
+  TempFolder data, installed;
+  data.write("cod_midi.so", "x");
+  data.write("cod_.so", "x");
+  data.write("readme.txt", "x");
+  data.write("other.so", "x");
+  data.write("cod_dir.so/inside", "x");  // a folder, not a plug-in
+  installed.write("cod_midi.so", "x");
+  installed.write("cod_ytone.so", "x");
+  installed.write("cod_ape.so.1", "x");
+  const std::filesystem::path folders[] = {data.path(), data / "missing", installed.path()};
+  auto found = findDecoderPlugins(folders);
+  std::sort(found.begin(), found.begin() + std::min<size_t>(found.size(), 2));
+  const std::filesystem::path expected[] = {data / "cod_.so", data / "cod_midi.so", installed / "cod_ytone.so"};
+  EXPECT_EQ(found, std::vector<std::filesystem::path>(std::begin(expected), std::end(expected)));
 }
 
 }  // namespace

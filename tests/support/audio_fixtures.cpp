@@ -68,7 +68,8 @@ bool readWav(const std::filesystem::path& path, WavData& out) {
       out.samples.clear();
       if (format == 3 && bits == 32) {
         out.samples.resize(n / 4);
-        std::memcpy(out.samples.data(), b.data() + body, out.samples.size() * 4);
+        // An empty data chunk leaves no buffer to copy into.
+        if (!out.samples.empty()) std::memcpy(out.samples.data(), b.data() + body, out.samples.size() * 4);
       } else if (format == 1 && bits == 16) {
         for (size_t i = 0; i + 1 < n; i += 2) out.samples.push_back(int16_t(le16(b, body + i)) / 32768.0f);
       } else {

@@ -1,7 +1,12 @@
 /* Decoder plug-in interface: a shared library (Plugins/cod_*.so, .dll on
  * Windows) exports one C function, youran_decoder_plugin, that returns a
- * pointer to a static table. The engine reads the table once when the
- * library is loaded and keeps the library loaded until the process ends.
+ * pointer to a static table, or NULL when the plug-in cannot work here (it
+ * is then not used). The engine reads the table once when the library is
+ * loaded and keeps the library loaded until the process ends.
+ *
+ * A plug-in with settings of its own also exports
+ * youran_decoder_plugin_configure; the engine calls it once, before
+ * youran_decoder_plugin, on the thread that loads the library.
  *
  * Threading: `open` may be called from several threads at once. All calls on
  * one handle (info, read, seek, close) are serialised by the engine, but
@@ -52,7 +57,14 @@ typedef struct youran_decoder_plugin_table {
 
 typedef const youran_decoder_plugin_table* (*youran_decoder_plugin_fn)(void);
 
+/* Answers a plug-in setting (a key of section Plugins in Setting.ini) as
+ * UTF-8, or NULL when it is not set. Callable only during configure; an
+ * answer stays valid until the next call. */
+typedef const char* (*youran_decoder_setting_fn)(void* context, const char* key);
+typedef void (*youran_decoder_plugin_configure_fn)(youran_decoder_setting_fn setting, void* context);
+
 #define YOURAN_DECODER_PLUGIN_SYMBOL "youran_decoder_plugin"
+#define YOURAN_DECODER_PLUGIN_CONFIGURE_SYMBOL "youran_decoder_plugin_configure"
 
 #ifdef __cplusplus
 }

@@ -18,7 +18,14 @@ namespace {
 
 constexpr std::string_view kLog = "playback";
 
-void* loadLibrarySymbol(const std::string& path, const char* symbol, std::string& error) {
+// The library's entry point, and its configure function when it has one.
+struct PluginEntry {
+  void* entry = nullptr;
+  void* configure = nullptr;
+};
+
+PluginEntry loadLibrarySymbols(const std::string& path, std::string& error) {
+  PluginEntry found;
 #ifdef _WIN32
   int wide = MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, nullptr, 0);
   std::wstring name(wide, L'\0');
@@ -26,28 +33,43 @@ void* loadLibrarySymbol(const std::string& path, const char* symbol, std::string
   HMODULE module = LoadLibraryW(name.c_str());
   if (!module) {
     error = "cannot load library";
-    return nullptr;
+    return found;
   }
-  void* entry = reinterpret_cast<void*>(GetProcAddress(module, symbol));
-  if (!entry) {
+  found.entry = reinterpret_cast<void*>(GetProcAddress(module, YOURAN_DECODER_PLUGIN_SYMBOL));
+  found.configure = reinterpret_cast<void*>(GetProcAddress(module, YOURAN_DECODER_PLUGIN_CONFIGURE_SYMBOL));
+  if (!found.entry) {
     FreeLibrary(module);
     error = "no entry point";
   }
-  return entry;
 #else
   void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!module) {
     const char* why = dlerror();
     error = why ? why : "cannot load library";
-    return nullptr;
+    return found;
   }
-  void* entry = dlsym(module, symbol);
-  if (!entry) {
+  found.entry = dlsym(module, YOURAN_DECODER_PLUGIN_SYMBOL);
+  found.configure = dlsym(module, YOURAN_DECODER_PLUGIN_CONFIGURE_SYMBOL);
+  if (!found.entry) {
     dlclose(module);
     error = "no entry point";
   }
-  return entry;
 #endif
+  return found;
+}
+
+// What a plug-in's configure function calls back: the answer lives here
+// until the next question.
+struct SettingsContext {
+  const PluginSettings* settings = nullptr;
+  std::string answer;
+};
+
+const char* answerSetting(void* context, const char* key) {
+  auto* c = static_cast<SettingsContext*>(context);
+  if (!key || !c->settings || !*c->settings) return nullptr;
+  c->answer = (*c->settings)(key);
+  return c->answer.empty() ? nullptr : c->answer.c_str();
 }
 
 class PluginDecoder final : public Decoder {
@@ -108,20 +130,28 @@ std::unique_ptr<Decoder> openWith(const youran_decoder_plugin_table* table, cons
 
 }  // namespace
 
-bool PluginDecoders::load(const std::string& path) {
+bool PluginDecoders::load(const std::string& path, const PluginSettings& settings) {
   std::lock_guard guard(lock_);
   for (const auto& p : plugins_) {
     if (p.path == path) return true;
   }
   std::string error;
-  void* entry = loadLibrarySymbol(path, YOURAN_DECODER_PLUGIN_SYMBOL, error);
-  if (!entry) {
+  PluginEntry found = loadLibrarySymbols(path, error);
+  if (!found.entry) {
     logWarning(kLog, "plug-in " + path + ": " + error);
     return false;
   }
-  auto fn = reinterpret_cast<youran_decoder_plugin_fn>(entry);
+  if (found.configure) {
+    SettingsContext context{&settings, {}};
+    reinterpret_cast<youran_decoder_plugin_configure_fn>(found.configure)(answerSetting, &context);
+  }
+  auto fn = reinterpret_cast<youran_decoder_plugin_fn>(found.entry);
   const youran_decoder_plugin_table* table = fn();
-  if (!table || table->abi_version != YOURAN_DECODER_ABI_VERSION ||
+  if (!table) {
+    logWarning(kLog, "plug-in " + path + ": it cannot work here (see its message)");
+    return false;
+  }
+  if (table->abi_version != YOURAN_DECODER_ABI_VERSION ||
       table->table_size < sizeof(youran_decoder_plugin_table) || !table->open || !table->info ||
       !table->read || !table->seek || !table->close) {
     logWarning(kLog, "plug-in " + path + ": unsupported interface version");

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "playback/decode/decoder.h"
@@ -10,14 +12,19 @@
 
 namespace youran {
 
+// A plug-in's setting by key (section Plugins of Setting.ini); empty when
+// it is not set.
+using PluginSettings = std::function<std::string(std::string_view key)>;
+
 // The decoder plug-ins loaded so far. Libraries stay loaded until the process
 // ends, because a stream may still be reading through one.
 class PluginDecoders {
  public:
   // False (and a logged reason) when the library cannot be loaded, lacks the
   // entry point or speaks another ABI version; loading the same path twice
-  // is a no-op that returns true.
-  bool load(const std::string& path);
+  // is a no-op that returns true. A plug-in that asks for its settings is
+  // answered from `settings` (none are set when it is empty).
+  bool load(const std::string& path, const PluginSettings& settings = {});
 
   // A decoder from the first plug-in that claims the path's extension (or,
   // for a memory block, the first that recognises the bytes); nullptr when
