@@ -5,6 +5,8 @@
 
 #include "app/main_window.h"
 #include "app/pages.h"
+#include "app/cover_art.h"
+#include "app/player_visuals.h"
 #include "app/transport_view.h"
 #include "playback/audio_engine.h"
 #include "playback/controller/now_playing.h"
@@ -22,8 +24,11 @@ class PlayerAssembly::TrackStart final : public TrackStartSteps {
  public:
   explicit TrackStart(PlayerAssembly& assembly) : assembly_(assembly) {}
 
+  void loadCover(const QString& displayName) override { assembly_.visuals().cover().loadCover(displayName); }
+  void showDefaultCover() override { assembly_.visuals().cover().showDefaultCover(); }
+
  private:
-  [[maybe_unused]] PlayerAssembly& assembly_;
+  PlayerAssembly& assembly_;
 };
 
 PlayerAssembly::PlayerAssembly(PlayerApp& app, AudioEngine& engine) : app_(app), engine_(engine) {
@@ -38,6 +43,7 @@ PlayerAssembly::PlayerAssembly(PlayerApp& app, AudioEngine& engine) : app_(app),
   playlist_->attachView(window->musicPage()->playlistView());
   playback_ = std::make_unique<PlaybackController>(engine_, *nowPlaying_, *playlist_);
   transport_ = std::make_unique<TransportView>(*window, *nowPlaying_, *playback_);
+  visuals_ = std::make_unique<PlayerVisuals>(*window, *nowPlaying_, engine_, *playback_);
   trackStart_ = std::make_unique<TrackStart>(*this);
   playback_->setTrackStartSteps(trackStart_.get());
 
@@ -65,6 +71,7 @@ StartupHooks PlayerAssembly::hooks() {
   hooks.initAudio = [this] { return engine_.init(); };
   hooks.loadPlugin = [this](const QString& path) { engine_.loadPlugin(path.toStdString()); };
   hooks.loadPlaylist = [this] { playlist_->loadDefaultList(); };
+  hooks.applyWindowChrome = [this] { visuals_->applyWindowChrome(); };
   hooks.stopWorkers = [this] { playlist_->shutdown(); };
   hooks.stopStream = [this] { engine_.stop(playback_->currentStream()); };
   hooks.freeAudio = [this] { engine_.free(); };

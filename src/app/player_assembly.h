@@ -17,6 +17,7 @@ class NowPlaying;
 class PlaylistController;
 class PlaybackController;
 class TransportView;
+class PlayerVisuals;
 
 class PlayerAssembly {
  public:
@@ -30,6 +31,7 @@ class PlayerAssembly {
   PlaylistController& playlist() { return *playlist_; }
   PlaybackController& playback() { return *playback_; }
   TransportView& transport() { return *transport_; }
+  PlayerVisuals& visuals() { return *visuals_; }
 
  private:
   class TrackStart;
@@ -40,6 +42,7 @@ class PlayerAssembly {
   std::unique_ptr<PlaylistController> playlist_;
   std::unique_ptr<PlaybackController> playback_;
   std::unique_ptr<TransportView> transport_;
+  std::unique_ptr<PlayerVisuals> visuals_;
   std::unique_ptr<TrackStart> trackStart_;
   // The playing stream, for the conversion worker's window title.
   std::atomic<uint32_t> currentStream_{0};
