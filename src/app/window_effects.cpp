@@ -21,10 +21,18 @@ WipeParameters& lastParameters() {
 constexpr char kWipeProperty[] = "youranWipe";        // this window's last reveal
 constexpr char kWipeRunProperty[] = "youranWipeRun";  // bumped by every wipe
 
+std::function<void(QWidget*, int, int)>& frameObserver() {
+  static std::function<void(QWidget*, int, int)> observer;
+  return observer;
+}
+
+// An empty mask would mean no mask at all, the whole window: "nothing" is a
+// single pixel outside the window instead.
 QRegion toRegion(const std::vector<WipeRect>& rects) {
   QRegion region;
   for (const auto& r : rects)
     if (!r.empty()) region += QRect(r.left, r.top, r.right - r.left, r.bottom - r.top);
+  if (region.isEmpty()) region = QRegion(-1, -1, 1, 1);
   return region;
 }
 
@@ -55,6 +63,7 @@ void play(QWidget* target, int mode, int delayMs, int steps, RegionOf regionOf) 
   for (int k = frames.first; k <= frames.last; ++k) {
     window->setMask(toRegion(regionOf(window->width(), window->height(), k)));
     window->update();
+    if (frameObserver()) frameObserver()(window, mode, k);
     if (!waitFrame(window, run, delayMs)) return;
   }
 }
@@ -102,6 +111,10 @@ void concealWindow(QWidget* window, int mode, int delayMs, int steps) {
 }
 
 WipeParameters lastWipe() { return lastParameters(); }
+
+void setWipeFrameObserver(std::function<void(QWidget* window, int mode, int frame)> observer) {
+  frameObserver() = std::move(observer);
+}
 
 int randomWipeMode() { return QRandomGenerator::global()->bounded(1, 13); }
 

@@ -7,6 +7,7 @@
 // input and timers go on during a wipe.
 
 #include <QPointer>
+#include <functional>
 
 class QWidget;
 
@@ -33,6 +34,9 @@ void concealWindow(QWidget* window, int mode, int delayMs, int steps);
 
 // What `concealWindow()` would use.
 WipeParameters lastWipe();
+
+// Called after each frame's mask is set (tests watch the wipes with it).
+void setWipeFrameObserver(std::function<void(QWidget* window, int mode, int frame)> observer);
 
 // A random mode from 1 to 12, for the windows that vary it.
 int randomWipeMode();

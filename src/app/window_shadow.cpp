@@ -146,7 +146,9 @@ QImage renderShadow(QColor color, int size, int width, int height) {
     pen.setAlpha(std::clamp(ring.alpha, 0, 255));
     painter.setPen(QPen(pen, 1.0));
     painter.setBrush(Qt::NoBrush);
-    painter.drawPath(roundRectPath(ring.x, ring.y, ring.width, ring.height, kShadowCornerRadius));
+    // The design's pixel centres lie on whole coordinates, Qt's half a pixel
+    // further: a ring at x covers exactly column x this way.
+    painter.drawPath(roundRectPath(ring.x + 0.5, ring.y + 0.5, ring.width, ring.height, kShadowCornerRadius));
   }
   return image;
 }
