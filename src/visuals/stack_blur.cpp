@@ -7,13 +7,17 @@
 #include <thread>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace youran {
 
 namespace {
 
 // Lines blurred side by side. Neighbouring columns lie next to each other in
 // memory, so a group of them walks down the image one cache line a row.
-constexpr int kLanes = 16;
+constexpr int kLanes = 8;
 
 struct Line {
   uint32_t* first;  // first pixel
@@ -124,9 +128,100 @@ class LaneBlur {
   std::vector<uint32_t> stacks_;
 };
 
+#if defined(__SSE2__)
+// The same with the four channels of a pixel in one SSE2 register. The
+// stack keeps its pixels unpacked, so each is widened once on the way in.
+// The quotient is floor((sum + 0.5) / d) in doubles: exact, since the error
+// of the product stays far below the 0.5 / d of room the half leaves.
+class VectorLaneBlur {
+ public:
+  explicit VectorLaneBlur(int radius)
+      : radius_(radius), span_(2 * radius + 1), inverse_(_mm_set1_pd(1.0 / ((radius + 1.0) * (radius + 1.0)))) {
+    stacks_.resize(static_cast<std::size_t>(span_) * kLanes);
+  }
+
+  void run(const Line* lines, int lanes, int length) {
+    const int r = radius_;
+    const int last = length - 1;
+    __m128i sum[kLanes], in[kLanes], out[kLanes];
+    for (int g = 0; g < lanes; ++g) {
+      __m128i* stack = stackOf(g);
+      const Line& line = lines[g];
+      sum[g] = in[g] = out[g] = _mm_setzero_si128();
+      for (int i = -r; i <= r; ++i) {
+        const __m128i p = widen(line.first[std::clamp(i, 0, last) * line.step]);
+        stack[i + r] = p;
+        sum[g] = _mm_add_epi32(sum[g], times(p, r + 1 - std::abs(i)));
+        if (i <= 0)
+          out[g] = _mm_add_epi32(out[g], p);
+        else
+          in[g] = _mm_add_epi32(in[g], p);
+      }
+    }
+    int centre = r;
+    for (int x = 0; x < length; ++x) {
+      int oldest = centre + r + 1;
+      if (oldest >= span_) oldest -= span_;
+      int next = centre + 1;
+      if (next >= span_) next = 0;
+      const std::ptrdiff_t ahead = std::min(x + r + 1, last);
+      for (int g = 0; g < lanes; ++g) {
+        const Line& line = lines[g];
+        __m128i* stack = stackOf(g);
+        line.first[x * line.step] = quotient(sum[g]);
+        sum[g] = _mm_sub_epi32(sum[g], out[g]);
+        out[g] = _mm_sub_epi32(out[g], stack[oldest]);
+        const __m128i p = widen(line.first[ahead * line.step]);
+        stack[oldest] = p;
+        in[g] = _mm_add_epi32(in[g], p);
+        sum[g] = _mm_add_epi32(sum[g], in[g]);
+        const __m128i moving = stack[next];
+        out[g] = _mm_add_epi32(out[g], moving);
+        in[g] = _mm_sub_epi32(in[g], moving);
+      }
+      centre = next;
+    }
+  }
+
+ private:
+  static __m128i widen(uint32_t pixel) {
+    const __m128i zero = _mm_setzero_si128();
+    return _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(pixel)), zero), zero);
+  }
+  // Every channel times the weight; only the first fill of a line needs it.
+  static __m128i times(__m128i p, int weight) {
+    alignas(16) uint32_t c[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(c), p);
+    for (auto& v : c) v *= static_cast<uint32_t>(weight);
+    return _mm_load_si128(reinterpret_cast<const __m128i*>(c));
+  }
+  uint32_t quotient(__m128i sum) const {
+    const __m128d half = _mm_set1_pd(0.5);
+    const __m128d low = _mm_mul_pd(_mm_add_pd(_mm_cvtepi32_pd(sum), half), inverse_);
+    const __m128d high = _mm_mul_pd(_mm_add_pd(_mm_cvtepi32_pd(_mm_shuffle_epi32(sum, 0xEE)), half), inverse_);
+    __m128i q = _mm_unpacklo_epi64(_mm_cvttpd_epi32(low), _mm_cvttpd_epi32(high));
+    q = _mm_packs_epi32(q, q);
+    q = _mm_packus_epi16(q, q);
+    return static_cast<uint32_t>(_mm_cvtsi128_si32(q));
+  }
+  __m128i* stackOf(int lane) { return &stacks_[static_cast<std::size_t>(lane) * span_].v; }
+
+  int radius_;
+  int span_;
+  __m128d inverse_;
+  struct Wide {
+    __m128i v;
+  };
+  std::vector<Wide> stacks_;
+};
+using Kernel = VectorLaneBlur;
+#else
+using Kernel = LaneBlur;
+#endif
+
 // Lines [begin, end) of one direction: rows (along x) or columns (along y).
 void blurLines(uint32_t* pixels, int width, int height, int radius, bool columns, int begin, int end) {
-  LaneBlur blur(radius);
+  Kernel blur(radius);
   std::array<Line, kLanes> lines;
   const int length = columns ? height : width;
   for (int first = begin; first < end; first += kLanes) {
