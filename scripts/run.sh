@@ -24,11 +24,13 @@ if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
 fi
 
 shot=build/run-screenshot.png
-rm -f "$shot"
+shot2=build/run-now-playing.png
+rm -f "$shot" "$shot2"
 # The headless copy gets its own lock, so a player the user already runs on
 # this machine does not turn it into a second copy.
 YOURAN_AUDIO_DEVICE=none YOURAN_LOCK_FILE="$PWD/build/run.lock" \
   xvfb-run -a -s "-screen 0 1280x800x24" \
-  "$player" --screenshot "$shot" --screenshot-after 5000 "${args[@]}"
+  "$player" --screenshot "$shot" --screenshot-after 5000 --now-playing-screenshot "$shot2" "${args[@]}"
 [ -s "$shot" ] || { echo "run: no screenshot was written" >&2; exit 1; }
 echo "run: screenshot of the main window saved to $shot"
+[ -s "$shot2" ] && echo "run: screenshot of 正在播放 saved to $shot2"

@@ -19,6 +19,7 @@ namespace {
 
 struct ScreenshotRequest {
   QString path;
+  QString nowPlayingPath;  // a second picture, of "正在播放"
   int afterMs = 4000;
   bool play = false;
 };
@@ -26,11 +27,16 @@ struct ScreenshotRequest {
 // --play: start the first row once the player is up.
 // --screenshot PATH [--screenshot-after MS]: save the main window as a
 // picture after a while and quit (headless runs).
+// --now-playing-screenshot PATH: then open "正在播放" and save it too.
 ScreenshotRequest takeScreenshotArguments(QStringList& arguments) {
   ScreenshotRequest request;
   for (int i = 1; i < arguments.size(); ++i) {
     if (arguments[i] == QStringLiteral("--screenshot") && i + 1 < arguments.size()) {
       request.path = arguments[i + 1];
+      arguments.remove(i, 2);
+      --i;
+    } else if (arguments[i] == QStringLiteral("--now-playing-screenshot") && i + 1 < arguments.size()) {
+      request.nowPlayingPath = arguments[i + 1];
       arguments.remove(i, 2);
       --i;
     } else if (arguments[i] == QStringLiteral("--play")) {
@@ -93,9 +99,17 @@ int main(int argc, char** argv) {
   if (!screenshot.path.isEmpty()) {
     QTimer::singleShot(screenshot.afterMs, &player, [&] {
       auto* window = player.mainWindow();
+      auto finish = [&] {
+        player.shutdown();
+        QCoreApplication::exit(running ? 0 : 1);
+      };
       if (running) window->grab().save(screenshot.path);
-      player.shutdown();
-      QCoreApplication::exit(running ? 0 : 1);
+      if (!running || screenshot.nowPlayingPath.isEmpty()) return finish();
+      window->openPage(youran::MainWindow::kNowPlaying);
+      QTimer::singleShot(800, &player, [&, window, finish] {
+        window->grab().save(screenshot.nowPlayingPath);
+        finish();
+      });
     });
   }
   return app.exec();
