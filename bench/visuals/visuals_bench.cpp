@@ -107,13 +107,16 @@ void BM_SpectrumFrame(benchmark::State& state) {
 }
 BENCHMARK(BM_SpectrumFrame)->Unit(benchmark::kMicrosecond);
 
-// The cache holds what a fetched cover becomes: a JPEG at quality 70.
+// The cache holds what a fetched cover becomes: a JPEG at quality 70. The
+// picture is noise blurred at radius 6, closer to a photograph than raw
+// noise (whose JPEG is about four times larger and slower to decode).
 void BM_CoverCacheHit(benchmark::State& state) {
   const auto folder = std::filesystem::temp_directory_path() / "youran-visuals-bench";
   std::filesystem::create_directories(folder / "Pic");
   youran::setDataFolder(folder);
   const int side = static_cast<int>(state.range(0));
   QImage cover = picture().scaled(side, side);
+  youran::stackBlur(reinterpret_cast<uint32_t*>(cover.bits()), side, side, 6);
   QByteArray jpeg;
   QBuffer buffer(&jpeg);
   buffer.open(QIODevice::WriteOnly);

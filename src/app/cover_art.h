@@ -36,9 +36,10 @@ class CoverArt : public QObject {
   static constexpr int kCoverSize = 90;
   // Wider or higher than this, a cover is cached as a 90 x 90 snapshot.
   static constexpr int kLargeCover = 2000;
-  // The cache is decoded to fit this, which the cover label and the
-  // backdrop both draw from; a JPEG then decodes at a fraction of its size.
-  static constexpr int kDisplaySize = 480;
+  // The cache is decoded shrunk towards this (never below it), which the
+  // cover label and the backdrop both draw from; a large JPEG then decodes
+  // at a fraction of its cost.
+  static constexpr int kDisplaySize = 240;
 
   explicit CoverArt(NowPlaying& nowPlaying, Fetch fetch = {}, QObject* parent = nullptr);
   ~CoverArt() override;

@@ -38,9 +38,13 @@ QImage decodePicture(const QByteArray& bytes, PictureLimits limits) {
                                 " pixels refused");
       return {};
     }
-    if (limits.fitInside.isValid() &&
-        (size.width() > limits.fitInside.width() || size.height() > limits.fitInside.height()))
-      reader.setScaledSize(size.scaled(limits.fitInside, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
+    if (limits.atLeast.isValid()) {
+      int shift = 0;
+      while (shift < 3 && (size.width() >> (shift + 1)) >= limits.atLeast.width() &&
+             (size.height() >> (shift + 1)) >= limits.atLeast.height())
+        ++shift;
+      if (shift > 0) reader.setScaledSize(QSize(size.width() >> shift, size.height() >> shift));
+    }
   }
   QImage image = reader.read();
   if (image.isNull()) return {};

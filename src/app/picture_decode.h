@@ -15,9 +15,10 @@ inline constexpr qint64 kMaxPicturePixels = 64LL * 1000 * 1000;
 
 struct PictureLimits {
   qint64 maxPixels = kMaxPicturePixels;
-  // When valid, the picture is decoded straight to fit inside this size
-  // (keeping its proportions; JPEG then skips most of the work).
-  QSize fitInside;
+  // When valid, a larger picture is decoded shrunk by the largest power of
+  // two (up to 8) that keeps it at least this size. JPEG then decodes
+  // straight to the smaller size and skips most of the work.
+  QSize atLeast;
 };
 
 // A null image for bytes that are no picture, too large, or empty.

@@ -232,6 +232,24 @@ TEST_F(CoverArtTest, ALateCoverIsKeptButNotShownOverTheNextTrack) {
   EXPECT_FALSE(bytesOf(cache(first.displayName)).isEmpty());
 }
 
+TEST(PictureDecodeTest, LargePicturesShrinkByPowersOfTwoToNoLessThanAsked) {
+  struct Case {
+    QSize size;
+    QSize decoded;
+  };
+  const std::array<Case, 4> cases{{
+      {{2000, 1000}, {500, 250}},
+      {{4000, 4000}, {500, 500}},  // at most an eighth
+      {{479, 479}, {479, 479}},
+      {{480, 600}, {240, 300}},
+  }};
+  for (const auto& c : cases) {
+    const QByteArray jpeg = encoded(gradient(c.size.width(), c.size.height()), "JPEG", 80);
+    EXPECT_EQ(decodePicture(jpeg, {kMaxPicturePixels, QSize(240, 240)}).size(), c.decoded) << c.size.width();
+    EXPECT_EQ(decodePicture(jpeg).size(), c.size);
+  }
+}
+
 TEST(CoverPathsTest, SafeNames) {
   struct Case {
     const char* name;
