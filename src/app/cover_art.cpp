@@ -79,7 +79,8 @@ QByteArray CoverArt::readEmbeddedPicture(const QString& trackPath) {
   TagInfo record;
   ReadOptions options;
   options.streamProperties = false;
-  if (!ReadTags(toPathText(trackPath), record, options) || record.picture.empty()) return {};
+  // The conversion pass's rule, so that MP4 files are read too.
+  if (!ReadTagsByConversionRule(toPathText(trackPath), record, options) || record.picture.empty()) return {};
   return QByteArray(record.picture.data(), static_cast<qsizetype>(record.picture.size()));
 }
 

@@ -63,7 +63,6 @@ void LiveBackdrop::refresh() {
 
 void LiveBackdrop::refreshNow() {
   if (!enabled_ || !enabled_() || !capture_) return;
-  sinceLast_.start();
   const QPoint topLeft = panel_->mapToGlobal(QPoint(0, 0));
   const QImage shot = capture_(window_, QRect(topLeft, QSize(panel_->width(), panel_->height() + kCaptureExtraLines)));
   // Where the screen cannot be read the last backdrop stays.
@@ -73,6 +72,9 @@ void LiveBackdrop::refreshNow() {
   picture_->lower();
   ++refreshes_;
   panel_->update();
+  // Counted from the end of the work, so a slow machine refreshes less
+  // often rather than doing nothing else.
+  sinceLast_.start();
 }
 
 QImage LiveBackdrop::screenBehind(QWidget& window, const QRect& area) {
