@@ -214,12 +214,13 @@ class VectorLaneBlur {
   };
   std::vector<Wide> stacks_;
 };
-using Kernel = VectorLaneBlur;
+using FastKernel = VectorLaneBlur;
 #else
-using Kernel = LaneBlur;
+using FastKernel = LaneBlur;
 #endif
 
 // Lines [begin, end) of one direction: rows (along x) or columns (along y).
+template <typename Kernel>
 void blurLines(uint32_t* pixels, int width, int height, int radius, bool columns, int begin, int end) {
   Kernel blur(radius);
   std::array<Line, kLanes> lines;
@@ -235,21 +236,22 @@ void blurLines(uint32_t* pixels, int width, int height, int radius, bool columns
   }
 }
 
+template <typename Kernel>
 void blurPass(uint32_t* pixels, int width, int height, int radius, bool columns, int threads) {
   const int count = columns ? width : height;
   // Whole lane groups per thread, so no two threads share a group.
   const int groups = (count + kLanes - 1) / kLanes;
   threads = std::clamp(threads, 1, std::max(1, groups));
   if (threads == 1) {
-    blurLines(pixels, width, height, radius, columns, 0, count);
+    blurLines<Kernel>(pixels, width, height, radius, columns, 0, count);
     return;
   }
   std::vector<std::thread> workers;
   workers.reserve(static_cast<std::size_t>(threads - 1));
   auto bounds = [&](int t) { return std::min(count, (groups * t / threads) * kLanes); };
   for (int t = 1; t < threads; ++t)
-    workers.emplace_back(blurLines, pixels, width, height, radius, columns, bounds(t), bounds(t + 1));
-  blurLines(pixels, width, height, radius, columns, 0, bounds(1));
+    workers.emplace_back(blurLines<Kernel>, pixels, width, height, radius, columns, bounds(t), bounds(t + 1));
+  blurLines<Kernel>(pixels, width, height, radius, columns, 0, bounds(1));
   for (auto& worker : workers) worker.join();
 }
 
@@ -260,8 +262,13 @@ void stackBlur(uint32_t* pixels, int width, int height, int radius, StackBlurOpt
   radius = std::min(radius, kMaxBlurRadius);
   int threads = options.threads;
   if (threads <= 0) threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-  blurPass(pixels, width, height, radius, false, threads);
-  blurPass(pixels, width, height, radius, true, threads);
+  if (options.portable) {
+    blurPass<LaneBlur>(pixels, width, height, radius, false, threads);
+    blurPass<LaneBlur>(pixels, width, height, radius, true, threads);
+  } else {
+    blurPass<FastKernel>(pixels, width, height, radius, false, threads);
+    blurPass<FastKernel>(pixels, width, height, radius, true, threads);
+  }
 }
 
 }  // namespace youran

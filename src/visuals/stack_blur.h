@@ -12,6 +12,9 @@ namespace youran {
 struct StackBlurOptions {
   // 0: one thread per core.
   int threads = 0;
+  // The plain C++ kernel even where the SSE2 one exists (it is what other
+  // processors run; tests compare the two).
+  bool portable = false;
 };
 
 // Radii above this are treated as this one (the sums must fit 32 bits).
