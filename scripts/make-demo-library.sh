@@ -47,8 +47,10 @@ embed_cover() {  # NAME
   local out="$dir/$1"
   ffprobe -v error -select_streams v -show_entries stream=index -of csv=p=0 "$out" | grep -q . && return 0
   local tmp="$dir/.tmp-$$-cover-$1" art="$dir/.tmp-$$-cover.png"
-  ffmpeg -nostdin -hide_banner -loglevel error -y -f lavfi \
-    -i "gradients=s=300x300:c0=0x4F7CFF:c1=0xF7A8D8:c2=0xFFE29A:n=3:x0=0:y0=0:x1=300:y1=300" \
+  # A diagonal blue-to-pink blend with a pale disc and a blue centre.
+  local t="(X+Y)/(W+H)" d="hypot(X-150,Y-150)"
+  ffmpeg -nostdin -hide_banner -loglevel error -y -f lavfi -i "color=s=300x300,format=rgb24" \
+    -vf "geq=r='if(lt($d,16),79,if(lt($d,62),246,79+168*$t))':g='if(lt($d,16),124,if(lt($d,62),244,124+44*$t))':b='if(lt($d,16),255,if(lt($d,62),252,255-39*$t))'" \
     -frames:v 1 "$art"
   ffmpeg -nostdin -hide_banner -loglevel error -y -i "$out" -i "$art" -map 0:a -map 1:v -c copy \
     -id3v2_version 3 -metadata:s:v title="Album cover" -metadata:s:v comment="Cover (front)" -f mp3 "$tmp"
