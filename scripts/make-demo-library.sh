@@ -43,6 +43,22 @@ make() {
 
 make "晨光.mp3" 20 261.63 0.40 3 mp3 -c:a libmp3lame -b:a 128k -id3v2_version 3 \
   -metadata artist="林小雨" -metadata title="晨光" -metadata album="悠然小品"
+# The first tune carries its own cover, as a ripped or bought file would.
+embed_cover() {  # NAME
+  local out="$dir/$1"
+  ffprobe -v error -select_streams v -show_entries stream=index -of csv=p=0 "$out" | grep -q . && return 0
+  local tmp="$dir/.tmp-$$-cover-$1" art="$dir/.tmp-$$-cover.png"
+  # A diagonal blue-to-pink blend with a pale disc and a blue centre.
+  local t="(X+Y)/(W+H)" d="hypot(X-150,Y-150)"
+  ffmpeg -nostdin -hide_banner -loglevel error -y -f lavfi -i "color=s=300x300,format=rgb24" \
+    -vf "geq=r='if(lt($d,16),79,if(lt($d,62),246,79+168*$t))':g='if(lt($d,16),124,if(lt($d,62),244,124+44*$t))':b='if(lt($d,16),255,if(lt($d,62),252,255-39*$t))'" \
+    -frames:v 1 "$art"
+  ffmpeg -nostdin -hide_banner -loglevel error -y -i "$out" -i "$art" -map 0:a -map 1:v -c copy \
+    -id3v2_version 3 -metadata:s:v title="Album cover" -metadata:s:v comment="Cover (front)" -f mp3 "$tmp"
+  rm -f "$art"
+  mv "$tmp" "$out"
+}
+embed_cover "晨光.mp3"
 make "Morning Walk.flac" 12 293.66 0.30 2 flac -c:a flac \
   -metadata artist="Youran Ensemble" -metadata title="Morning Walk"
 make "Rain on the Roof.ogg" 8 329.63 0.25 4 ogg -c:a libvorbis -q:a 3 \

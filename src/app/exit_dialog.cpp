@@ -7,6 +7,7 @@
 
 #include "app/skin.h"
 #include "app/window_effects.h"
+#include "app/window_shadow.h"
 
 namespace youran {
 
@@ -22,7 +23,12 @@ ExitDialog::ExitDialog(QWidget* parent) : QDialog(parent, Qt::FramelessWindowHin
   title->setGeometry(24, 16, 240, 30);
   auto* close = makePictureButton(this, QStringLiteral("退出关闭"), QStringLiteral("close"), {24, 24});
   close->move(304, 14);
-  connect(close, &QPushButton::clicked, this, &QDialog::reject);
+  connect(close, &QPushButton::clicked, this, [this] {
+    concealIfShown();
+    reject();
+  });
+
+  attachShadow(this);
 
   keepRunning_ = new QRadioButton(QStringLiteral("最小化到托盘，继续播放"), this);
   keepRunning_->setObjectName(QStringLiteral("单选框1"));
@@ -39,6 +45,7 @@ ExitDialog::ExitDialog(QWidget* parent) : QDialog(parent, Qt::FramelessWindowHin
   confirm_->setDefault(true);
   connect(confirm_, &QPushButton::clicked, this, [this] {
     Choice choice = quit_->isChecked() ? Choice::Quit : Choice::KeepRunning;
+    concealIfShown();
     if (choice == Choice::KeepRunning) {
       emit chosen(choice);
       accept();
@@ -50,11 +57,16 @@ ExitDialog::ExitDialog(QWidget* parent) : QDialog(parent, Qt::FramelessWindowHin
   });
 }
 
+// The dialog closes only once its conceal has run.
+void ExitDialog::concealIfShown() {
+  if (isVisible()) concealWindow(this);
+}
+
 void ExitDialog::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   if (!revealed_) {
     revealed_ = true;
-    revealWindow(this, 12);
+    revealWindow(this, 12, 3);
   }
 }
 

@@ -29,6 +29,8 @@ class ExitDialog : public QDialog {
   void mouseMoveEvent(QMouseEvent* event) override;
 
  private:
+  void concealIfShown();
+
   QRadioButton* keepRunning_;
   QRadioButton* quit_;
   QPushButton* confirm_;

@@ -23,6 +23,7 @@ namespace {
 struct ScreenshotRequest {
   QString path;
   QString desktopPath;  // the whole screen, with the desktop lyric line
+  QString nowPlayingPath;  // a second picture, of "正在播放"
   int afterMs = 4000;
   bool play = false;
 };
@@ -31,6 +32,7 @@ struct ScreenshotRequest {
 // --screenshot PATH [--screenshot-after MS]: save the main window as a
 // picture after a while and quit (headless runs); --desktop-screenshot PATH
 // saves the whole screen at the same moment.
+// --now-playing-screenshot PATH: then open "正在播放" and save it too.
 ScreenshotRequest takeScreenshotArguments(QStringList& arguments) {
   ScreenshotRequest request;
   for (int i = 1; i < arguments.size(); ++i) {
@@ -40,6 +42,10 @@ ScreenshotRequest takeScreenshotArguments(QStringList& arguments) {
       --i;
     } else if (arguments[i] == QStringLiteral("--desktop-screenshot") && i + 1 < arguments.size()) {
       request.desktopPath = arguments[i + 1];
+      arguments.remove(i, 2);
+      --i;
+    } else if (arguments[i] == QStringLiteral("--now-playing-screenshot") && i + 1 < arguments.size()) {
+      request.nowPlayingPath = arguments[i + 1];
       arguments.remove(i, 2);
       --i;
     } else if (arguments[i] == QStringLiteral("--play")) {
@@ -107,12 +113,20 @@ int main(int argc, char** argv) {
   if (!screenshot.path.isEmpty()) {
     QTimer::singleShot(screenshot.afterMs, &player, [&] {
       auto* window = player.mainWindow();
+      auto finish = [&] {
+        player.shutdown();
+        QCoreApplication::exit(running ? 0 : 1);
+      };
       if (running) window->grab().save(screenshot.path);
       if (running && !screenshot.desktopPath.isEmpty()) {
         if (QScreen* screen = QGuiApplication::primaryScreen()) screen->grabWindow(0).save(screenshot.desktopPath);
       }
-      player.shutdown();
-      QCoreApplication::exit(running ? 0 : 1);
+      if (!running || screenshot.nowPlayingPath.isEmpty()) return finish();
+      window->openPage(youran::MainWindow::kNowPlaying);
+      QTimer::singleShot(800, &player, [&, window, finish] {
+        window->grab().save(screenshot.nowPlayingPath);
+        finish();
+      });
     });
   }
   return app.exec();

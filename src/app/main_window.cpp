@@ -224,16 +224,16 @@ void MainWindow::openPage(int page) {
       pages_->setCurrentIndex(page);
       blurred->hide();
       lyric->hide();
-      revealWindow(this, 2);
+      revealWindow(this, 2, 2);
       memoryTrimTimer_->stop();
       break;
     case kNowPlaying:
       memoryTrimTimer_->start(10);
-      revealWindow(this, 2);
-      // The blurred backdrop is made from the cover once the blur exists;
-      // until then the backdrop stays empty.
+      revealWindow(this, 2, 2);
+      emit nowPlayingOpening();
       trimMemory();
       blurred->raise();
+      nowPlayingPage_->cover()->raise();
       lyric->raise();
       lyric->show();
       backButton_->raise();
@@ -245,7 +245,7 @@ void MainWindow::openPage(int page) {
       memoryTrimTimer_->stop();
       pages_->setCurrentIndex(kSearch);
       if (searchPage_->resultRows() > 0) searchPage_->resultFrame()->show();
-      revealWindow(this, 2);
+      revealWindow(this, 2, 2);
       break;
     default:
       return;
@@ -262,7 +262,7 @@ void MainWindow::goBack() {
   backButton_->hide();
   nowPlayingPage_->blurredCover()->clear();
   pages_->setCurrentIndex(kMyMusic);
-  revealWindow(this, 3);
+  revealWindow(this, 3, 3);
   markActiveLabel(kMyMusic);
   emit pageOpened(kMyMusic);
 }

@@ -87,6 +87,8 @@ class MainWindow : public QWidget {
   void closeButtonClicked();
   void minimizeButtonClicked();
   void pageOpened(int page);
+  // "正在播放" is opening: time to make its blurred backdrop.
+  void nowPlayingOpening();
 
  protected:
   void mousePressEvent(QMouseEvent* event) override;

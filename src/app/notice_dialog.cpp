@@ -8,6 +8,7 @@
 #include <QSvgRenderer>
 
 #include "app/window_effects.h"
+#include "app/window_shadow.h"
 
 namespace youran {
 
@@ -66,6 +67,8 @@ NoticeDialog::NoticeDialog(const Notice& notice, QWidget* parent)
   cancel_->setGeometry(cancelX, 134, 72, 28);
   ok_->setDefault(true);
 
+  attachShadow(this);
+
   connect(ok_, &QPushButton::clicked, this, &NoticeDialog::onOk);
   connect(cancel_, &QPushButton::clicked, this, &NoticeDialog::onCancel);
 }
@@ -82,7 +85,7 @@ void NoticeDialog::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   if (!revealed_) {
     revealed_ = true;
-    revealWindow(this, randomWipeMode());
+    revealWindow(this, randomWipeMode(), 5);
   }
 }
 
@@ -93,7 +96,8 @@ void NoticeDialog::onOk() {
     processEnd()();
     return;
   }
-  concealWindow(this, randomWipeMode());
+  concealWindow(this);
+  close();
 }
 
 void NoticeDialog::onCancel() {
@@ -103,7 +107,8 @@ void NoticeDialog::onCancel() {
     onOk();
     return;
   }
-  concealWindow(this, randomWipeMode());
+  concealWindow(this);
+  close();
 }
 
 void NoticeDialog::mousePressEvent(QMouseEvent* event) {

@@ -19,6 +19,8 @@
 #include "app/pages.h"
 #include "app/settings_file.h"
 #include "app/settings_keys.h"
+#include "app/cover_art.h"
+#include "app/player_visuals.h"
 #include "app/transport_view.h"
 #include "base/data_folder.h"
 #include "lyrics/ui/desktop_lyrics_window.h"
@@ -68,6 +70,8 @@ class PlayerAssembly::TrackStart final : public TrackStartSteps {
 
   void loadLyrics(const QString& displayName) override { assembly_.lyrics_->loadTrackLyrics(displayName); }
   void startLyricTimer() override { assembly_.lyrics_->startLyricTimer(); }
+  void loadCover(const QString& displayName) override { assembly_.visuals().cover().loadCover(displayName); }
+  void showDefaultCover() override { assembly_.visuals().cover().showDefaultCover(); }
 
  private:
   PlayerAssembly& assembly_;
@@ -95,6 +99,7 @@ PlayerAssembly::PlayerAssembly(PlayerApp& app, AudioEngine& engine) : app_(app),
   lyrics_ = std::make_unique<LyricsView>(*nowPlaying_, *desktopLyrics_, *lyricLoader_, std::move(lyricSources));
   lyrics_->attachControls(window->lyricButton(), window->desktopLyricsBox(), window->nowPlayingPage()->lyricLine());
   connectLyricSettings();
+  visuals_ = std::make_unique<PlayerVisuals>(*window, *nowPlaying_, engine_, *playback_);
   trackStart_ = std::make_unique<TrackStart>(*this);
   playback_->setTrackStartSteps(trackStart_.get());
   setUpDesktop();
@@ -237,6 +242,7 @@ StartupHooks PlayerAssembly::hooks() {
     unlock->setEnabled(desktopLyrics_->locked());
     QObject::connect(lyrics_.get(), &LyricsView::lockChanged, unlock, &QAction::setEnabled);
   };
+  hooks.applyWindowChrome = [this] { visuals_->applyWindowChrome(); };
   hooks.stopWorkers = [this] {
     lyricLoader_->shutdown();
     playlist_->shutdown();

@@ -25,6 +25,7 @@ class LyricsView;
 class DbusTaskbar;
 class TaskbarView;
 class MiniPanel;
+class PlayerVisuals;
 
 class PlayerAssembly {
  public:
@@ -47,6 +48,7 @@ class PlayerAssembly {
   // Adds files as new rows, converts them in the background and plays the
   // first (MPRIS OpenUri).
   void openFiles(const std::vector<std::string>& paths);
+  PlayerVisuals& visuals() { return *visuals_; }
 
  private:
   class TrackStart;
@@ -63,6 +65,7 @@ class PlayerAssembly {
   std::unique_ptr<DesktopLyricsWindow> desktopLyrics_;
   std::unique_ptr<LyricLoader> lyricLoader_;
   std::unique_ptr<LyricsView> lyrics_;
+  std::unique_ptr<PlayerVisuals> visuals_;
   std::unique_ptr<TrackStart> trackStart_;
   std::unique_ptr<DbusTaskbar> taskbar_;
   std::unique_ptr<TaskbarView> taskbarView_;

@@ -11,6 +11,7 @@
 #include <cstdlib>
 
 #include "app/window_effects.h"
+#include "app/window_shadow.h"
 #include "playback/controller/now_playing.h"
 #include "playback/controller/playback_controller.h"
 
@@ -71,6 +72,7 @@ MiniPanel::MiniPanel(NowPlaying& nowPlaying, PlaybackController& controller, std
                      static_cast<QWidget*>(next_), static_cast<QWidget*>(exit_), volumeTrack_})
     w->installEventFilter(this);
 
+  attachShadow(this);
   activeCheck_ = new QTimer(this);
   activeCheck_->setInterval(100);
   connect(activeCheck_, &QTimer::timeout, this, &MiniPanel::checkActive);
@@ -105,7 +107,7 @@ void MiniPanel::openAt(QPoint cursor) {
   show();
   raise();
   activateWindow();
-  revealWindow(this, randomWipeMode());
+  revealWindow(this, randomWipeMode(), 2);
   activeCheck_->start();
 }
 
