@@ -162,6 +162,12 @@ def main():
         time.sleep(0.3)
         check(float(ctl("position")) >= 14.9, "SetPosition with the current id seeks")
 
+        # OpenUri adds the file as a new row and plays it.
+        ctl("open", "file://" + os.path.join(demo, "Rain on the Roof.ogg"))
+        check(wait_for(lambda: ctl("metadata", "xesam:url").endswith("Rain%20on%20the%20Roof.ogg") and
+                       ctl("metadata", "mpris:trackid").strip("'").startswith("/org/youranmusic/track/8_"))
+              is not None, "OpenUri adds the file as row 8 and plays it")
+
         # The launcher entry: progress while playing, hidden after a stop.
         updates = monitor.since(start, "Update")
         values = [float(v) for u in updates for v in re.findall(r'string "progress"\s+variant\s+double ([0-9.e-]+)', u)]

@@ -219,8 +219,8 @@ QVariantMap MprisService::metadata() const {
     const QString album = actions_.album();
     if (!album.isEmpty()) map.insert(QStringLiteral("xesam:album"), album);
   }
-  map.insert(QStringLiteral("xesam:url"), QUrl::fromLocalFile(track.path).toString());
-  if (!artFile_.isEmpty()) map.insert(QStringLiteral("mpris:artUrl"), QUrl::fromLocalFile(artFile_).toString());
+  map.insert(QStringLiteral("xesam:url"), QUrl::fromLocalFile(track.path).toString(QUrl::FullyEncoded));
+  if (!artFile_.isEmpty()) map.insert(QStringLiteral("mpris:artUrl"), QUrl::fromLocalFile(artFile_).toString(QUrl::FullyEncoded));
   if (actions_.lyricText) {
     const std::string lyric = actions_.lyricText();
     if (!lyric.empty()) map.insert(QStringLiteral("xesam:asText"), QString::fromStdString(lyric));
