@@ -107,7 +107,8 @@ void BM_SpectrumFrame(benchmark::State& state) {
 }
 BENCHMARK(BM_SpectrumFrame)->Unit(benchmark::kMicrosecond);
 
-// The cache holds what a fetched cover becomes: a JPEG at quality 70. The
+// The track start's part of a cover cache hit, on the UI thread. The cache
+// holds what a fetched cover becomes: a JPEG at quality 70. The
 // picture is noise blurred at radius 6, closer to a photograph than raw
 // noise (whose JPEG is about four times larger and slower to decode).
 void BM_CoverCacheHit(benchmark::State& state) {
@@ -129,6 +130,11 @@ void BM_CoverCacheHit(benchmark::State& state) {
     art.loadCover(QStringLiteral("Bench-Cover"));
     art.showDefaultCover();
     benchmark::DoNotOptimize(now.cover().constBits());
+    // What the UI thread waits for ends here; a large cache file is decoded
+    // on a worker, which is not the track start's time.
+    state.PauseTiming();
+    art.waitForWorkers();
+    state.ResumeTiming();
   }
   state.counters["jpeg_kb"] = static_cast<double>(jpeg.size()) / 1024.0;
   std::filesystem::remove_all(folder);

@@ -49,6 +49,8 @@ struct CoverArt::Result {
   QString displayName;
   int quality = 0;
   QImage picture;  // null when the cache came out empty
+  bool fromCache = false;  // a decode of the cache file only
+  QString trackPath;
 };
 
 CoverArt::CoverArt(NowPlaying& nowPlaying, Fetch fetch, QObject* parent)
@@ -87,6 +89,16 @@ QByteArray CoverArt::readEmbeddedPicture(const QString& trackPath) {
 void CoverArt::loadCover(const QString& displayName) {
   shownForTrack_ = false;
   const std::string name = displayName.toStdString();
+  // A large cached picture takes longer to decode than a track start may
+  // hold the window; it is decoded on a worker, and the cover shown so far
+  // stays until it is ready.
+  std::error_code sizeError;
+  const auto cacheBytes = std::filesystem::file_size(coverCachePath(name), sizeError);
+  if (!sizeError && cacheBytes > static_cast<uintmax_t>(kSyncDecodeBytes) && !inFlight_.contains(displayName)) {
+    shownForTrack_ = true;
+    startCacheDecode(displayName, now_.track().path);
+    return;
+  }
   // An empty or unreadable cache file is a miss.
   const QImage cached = decodePicture(readCoverFile(coverCachePath(name)), displayLimits());
   if (!cached.isNull()) {
@@ -117,7 +129,7 @@ void CoverArt::startWorker(const QString& displayName, const QString& trackPath)
     const auto rawPath = coverRawPath(name);
     if (auto failure = writeFileAtomically(rawPath, std::string_view(raw.constData(), static_cast<size_t>(raw.size()))))
       logWarning("visuals", "raw cover not kept: " + *failure);
-    Result result{id, displayName, qualityForSize(raw.size()), {}};
+    Result result{id, displayName, qualityForSize(raw.size()), {}, false, {}};
 
     QByteArray cache;
     const QImage picture = decodePicture(raw);
@@ -139,6 +151,18 @@ void CoverArt::startWorker(const QString& displayName, const QString& trackPath)
   workers_.emplace(id, std::thread(std::move(body)));
 }
 
+void CoverArt::startCacheDecode(const QString& displayName, const QString& trackPath) {
+  inFlight_.insert(displayName);
+  std::lock_guard lock(workersLock_);
+  const int id = ++nextWorker_;
+  auto body = [this, id, displayName, trackPath] {
+    Result result{id, displayName, -1, {}, true, trackPath};
+    result.picture = decodePicture(readCoverFile(coverCachePath(displayName.toStdString())), displayLimits());
+    QMetaObject::invokeMethod(this, [this, result] { finish(result); }, Qt::QueuedConnection);
+  };
+  workers_.emplace(id, std::thread(std::move(body)));
+}
+
 void CoverArt::finish(const Result& result) {
   {
     // The worker posted this as its last act; it is ending now.
@@ -150,6 +174,18 @@ void CoverArt::finish(const Result& result) {
     }
   }
   inFlight_.remove(result.displayName);
+  if (result.fromCache) {
+    if (result.displayName != now_.displayName()) return;
+    if (result.picture.isNull()) {
+      // The cache could not be read after all: a miss, found the usual way.
+      shownForTrack_ = false;
+      now_.setCover(defaultCover());
+      startWorker(result.displayName, result.trackPath);
+    } else {
+      now_.setCover(result.picture);
+    }
+    return;
+  }
   // A cover that arrives after its track was left is kept for next time
   // but not shown over another track's.
   if (!result.picture.isNull() && result.displayName == now_.displayName()) {

@@ -40,6 +40,9 @@ class CoverArt : public QObject {
   // cover label and the backdrop both draw from; a large JPEG then decodes
   // at a fraction of its cost.
   static constexpr int kDisplaySize = 240;
+  // Cache files above this are decoded on a worker: about 2 ms of JPEG
+  // decoding on a slow machine.
+  static constexpr long long kSyncDecodeBytes = 160 * 1024;
 
   explicit CoverArt(NowPlaying& nowPlaying, Fetch fetch = {}, QObject* parent = nullptr);
   ~CoverArt() override;
@@ -71,6 +74,7 @@ class CoverArt : public QObject {
   struct Result;
   void startWorker(const QString& displayName, const QString& trackPath);
   void finish(const Result& result);
+  void startCacheDecode(const QString& displayName, const QString& trackPath);
   void joinWorkers();
 
   NowPlaying& now_;

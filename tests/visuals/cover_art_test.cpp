@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "app/picture_decode.h"
+#include "base/atomic_file.h"
 #include "base/data_folder.h"
 #include "playback/controller/now_playing.h"
 #include "support/tag_fixtures.h"
@@ -158,6 +159,42 @@ TEST_F(CoverArtTest, SecondPlayReadsTheCacheWithoutAFetch) {
   start(QStringLiteral("A-B"));
   EXPECT_EQ(fetches.load(), 1);
   EXPECT_EQ(now.cover().size(), QSize(120, 120));
+}
+
+TEST_F(CoverArtTest, ALargeCacheFileIsDecodedOffTheTrackStart) {
+  // A noisy picture, so its JPEG is well above the size decoded at once.
+  QImage noisy(1600, 1600, QImage::Format_RGB32);
+  uint32_t seed = 7;
+  for (int y = 0; y < noisy.height(); ++y)
+    for (int x = 0; x < noisy.width(); ++x) noisy.setPixel(x, y, (seed = seed * 1664525u + 1013904223u) >> 8);
+  const QByteArray jpeg = encoded(noisy, "JPEG", 70);
+  ASSERT_GT(jpeg.size(), CoverArt::kSyncDecodeBytes);
+  ASSERT_FALSE(writeFileAtomically(cache(QStringLiteral("Big-Cover")), std::string_view(jpeg.constData(), static_cast<size_t>(jpeg.size()))));
+
+  const QImage before = gradient(30, 30);
+  now.setCover(before);
+  NowPlaying::Track track;
+  track.row = 1;
+  track.displayName = QStringLiteral("Big-Cover");
+  now.setTrack(track);
+  cover->loadCover(track.displayName);
+  cover->showDefaultCover();
+  EXPECT_EQ(now.cover(), before) << "the track start neither decoded nor fell back to the default";
+  cover->waitForWorkers();
+  EXPECT_EQ(now.cover().size(), QSize(400, 400)) << "decoded shrunk towards the display size";
+  EXPECT_EQ(fetches.load(), 0);
+
+  // A large cache file that is not a picture is a miss after all.
+  ASSERT_FALSE(writeFileAtomically(cache(QStringLiteral("Bad-Cache")), std::string(300 * 1024, 'x')));
+  fetchAnswer = encoded(gradient(50, 50), "PNG");
+  track.displayName = QStringLiteral("Bad-Cache");
+  now.setTrack(track);
+  cover->loadCover(track.displayName);
+  cover->showDefaultCover();
+  cover->waitForWorkers();
+  cover->waitForWorkers();
+  EXPECT_EQ(fetches.load(), 1);
+  EXPECT_EQ(now.cover().size(), QSize(50, 50));
 }
 
 TEST_F(CoverArtTest, EmbeddedPictureComesBeforeTheNetwork) {
