@@ -10,6 +10,7 @@
 #include "app/settings_keys.h"
 #include "app/settings_page.h"
 #include "app/pages.h"
+#include "app/playlist_menus.h"
 #include "app/transport_view.h"
 #include "base/data_folder.h"
 #include "lyrics/ui/desktop_lyrics_window.h"
@@ -19,6 +20,7 @@
 #include "playback/controller/playback_controller.h"
 #include "playback/controller/track_start_steps.h"
 #include "playlist/conversion_defaults.h"
+#include "playlist/ui/playlist_commands.h"
 #include "playlist/ui/playlist_controller.h"
 #include "playlist/ui/playlist_model.h"
 
@@ -73,6 +75,10 @@ PlayerAssembly::PlayerAssembly(PlayerApp& app, AudioEngine& engine) : app_(app),
   QObject::connect(playlist_->model(), &QAbstractItemModel::modelReset, hint, updateHint);
   QObject::connect(playlist_.get(), &PlaylistController::windowTitleChanged, window, &QWidget::setWindowTitle);
 
+  playlistCommands_ = std::make_unique<PlaylistCommands>(*playlist_, *playback_, window);
+  playlistMenus_ = std::make_unique<PlaylistMenus>(*window->musicPage(), *playlist_, *playlistCommands_);
+  QObject::connect(playlistCommands_.get(), &PlaylistCommands::windowTitleChanged, window, &QWidget::setWindowTitle);
+
   app_.hooks() = hooks();
 }
 
@@ -115,6 +121,7 @@ StartupHooks PlayerAssembly::hooks() {
   };
   hooks.stopStream = [this] { engine_.stop(playback_->currentStream()); };
   hooks.freeAudio = [this] { engine_.free(); };
+  hooks.openFiles = [this](const QStringList& paths) { playlistCommands_->addPaths(paths, true); };
   return hooks;
 }
 

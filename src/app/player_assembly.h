@@ -20,6 +20,8 @@ class TransportView;
 class DesktopLyricsWindow;
 class LyricLoader;
 class LyricsView;
+class PlaylistCommands;
+class PlaylistMenus;
 
 class PlayerAssembly {
  public:
@@ -35,6 +37,8 @@ class PlayerAssembly {
   TransportView& transport() { return *transport_; }
   LyricsView& lyrics() { return *lyrics_; }
   DesktopLyricsWindow& desktopLyrics() { return *desktopLyrics_; }
+  PlaylistCommands& playlistCommands() { return *playlistCommands_; }
+  PlaylistMenus& playlistMenus() { return *playlistMenus_; }
 
  private:
   class TrackStart;
@@ -50,6 +54,8 @@ class PlayerAssembly {
   std::unique_ptr<LyricLoader> lyricLoader_;
   std::unique_ptr<LyricsView> lyrics_;
   std::unique_ptr<TrackStart> trackStart_;
+  std::unique_ptr<PlaylistCommands> playlistCommands_;
+  std::unique_ptr<PlaylistMenus> playlistMenus_;
   // The playing stream, for the conversion worker's window title.
   std::atomic<uint32_t> currentStream_{0};
 };
