@@ -10,15 +10,24 @@
 #include <QUrl>
 
 #include "base/log.h"
+#include "playlist/desktop_trash.h"
 
 namespace youran {
 
 std::optional<QString> moveFileToTrash(const QString& path) {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+  if (auto failure = moveToTrash(path.toStdString(), trashPlacesFromEnvironment())) {
+    logWarning("playlist", "cannot move " + path.toStdString() + " to the trash: " + *failure);
+    return QString::fromStdString(*failure);
+  }
+  return std::nullopt;
+#else
   QFile file(path);
   if (file.moveToTrash()) return std::nullopt;
   QString reason = file.errorString();
   logWarning("playlist", "cannot move " + path.toStdString() + " to the trash: " + reason.toStdString());
   return reason;
+#endif
 }
 
 namespace {

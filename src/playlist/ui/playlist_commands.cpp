@@ -24,9 +24,11 @@ namespace youran {
 
 namespace {
 
-// Rows reach the model at least this often during a scan, and window events
-// run as often; a stall stays well below what a person notices.
+// Rows reach the model at least this often (in time, and in rows) during a
+// scan, and window events run as often; a stall stays well below what a
+// person notices.
 constexpr qint64 kScanSliceMs = 15;
+constexpr size_t kScanSliceFiles = 1000;
 
 QString toQ(const std::string& text) { return QString::fromStdString(text); }
 
@@ -127,7 +129,7 @@ size_t PlaylistCommands::scanFolder(const QString& folder, const std::vector<std
   ScanVisitor visitor;
   visitor.file = [&](std::string path) { batch.push_back(std::move(path)); };
   visitor.step = [&] {
-    if (slice.elapsed() >= kScanSliceMs) {
+    if (slice.elapsed() >= kScanSliceMs || batch.size() >= kScanSliceFiles) {
       flush();
       QCoreApplication::processEvents();
       slice.restart();
