@@ -422,6 +422,19 @@ TEST_F(PlaylistCommandsTest, DroppedFilesAndFoldersAreAddedAndConverted) {
   EXPECT_TRUE(playlist->list().row(2).converted());
 }
 
+TEST_F(PlaylistCommandsTest, HandedOverFilesPlayTheFirstNewRow) {
+  addTonesAndPlay(1);
+  testing::writeToneWav(folder / "new.wav", 44100);
+  EXPECT_EQ(commands->addPaths({QString::fromStdString((folder / "missing.mp3").string()),
+                                QString::fromStdString((folder / "new.wav").string())},
+                               true),
+            1u);
+  EXPECT_EQ(playback->currentIndex(), 5);
+  EXPECT_EQ(now.track().path.toStdString(), (folder / "new.wav").string());
+  EXPECT_EQ(commands->addPaths({QString::fromStdString((folder / "missing.mp3").string())}, true), 0u);
+  EXPECT_EQ(playback->currentIndex(), 5) << "nothing new, nothing started";
+}
+
 TEST_F(PlaylistCommandsTest, ALongScanShowsRowsAsItGoesAndLetsEventsRun) {
   for (int f = 0; f < 40; ++f)
     for (int i = 0; i < 100; ++i) folder.write("big/" + std::to_string(f) + "/" + std::to_string(i) + ".mp3", "");
