@@ -22,8 +22,8 @@ packages=(
   python3-fonttools xvfb xauth fonts-wqy-microhei
   # desktop tests: a window manager and tools that act and look as a desktop does
   openbox xcompmgr xdotool x11-utils wmctrl
-  # a private session bus for the file-manager test
-  dbus-daemon
+  # a private session bus for the file-manager test, the desktop entry validator
+  dbus-daemon desktop-file-utils
 )
 
 missing=()
