@@ -35,7 +35,8 @@ PlaylistMenus::PlaylistMenus(MusicPage& page, PlaylistController& playlist, Play
 
   addButton_ = new QPushButton(QStringLiteral("添加音乐"), &page);
   addButton_->setObjectName(QStringLiteral("添加按钮"));
-  addButton_->setGeometry(300, 16, 112, 30);
+  addButton_->setProperty("class", "primary");
+  addButton_->setGeometry(316, 16, 100, 30);
   addButton_->setMenu(addMenu_);
 
   contextMenu_ = new QMenu(view);
