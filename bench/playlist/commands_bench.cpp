@@ -99,8 +99,10 @@ void benchScan(const fs::path& root, int rounds) {
     bestFind = std::min(bestFind, msSince(start));
   }
   std::printf("scan of 10,000 files in 200 folders: %zu rows in the model\n", rows);
-  std::printf("  ours (scan + rows into the view's model): best %.1f ms, longest UI stall %.1f ms (goal: 1000 ms, 50 ms)\n",
-              bestOurs, worstStall);
+  std::printf(
+      "  ours (scan + rows into the view's model): best %.1f ms, longest UI stall %.1f ms (goal: "
+      "1000 ms, 50 ms)\n",
+      bestOurs, worstStall);
   std::printf("  find DIR -type f (process start included): best %.1f ms\n", bestFind);
 
   // The whole command on 100,000 rows: plan, removal, renumbering, the
@@ -109,14 +111,16 @@ void benchScan(const fs::path& root, int rounds) {
   std::mt19937 random(11);
   std::vector<std::string> big;
   for (size_t i = 0; i < 50000; ++i)
-    big.push_back("/home/user/Music/歌手" + std::to_string(i % 700) + "/专辑/" + std::to_string(i) + " 歌曲.mp3");
+    big.push_back("/home/user/Music/歌手" + std::to_string(i % 700) + "/专辑/" + std::to_string(i) +
+                  " 歌曲.mp3");
   for (size_t i = 0; i < 50000; ++i) big.push_back(big[i]);
   std::shuffle(big.begin(), big.end(), random);
   double best = 1e9;
   for (int round = 0; round < rounds; ++round) {
     playlist.list().clear();
     std::vector<youran::TrackEntry> entries;
-    for (size_t i = 0; i < big.size(); ++i) entries.push_back(youran::TrackList::makeEntry(big[i], {}, {}, {}, i + 1));
+    for (size_t i = 0; i < big.size(); ++i)
+      entries.push_back(youran::TrackList::makeEntry(big[i], {}, {}, {}, i + 1));
     playlist.list().appendRows(std::move(entries));
     QApplication::processEvents();
     auto start = Clock::now();
@@ -124,8 +128,10 @@ void benchScan(const fs::path& root, int rounds) {
     best = std::min(best, msSince(start));
     QApplication::processEvents();
   }
-  std::printf("RemoveDuplicates command on 100,000 rows in the view (list file written): best %.1f ms, %zu rows left\n",
-              best, playlist.list().size());
+  std::printf(
+      "RemoveDuplicates command on 100,000 rows in the view (list file written): best %.1f ms, %zu "
+      "rows left\n",
+      best, playlist.list().size());
 }
 
 std::vector<std::string> duplicatedRows(size_t count, std::mt19937& random) {
@@ -133,7 +139,8 @@ std::vector<std::string> duplicatedRows(size_t count, std::mt19937& random) {
   std::vector<std::string> rows;
   rows.reserve(count);
   for (size_t i = 0; i < count / 2; ++i)
-    rows.push_back("/home/user/Music/歌手" + std::to_string(i % 700) + "/专辑/" + std::to_string(i) + " 歌曲.mp3");
+    rows.push_back("/home/user/Music/歌手" + std::to_string(i % 700) + "/专辑/" +
+                   std::to_string(i) + " 歌曲.mp3");
   for (size_t i = 0; i < count - count / 2; ++i) rows.push_back(rows[i]);
   std::shuffle(rows.begin(), rows.end(), random);
   return rows;
@@ -160,7 +167,8 @@ void benchDuplicates(int rounds) {
     bestWhole = std::min(bestWhole, msSince(start));
   }
   std::printf("RemoveDuplicates on 100,000 rows, half duplicated: %zu rows removed\n", removed);
-  std::printf("  ours: plan %.1f ms, plan + removal + renumbering %.1f ms (goal: 300 ms)\n", bestPlan, bestWhole);
+  std::printf("  ours: plan %.1f ms, plan + removal + renumbering %.1f ms (goal: 300 ms)\n",
+              bestPlan, bestWhole);
 
   std::printf("  row-by-row rule (same result, checked):\n");
   for (size_t size : {2500, 5000, 10000, 20000, 40000}) {

@@ -72,7 +72,8 @@ HandoverServer::~HandoverServer() = default;
 bool HandoverServer::listen(const QString& name) {
   QLocalServer::removeServer(name);
   if (server_->listen(name)) return true;
-  logWarning("app", "cannot listen on " + name.toStdString() + ": " + server_->errorString().toStdString());
+  logWarning("app", "cannot listen on " + name.toStdString() + ": " +
+                        server_->errorString().toStdString());
   return false;
 }
 

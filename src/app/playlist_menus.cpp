@@ -22,8 +22,8 @@ QAction* addItem(QMenu* menu, const QString& caption, std::function<void()> run)
 
 }  // namespace
 
-PlaylistMenus::PlaylistMenus(MusicPage& page, PlaylistController& playlist, PlaylistCommands& commands,
-                             QObject* parent)
+PlaylistMenus::PlaylistMenus(MusicPage& page, PlaylistController& playlist,
+                             PlaylistCommands& commands, QObject* parent)
     : QObject(parent) {
   QTableView* view = page.playlistView();
   auto* c = &commands;

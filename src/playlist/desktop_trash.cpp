@@ -47,8 +47,8 @@ std::string escapedPath(const std::string& path) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   std::string out;
   for (unsigned char c : path) {
-    bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
-                 c == '_' || c == '.' || c == '~' || c == '/';
+    bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                 c == '-' || c == '_' || c == '.' || c == '~' || c == '/';
     if (plain) {
       out.push_back(static_cast<char>(c));
     } else {
@@ -119,7 +119,8 @@ std::string deletionDate() {
 
 }  // namespace
 
-std::optional<std::string> moveToTrash(const fs::path& path, TrashPlaces places, TrashedFile* trashed) {
+std::optional<std::string> moveToTrash(const fs::path& path, TrashPlaces places,
+                                       TrashedFile* trashed) {
   std::error_code ec;
   const fs::path source = fs::absolute(path, ec).lexically_normal();
   struct stat st {};
@@ -151,7 +152,8 @@ std::optional<std::string> moveToTrash(const fs::path& path, TrashPlaces places,
   const std::string name = source.filename().string();
   const std::string stem = source.stem().string(), extension = source.extension().string();
   for (int attempt = 1; attempt < 10000; ++attempt) {
-    const std::string candidate = attempt == 1 ? name : stem + "." + std::to_string(attempt) + extension;
+    const std::string candidate =
+        attempt == 1 ? name : stem + "." + std::to_string(attempt) + extension;
     const fs::path info = trash / "info" / (candidate + ".trashinfo");
     const fs::path target = trash / "files" / candidate;
     struct stat taken {};
@@ -161,8 +163,8 @@ std::optional<std::string> moveToTrash(const fs::path& path, TrashPlaces places,
       if (errno == EEXIST) continue;
       return errnoText("cannot write " + info.string());
     }
-    const std::string text =
-        "[Trash Info]\nPath=" + escapedPath(recordedPath) + "\nDeletionDate=" + deletionDate() + "\n";
+    const std::string text = "[Trash Info]\nPath=" + escapedPath(recordedPath) +
+                             "\nDeletionDate=" + deletionDate() + "\n";
     bool written = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
     written = ::fsync(fd) == 0 && written;
     ::close(fd);

@@ -15,7 +15,9 @@ namespace {
 
 char foldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
-bool isSeparator(char c) { return c == '/' || c == static_cast<char>(fs::path::preferred_separator); }
+bool isSeparator(char c) {
+  return c == '/' || c == static_cast<char>(fs::path::preferred_separator);
+}
 
 struct FolderEntries {
   std::vector<std::string> files;
@@ -23,7 +25,9 @@ struct FolderEntries {
 };
 
 bool foldedLess(const std::string& a, const std::string& b) {
-  auto fold = [](unsigned char c) { return static_cast<unsigned char>(foldAscii(static_cast<char>(c))); };
+  auto fold = [](unsigned char c) {
+    return static_cast<unsigned char>(foldAscii(static_cast<char>(c)));
+  };
   for (size_t i = 0; i < a.size() && i < b.size(); ++i) {
     auto ca = fold(static_cast<unsigned char>(a[i])), cb = fold(static_cast<unsigned char>(b[i]));
     if (ca != cb) return ca < cb;
@@ -63,7 +67,8 @@ class Scan {
       : patterns_(patterns), recursive_(recursive), visitor_(visitor) {}
 
   void folder(std::string folder) {
-    if (folder.empty() || !isSeparator(folder.back())) folder.push_back(static_cast<char>(fs::path::preferred_separator));
+    if (folder.empty() || !isSeparator(folder.back()))
+      folder.push_back(static_cast<char>(fs::path::preferred_separator));
     if (!firstVisit(folder)) {
       ++summary.foldersSkipped;
       return;
@@ -131,7 +136,8 @@ std::vector<std::string> splitPatterns(std::string_view list) {
   size_t start = 0;
   while (true) {
     auto comma = list.find(',', start);
-    patterns.emplace_back(list.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start));
+    patterns.emplace_back(list.substr(
+        start, comma == std::string_view::npos ? std::string_view::npos : comma - start));
     if (comma == std::string_view::npos) break;
     start = comma + 1;
   }
@@ -165,7 +171,8 @@ bool isAudioFileName(std::string_view name) {
   auto extension = name.substr(dot + 1);
   return std::any_of(kAudioExtensions.begin(), kAudioExtensions.end(), [&](std::string_view known) {
     return known.size() == extension.size() &&
-           std::equal(known.begin(), known.end(), extension.begin(), [](char a, char b) { return a == foldAscii(b); });
+           std::equal(known.begin(), known.end(), extension.begin(),
+                      [](char a, char b) { return a == foldAscii(b); });
   });
 }
 

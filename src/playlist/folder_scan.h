@@ -19,7 +19,8 @@ namespace youran {
 // The open-file dialog's filter and the scan's patterns name the same
 // sixteen types, in this order.
 inline constexpr std::array<std::string_view, 16> kAudioExtensions = {
-    "mp3", "wma", "ape", "ogg", "flac", "wav", "mp4", "m4a", "mid", "mpc", "wave", "cd", "rm", "tta", "aiff", "au"};
+    "mp3", "wma", "ape",  "ogg", "flac", "wav", "mp4",  "m4a",
+    "mid", "mpc", "wave", "cd",  "rm",   "tta", "aiff", "au"};
 
 // "*.mp3,*.wma,...": the scan's pattern list as one text.
 std::string scanPatternList();
@@ -43,9 +44,9 @@ struct ScanVisitor {
 
 struct ScanSummary {
   size_t files = 0;
-  size_t folders = 0;          // folders listed, the first one included
-  size_t foldersSkipped = 0;   // reached a second time, or unreadable
-  bool stopped = false;        // step() asked to end
+  size_t folders = 0;         // folders listed, the first one included
+  size_t foldersSkipped = 0;  // reached a second time, or unreadable
+  bool stopped = false;       // step() asked to end
 };
 
 // `folder` gets one trailing separator when it has none, so "/music" and

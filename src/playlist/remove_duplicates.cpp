@@ -36,7 +36,8 @@ class PresentRows {
 
 }  // namespace
 
-DuplicateRemoval planDuplicateRemoval(const std::vector<std::string_view>& paths, int currentIndex) {
+DuplicateRemoval planDuplicateRemoval(const std::vector<std::string_view>& paths,
+                                      int currentIndex) {
   const size_t n = paths.size();
   DuplicateRemoval plan;
   // Each row links to the next present row, and to the next present row

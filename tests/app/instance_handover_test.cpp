@@ -30,11 +30,13 @@ TEST(InstanceHandover, FileArgumentsBecomeAbsolutePathsAndOptionsAreLeftOut) {
   const QString saved = QDir::currentPath();
   QDir::setCurrent(QString::fromStdString(folder.path().string()));
   const QStringList paths = openedFileArguments(
-      {"youranmusic", "--play", "a b.mp3", QUrl::fromLocalFile(QString::fromStdString(other.string())).toString(),
-       "missing.mp3"});
+      {"youranmusic", "--play", "a b.mp3",
+       QUrl::fromLocalFile(QString::fromStdString(other.string())).toString(), "missing.mp3"});
   QDir::setCurrent(saved);
-  EXPECT_EQ(paths, (QStringList{QString::fromStdString(song.string()), QString::fromStdString(other.string())}));
-  EXPECT_EQ(handoverSocketName(folder / "youranmusic.lock").toStdString(), (folder / "youranmusic.socket").string());
+  EXPECT_EQ(paths, (QStringList{QString::fromStdString(song.string()),
+                                QString::fromStdString(other.string())}));
+  EXPECT_EQ(handoverSocketName(folder / "youranmusic.lock").toStdString(),
+            (folder / "youranmusic.socket").string());
 }
 
 TEST(InstanceHandover, TheListenerTakesThePathsAndSaysSo) {
@@ -53,7 +55,8 @@ TEST(InstanceHandover, TheListenerTakesThePathsAndSaysSo) {
   EXPECT_TRUE(taken);
   EXPECT_EQ(received.at(0).at(0).toStringList(), sent);
 
-  EXPECT_FALSE(handPathsToRunningCopy(QString::fromStdString((folder / "nobody.socket").string()), sent, 500));
+  EXPECT_FALSE(handPathsToRunningCopy(QString::fromStdString((folder / "nobody.socket").string()),
+                                      sent, 500));
 }
 
 TEST(InstanceHandover, WithNobodyListeningTheSecondCopyShowsItsNotice) {
@@ -80,15 +83,18 @@ TEST(InstanceHandover, WithNobodyListeningTheSecondCopyShowsItsNotice) {
 // The real player twice: the second copy, started with a file, hands it over
 // and ends at once; the first adds it to its list.
 TEST(InstanceHandover, ASecondPlayerHandsItsFilesToTheRunningOne) {
-  const QString program = qEnvironmentVariable("YOURAN_BINARY_DIR") + QStringLiteral("/bin/youranmusic");
+  const QString program =
+      qEnvironmentVariable("YOURAN_BINARY_DIR") + QStringLiteral("/bin/youranmusic");
   if (!QFileInfo::exists(program)) GTEST_SKIP() << "the player is not built";
   testing::TempFolder folder;
   fs::create_directories(folder / "data");
   testing::writeToneWav(folder / "tone.wav", 4410);
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
   environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-  environment.insert(QStringLiteral("YOURAN_LOCK_FILE"), QString::fromStdString((folder / "player.lock").string()));
-  const QStringList dataDir = {QStringLiteral("--data-dir"), QString::fromStdString((folder / "data").string())};
+  environment.insert(QStringLiteral("YOURAN_LOCK_FILE"),
+                     QString::fromStdString((folder / "player.lock").string()));
+  const QStringList dataDir = {QStringLiteral("--data-dir"),
+                               QString::fromStdString((folder / "data").string())};
 
   QProcess first;
   first.setProcessEnvironment(environment);

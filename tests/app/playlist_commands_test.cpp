@@ -28,8 +28,8 @@
 #include "playback/controller/playback_controller.h"
 #include "playlist/folder_scan.h"
 #include "playlist/music_list_file.h"
-#include "playlist/ui/playlist_model.h"
 #include "playlist/ui/playlist_controller.h"
+#include "playlist/ui/playlist_model.h"
 #include "support/temp_folder.h"
 #include "tone_tracks.h"
 
@@ -91,7 +91,9 @@ class PlaylistCommandsTest : public ::testing::Test {
     engine.init(0);
 
     ConversionFunctions functions;
-    functions.nameTrack = [](const std::string&, const std::string& name) { return ConversionNames{name, name, {}}; };
+    functions.nameTrack = [](const std::string&, const std::string& name) {
+      return ConversionNames{name, name, {}};
+    };
     functions.measureSeconds = [this](const std::string&) -> std::optional<double> {
       while (holdPass.load()) std::this_thread::sleep_for(std::chrono::milliseconds(2));
       return 3.0;
@@ -126,7 +128,9 @@ class PlaylistCommandsTest : public ::testing::Test {
     if (playing > 0) playback->playRow(playing);
   }
 
-  std::string track(int n) const { return (folder / ("track" + std::to_string(n) + ".wav")).string(); }
+  std::string track(int n) const {
+    return (folder / ("track" + std::to_string(n) + ".wav")).string();
+  }
   std::vector<std::string> paths() const {
     std::vector<std::string> out;
     for (const auto& row : playlist->list().rows()) out.push_back(row.path);
@@ -154,7 +158,8 @@ TEST_F(PlaylistCommandsTest, AddedFilesKeepTheDialogOrderAndGetConverted) {
   prompts.files = {QString::fromStdString(folder.write("b.mp3", "x").string()),
                    QString::fromStdString(folder.write("a.flac", "x").string())};
   commands->addFilesFromDialog();
-  ASSERT_EQ(paths(), (std::vector<std::string>{(folder / "b.mp3").string(), (folder / "a.flac").string()}));
+  ASSERT_EQ(paths(),
+            (std::vector<std::string>{(folder / "b.mp3").string(), (folder / "a.flac").string()}));
   EXPECT_EQ(playlist->list().row(1).name, fileNameDisplayName((folder / "a.flac").string()));
   EXPECT_EQ(playlist->list().row(1).duration, "") << "adding reads no tags itself";
   EXPECT_EQ(playlist->list().row(1).number, "  2");
@@ -170,7 +175,8 @@ TEST_F(PlaylistCommandsTest, AddedFilesKeepTheDialogOrderAndGetConverted) {
 }
 
 TEST_F(PlaylistCommandsTest, ScanningTwiceThenRemovingDuplicatesLeavesOneOfEach) {
-  for (const char* name : {"music/1.mp3", "music/2.wav", "music/sub/3.ogg", "music/cover.jpg"}) folder.write(name, "x");
+  for (const char* name : {"music/1.mp3", "music/2.wav", "music/sub/3.ogg", "music/cover.jpg"})
+    folder.write(name, "x");
   prompts.folder = QString::fromStdString((folder / "music").string());
   commands->scanFolderCommand();
   const auto once = paths();
@@ -193,7 +199,8 @@ TEST_F(PlaylistCommandsTest, ScanningTwiceThenRemovingDuplicatesLeavesOneOfEach)
   auto notices = shownNotices();
   ASSERT_EQ(notices.size(), 1u);
   EXPECT_EQ(notices[0].title, QString());
-  EXPECT_EQ(notices[0].text, QStringLiteral("列表去除重复已完成啦，如果还发现有重复曲目可以重试下！ QAQ"));
+  EXPECT_EQ(notices[0].text,
+            QStringLiteral("列表去除重复已完成啦，如果还发现有重复曲目可以重试下！ QAQ"));
   TrackList saved;
   loadMusicList(musicListPath(), saved);
   EXPECT_EQ(saved.size(), 3u);
@@ -230,7 +237,8 @@ TEST_F(PlaylistCommandsTest, EveryRemovingCommandRefusesWhileAPassRuns) {
     auto notices = shownNotices();
     ASSERT_EQ(notices.size(), 1u) << name;
     EXPECT_EQ(notices[0].title, QString()) << name;
-    EXPECT_EQ(notices[0].text, QStringLiteral("播放列表工作人员正在火速工作中，请稍后重试！")) << name;
+    EXPECT_EQ(notices[0].text, QStringLiteral("播放列表工作人员正在火速工作中，请稍后重试！"))
+        << name;
     EXPECT_EQ(paths(), before) << name;
     EXPECT_EQ(playback->currentIndex(), 2) << name;
     closeNotices();
@@ -292,7 +300,8 @@ TEST_F(PlaylistCommandsTest, RemoveAllAsksWritesTheStateAndSavesTheHeaderAlone) 
   EXPECT_EQ(readState("是否启动播放", "上一首是："), "0");
   EXPECT_EQ(readState("是否启动播放", "播放位置："), "0");
   EXPECT_EQ(testing::readFile(musicListPath()), utf8ToGb18030("[音乐播放器列表文件]"));
-  EXPECT_FALSE(fs::exists(settingsFilePath())) << "Setting.ini never changes because of these values";
+  EXPECT_FALSE(fs::exists(settingsFilePath()))
+      << "Setting.ini never changes because of these values";
 }
 
 TEST_F(PlaylistCommandsTest, DeletingToTheTrashAsksAndTakesTheLyricFileAlong) {
@@ -304,8 +313,9 @@ TEST_F(PlaylistCommandsTest, DeletingToTheTrashAsksAndTakesTheLyricFileAlong) {
   playlist->selectRow(1);
   commands->deleteSelectedToRecycleBin();
   ASSERT_EQ(prompts.questions.size(), 1);
-  EXPECT_EQ(prompts.questions[0], QStringLiteral("【") + QString::fromStdString(track(1)) +
-                                      QStringLiteral("】   你确定要删除到回收站吗？，如有歌词文件也一起被删除！"));
+  EXPECT_EQ(prompts.questions[0],
+            QStringLiteral("【") + QString::fromStdString(track(1)) +
+                QStringLiteral("】   你确定要删除到回收站吗？，如有歌词文件也一起被删除！"));
   EXPECT_EQ(prompts.icons[0], QMessageBox::Warning);
   EXPECT_EQ(playback->currentIndex(), 2) << "No keeps the current index";
   EXPECT_TRUE(fs::exists(track(1)));
@@ -324,8 +334,10 @@ TEST_F(PlaylistCommandsTest, DeletingToTheTrashAsksAndTakesTheLyricFileAlong) {
 
   playlist->selectRow(1);  // the playing row
   commands->deleteSelectedToRecycleBin();
-  EXPECT_EQ(prompts.questions.last(), QStringLiteral("【") + QString::fromStdString(track(2)) +
-                                          QStringLiteral("】   正在播放，删除后会自动跳转到下一曲，如有歌词文件也一起被删除！"));
+  EXPECT_EQ(
+      prompts.questions.last(),
+      QStringLiteral("【") + QString::fromStdString(track(2)) +
+          QStringLiteral("】   正在播放，删除后会自动跳转到下一曲，如有歌词文件也一起被删除！"));
   EXPECT_TRUE(fs::exists(trash() / "files" / "track2.wav"));
   EXPECT_EQ(paths(), (std::vector<std::string>{track(3), track(4)}));
   EXPECT_EQ(now.track().path.toStdString(), track(3)) << "the next track plays";
@@ -339,7 +351,8 @@ TEST_F(PlaylistCommandsTest, AMissingFileOrAFailedTrashMoveIsReportedAndTheRowSt
   addTonesAndPlay(0);
   fs::remove(track(2));
   playlist->selectRow(2);
-  for (auto command : {&PlaylistCommands::deleteSelectedToRecycleBin, &PlaylistCommands::openSelectedLocation}) {
+  for (auto command :
+       {&PlaylistCommands::deleteSelectedToRecycleBin, &PlaylistCommands::openSelectedLocation}) {
     ((*commands).*command)();
     auto notices = shownNotices();
     ASSERT_EQ(notices.size(), 1u);
@@ -377,8 +390,8 @@ TEST_F(PlaylistCommandsTest, TheContextMenuHoldsTheCommandsAndPlaysOrAsksForADow
   QStringList captions;
   for (QAction* action : menus->contextMenu()->actions())
     if (!action->isSeparator()) captions << action->text();
-  EXPECT_EQ(captions, (QStringList{"播放此音乐", "移除选中", "去除重复", "移除所有", "物理删除", "复制歌名", "下载此音乐",
-                                   "文件定位", "添加文件", "添加目录"}));
+  EXPECT_EQ(captions, (QStringList{"播放此音乐", "移除选中", "去除重复", "移除所有", "物理删除",
+                                   "复制歌名", "下载此音乐", "文件定位", "添加文件", "添加目录"}));
   EXPECT_EQ(menus->contextMenu()->objectName(), QStringLiteral("右键菜单"));
   QStringList adds;
   for (QAction* action : menus->addMenu()->actions()) adds << action->text();
@@ -396,7 +409,8 @@ TEST_F(PlaylistCommandsTest, TheContextMenuHoldsTheCommandsAndPlaysOrAsksForADow
 }
 
 TEST_F(PlaylistCommandsTest, DroppedFilesAndFoldersAreAddedAndConverted) {
-  for (const char* name : {"drop/a.mp3", "drop/in/b.wav", "drop/in/c.ogg", "drop/readme.txt"}) folder.write(name, "x");
+  for (const char* name : {"drop/a.mp3", "drop/in/b.wav", "drop/in/c.ogg", "drop/readme.txt"})
+    folder.write(name, "x");
   QWidget* target = page.playlistView()->viewport();
 
   QMimeData web;
@@ -406,9 +420,10 @@ TEST_F(PlaylistCommandsTest, DroppedFilesAndFoldersAreAddedAndConverted) {
   EXPECT_FALSE(refused.isAccepted()) << "nothing local to add";
 
   QMimeData local;
-  local.setUrls({QUrl::fromLocalFile(QString::fromStdString((folder / "drop" / "a.mp3").string())),
-                 QUrl::fromLocalFile(QString::fromStdString((folder / "drop" / "in").string())),
-                 QUrl::fromLocalFile(QString::fromStdString((folder / "drop" / "readme.txt").string()))});
+  local.setUrls(
+      {QUrl::fromLocalFile(QString::fromStdString((folder / "drop" / "a.mp3").string())),
+       QUrl::fromLocalFile(QString::fromStdString((folder / "drop" / "in").string())),
+       QUrl::fromLocalFile(QString::fromStdString((folder / "drop" / "readme.txt").string()))});
   QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &local, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(target, &enter);
   EXPECT_TRUE(enter.isAccepted());
@@ -431,13 +446,15 @@ TEST_F(PlaylistCommandsTest, HandedOverFilesPlayTheFirstNewRow) {
             1u);
   EXPECT_EQ(playback->currentIndex(), 5);
   EXPECT_EQ(now.track().path.toStdString(), (folder / "new.wav").string());
-  EXPECT_EQ(commands->addPaths({QString::fromStdString((folder / "missing.mp3").string())}, true), 0u);
+  EXPECT_EQ(commands->addPaths({QString::fromStdString((folder / "missing.mp3").string())}, true),
+            0u);
   EXPECT_EQ(playback->currentIndex(), 5) << "nothing new, nothing started";
 }
 
 TEST_F(PlaylistCommandsTest, ALongScanShowsRowsAsItGoesAndLetsEventsRun) {
   for (int f = 0; f < 40; ++f)
-    for (int i = 0; i < 100; ++i) folder.write("big/" + std::to_string(f) + "/" + std::to_string(i) + ".mp3", "");
+    for (int i = 0; i < 100; ++i)
+      folder.write("big/" + std::to_string(f) + "/" + std::to_string(i) + ".mp3", "");
   int inserts = 0;
   QObject::connect(playlist->model(), &QAbstractItemModel::rowsInserted, [&] { ++inserts; });
   bool timerRan = false;
@@ -446,7 +463,8 @@ TEST_F(PlaylistCommandsTest, ALongScanShowsRowsAsItGoesAndLetsEventsRun) {
   std::vector<std::string> patterns = splitPatterns(scanPatternList());
   size_t added = 0;
   for (int round = 0; round < 3; ++round)
-    added += commands->scanFolder(QString::fromStdString((folder / "big").string()), patterns, true);
+    added +=
+        commands->scanFolder(QString::fromStdString((folder / "big").string()), patterns, true);
   EXPECT_EQ(added, 12000u);
   EXPECT_EQ(playlist->list().size(), 12000u);
   EXPECT_EQ(playlist->list().row(11999).number, "12000");

@@ -42,7 +42,8 @@ TEST(ShowFileInFolder, AsksTheFileManagerOnTheSessionBus) {
   QDBusConnection bus = QDBusConnection::sessionBus();
   ASSERT_TRUE(bus.isConnected()) << "run under dbus-run-session";
   // The stand-in answers on a connection of its own, as another program would.
-  QDBusConnection other = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("file-manager"));
+  QDBusConnection other =
+      QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("file-manager"));
   FakeFileManager manager;
   ASSERT_TRUE(other.registerObject(QStringLiteral("/org/freedesktop/FileManager1"), &manager,
                                    QDBusConnection::ExportAllSlots));

@@ -23,12 +23,14 @@ TEST(DesktopTrash, HomeTrashKeepsTheFileAndWhereItCameFrom) {
   ASSERT_FALSE(moveToTrash(again, places, &second));
   EXPECT_FALSE(fs::exists(song));
   EXPECT_EQ(first.file, places.homeTrash / "files" / "歌 1.mp3");
-  EXPECT_EQ(second.file, places.homeTrash / "files" / "歌 1.2.mp3") << "a taken name is not overwritten";
+  EXPECT_EQ(second.file, places.homeTrash / "files" / "歌 1.2.mp3")
+      << "a taken name is not overwritten";
   EXPECT_EQ(testing::readFile(first.file), "one");
   EXPECT_EQ(testing::readFile(second.file), "two");
   const std::string info = testing::readFile(places.homeTrash / "info" / "歌 1.mp3.trashinfo");
   EXPECT_EQ(info.rfind("[Trash Info]\nPath=", 0), 0u) << info;
-  EXPECT_NE(info.find("Path=" + folder.path().string() + "/%E6%AD%8C%201.mp3\n"), std::string::npos) << info;
+  EXPECT_NE(info.find("Path=" + folder.path().string() + "/%E6%AD%8C%201.mp3\n"), std::string::npos)
+      << info;
   EXPECT_NE(info.find("\nDeletionDate=20"), std::string::npos) << info;
 }
 
@@ -40,7 +42,8 @@ TEST(DesktopTrash, AFailureLeavesTheFileAndNoInfoBehind) {
   auto failure = moveToTrash(song, TrashPlaces{folder / "plain-file" / "Trash"});
   ASSERT_TRUE(failure);
   EXPECT_TRUE(fs::exists(song));
-  EXPECT_FALSE(moveToTrash(folder / "missing.mp3", TrashPlaces{folder / "share" / "Trash"}) == std::nullopt);
+  EXPECT_FALSE(moveToTrash(folder / "missing.mp3", TrashPlaces{folder / "share" / "Trash"}) ==
+               std::nullopt);
 
   // The trash exists but its info folder takes no new files.
   TrashPlaces places{folder / "share" / "Trash"};
@@ -52,7 +55,8 @@ TEST(DesktopTrash, AFailureLeavesTheFileAndNoInfoBehind) {
 }
 
 TEST(DesktopTrash, AnotherMountGetsItsOwnTrashWithARelativePath) {
-  struct stat shm {}, tmp {};
+  struct stat shm {
+  }, tmp{};
   const fs::path mount = "/dev/shm";
   if (::stat(mount.c_str(), &shm) != 0 || ::stat(fs::temp_directory_path().c_str(), &tmp) != 0 ||
       shm.st_dev == tmp.st_dev || ::access(mount.c_str(), W_OK) != 0)
@@ -67,7 +71,8 @@ TEST(DesktopTrash, AnotherMountGetsItsOwnTrashWithARelativePath) {
   TrashedFile trashed;
   ASSERT_FALSE(moveToTrash(song, TrashPlaces{folder / "share" / "Trash"}, &trashed));
   EXPECT_EQ(trashed.file, own / "files" / song.filename());
-  EXPECT_NE(testing::readFile(trashed.info).find("Path=" + song.filename().string() + "\n"), std::string::npos);
+  EXPECT_NE(testing::readFile(trashed.info).find("Path=" + song.filename().string() + "\n"),
+            std::string::npos);
   EXPECT_FALSE(fs::exists(folder / "share")) << "the home trash is not used for another mount";
   fs::remove(trashed.file);
   fs::remove(trashed.info);

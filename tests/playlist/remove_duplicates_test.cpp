@@ -73,7 +73,9 @@ TEST(RemoveDuplicates, AgreesWithTheRowByRowRuleOnRandomLists) {
     const int distinct = std::uniform_int_distribution<int>(1, 12)(random);
     std::vector<std::string> rows;
     for (int i = 0; i < size; ++i)
-      rows.push_back("/music/" + std::to_string(std::uniform_int_distribution<int>(0, distinct - 1)(random)) + ".mp3");
+      rows.push_back("/music/" +
+                     std::to_string(std::uniform_int_distribution<int>(0, distinct - 1)(random)) +
+                     ".mp3");
     const int current = std::uniform_int_distribution<int>(0, size + 1)(random);
 
     auto reference = testing::removeDuplicatesReference(rows, current);

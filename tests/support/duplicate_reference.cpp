@@ -6,7 +6,8 @@ ReferenceRemoval removeDuplicatesReference(std::vector<std::string> rows, int cu
   ReferenceRemoval result;
   const size_t n = rows.size();
   for (size_t i = 1; i <= n; ++i) {
-    if (i - 1 >= rows.size()) continue;  // the row is gone: its path reads as empty, nothing follows it
+    if (i - 1 >= rows.size())
+      continue;  // the row is gone: its path reads as empty, nothing follows it
     const std::string path = rows[i - 1];
     for (size_t j = i; j < rows.size(); ++j) {
       if (rows[j] != path) continue;

@@ -10,9 +10,9 @@
 namespace youran::testing {
 
 struct ReferenceRemoval {
-  std::vector<std::string> rows;       // what is left
-  std::vector<size_t> positions;       // 0-based position of each deletion, in order
-  bool stoppedCurrent = false;         // a deleted row stood at currentIndex
+  std::vector<std::string> rows;  // what is left
+  std::vector<size_t> positions;  // 0-based position of each deletion, in order
+  bool stoppedCurrent = false;    // a deleted row stood at currentIndex
 };
 
 ReferenceRemoval removeDuplicatesReference(std::vector<std::string> rows, int currentIndex);

@@ -25,7 +25,8 @@ std::optional<QString> moveFileToTrash(const QString& path) {
   QFile file(path);
   if (file.moveToTrash()) return std::nullopt;
   QString reason = file.errorString();
-  logWarning("playlist", "cannot move " + path.toStdString() + " to the trash: " + reason.toStdString());
+  logWarning("playlist",
+             "cannot move " + path.toStdString() + " to the trash: " + reason.toStdString());
   return reason;
 #endif
 }
@@ -45,21 +46,25 @@ void showFileInFolder(const QString& path) {
     return;
   }
   QDBusMessage call = QDBusMessage::createMethodCall(
-      QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
+      QStringLiteral("org.freedesktop.FileManager1"),
+      QStringLiteral("/org/freedesktop/FileManager1"),
       QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
-  call << QStringList{QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded)}
+  call << QStringList{QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath())
+                          .toString(QUrl::FullyEncoded)}
        << QString();
   // Asynchronous: a file manager that is slow to start must not hold up the
   // window, and one that is missing (an error reply) gives the folder.
   auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 5000));
-  QObject::connect(watcher, &QDBusPendingCallWatcher::finished, [path](QDBusPendingCallWatcher* self) {
-    if (self->isError()) {
-      logWarning("playlist", "no file manager answered ShowItems (" + self->error().message().toStdString() +
-                                 "); opening the folder");
-      openFolderOf(path);
-    }
-    self->deleteLater();
-  });
+  QObject::connect(watcher, &QDBusPendingCallWatcher::finished,
+                   [path](QDBusPendingCallWatcher* self) {
+                     if (self->isError()) {
+                       logWarning("playlist", "no file manager answered ShowItems (" +
+                                                  self->error().message().toStdString() +
+                                                  "); opening the folder");
+                       openFolderOf(path);
+                     }
+                     self->deleteLater();
+                   });
 }
 
 }  // namespace youran

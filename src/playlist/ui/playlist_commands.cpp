@@ -32,7 +32,9 @@ constexpr size_t kScanSliceFiles = 1000;
 
 QString toQ(const std::string& text) { return QString::fromStdString(text); }
 
-void notice(const QString& title, const QString& text) { ShowNotice(title, text, true, false, false); }
+void notice(const QString& title, const QString& text) {
+  ShowNotice(title, text, true, false, false);
+}
 
 bool fileExists(const std::string& path) {
   std::error_code ec;
@@ -43,7 +45,8 @@ QString dialogFilter() {
   QString patterns;
   for (auto extension : kAudioExtensions) {
     if (!patterns.isEmpty()) patterns += ' ';
-    patterns += QStringLiteral("*.") + QString::fromLatin1(extension.data(), static_cast<int>(extension.size()));
+    patterns += QStringLiteral("*.") +
+                QString::fromLatin1(extension.data(), static_cast<int>(extension.size()));
   }
   return QStringLiteral("支持的音频文件 (%1)").arg(patterns);
 }
@@ -51,7 +54,8 @@ QString dialogFilter() {
 }  // namespace
 
 QStringList PlaylistPrompts::chooseFiles(QWidget* parent) {
-  return QFileDialog::getOpenFileNames(parent, QStringLiteral("打开支持的音频文件"), QString(), dialogFilter());
+  return QFileDialog::getOpenFileNames(parent, QStringLiteral("打开支持的音频文件"), QString(),
+                                       dialogFilter());
 }
 
 QString PlaylistPrompts::chooseFolder(QWidget* parent) {
@@ -59,7 +63,8 @@ QString PlaylistPrompts::chooseFolder(QWidget* parent) {
 }
 
 bool PlaylistPrompts::askYesNo(QWidget* parent, QMessageBox::Icon icon, const QString& text) {
-  QMessageBox box(icon, QStringLiteral("悠然提示"), text, QMessageBox::Yes | QMessageBox::No, parent);
+  QMessageBox box(icon, QStringLiteral("悠然提示"), text, QMessageBox::Yes | QMessageBox::No,
+                  parent);
   return box.exec() == QMessageBox::Yes;
 }
 
@@ -67,7 +72,8 @@ PlaylistCommands::PlaylistCommands(PlaylistController& playlist, PlaybackControl
                                    QWidget* dialogParent, QObject* parent)
     : QObject(parent), playlist_(playlist), playback_(playback), dialogParent_(dialogParent) {
   // A scan in progress ends when the player quits; what it found so far stays.
-  connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, [this] { quitting_ = true; });
+  connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this,
+          [this] { quitting_ = true; });
 }
 
 PlaylistCommands::~PlaylistCommands() = default;
@@ -119,7 +125,8 @@ size_t PlaylistCommands::scanFolder(const QString& folder, const std::vector<std
     std::vector<TrackEntry> rows;
     rows.reserve(batch.size());
     size_t next = playlist_.list().size() + 1;
-    for (auto& path : batch) rows.push_back(TrackList::makeEntry(std::move(path), {}, {}, {}, next++));
+    for (auto& path : batch)
+      rows.push_back(TrackList::makeEntry(std::move(path), {}, {}, {}, next++));
     added += rows.size();
     batch.clear();
     playlist_.list().appendRows(std::move(rows));
@@ -192,7 +199,9 @@ void PlaylistCommands::removeDuplicates() {
 
 void PlaylistCommands::removeAll() {
   if (refuseWhileBusy()) return;
-  if (!prompts().askYesNo(dialogParent_, QMessageBox::Information, QString::fromUtf8(kRemoveAllQuestion))) return;
+  if (!prompts().askYesNo(dialogParent_, QMessageBox::Information,
+                          QString::fromUtf8(kRemoveAllQuestion)))
+    return;
   auto& list = playlist_.list();
   if (!list.empty()) playback_.stop();
   list.clear();
@@ -216,8 +225,9 @@ void PlaylistCommands::deleteSelectedToRecycleBin() {
   const bool playing = row == current;
   const QString question =
       QStringLiteral("【") + toQ(path) +
-      (playing ? QStringLiteral("】   正在播放，删除后会自动跳转到下一曲，如有歌词文件也一起被删除！")
-               : QStringLiteral("】   你确定要删除到回收站吗？，如有歌词文件也一起被删除！"));
+      (playing
+           ? QStringLiteral("】   正在播放，删除后会自动跳转到下一曲，如有歌词文件也一起被删除！")
+           : QStringLiteral("】   你确定要删除到回收站吗？，如有歌词文件也一起被删除！"));
   if (!prompts().askYesNo(dialogParent_, QMessageBox::Warning, question)) return;
 
   const auto lyric = lyricFilePath(dataFolder(), list.row(static_cast<size_t>(row - 1)).name);

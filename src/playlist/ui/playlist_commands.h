@@ -36,19 +36,21 @@ class PlaylistPrompts {
 };
 
 inline constexpr const char* kBusyNotice = "播放列表工作人员正在火速工作中，请稍后重试！";
-inline constexpr const char* kDuplicatesRemovedNotice = "列表去除重复已完成啦，如果还发现有重复曲目可以重试下！ QAQ";
+inline constexpr const char* kDuplicatesRemovedNotice =
+    "列表去除重复已完成啦，如果还发现有重复曲目可以重试下！ QAQ";
 inline constexpr const char* kRemovingDuplicatesTitle = "正在移除重复项目，请稍后。。";
 inline constexpr const char* kPlayerTitle = "悠然音乐 6";
 inline constexpr const char* kAwkwardTitle = "这就很尴尬了~~";
 inline constexpr const char* kMissingFileNotice = "歌曲文件不存在！QAQ";
-inline constexpr const char* kTrashFailedNotice = "歌曲文件没能移到回收站，列表里的这一首先留着！QAQ";
+inline constexpr const char* kTrashFailedNotice =
+    "歌曲文件没能移到回收站，列表里的这一首先留着！QAQ";
 inline constexpr const char* kRemoveAllQuestion = "是否要全部移除！";
 
 class PlaylistCommands : public QObject {
   Q_OBJECT
  public:
-  PlaylistCommands(PlaylistController& playlist, PlaybackController& playback, QWidget* dialogParent,
-                   QObject* parent = nullptr);
+  PlaylistCommands(PlaylistController& playlist, PlaybackController& playback,
+                   QWidget* dialogParent, QObject* parent = nullptr);
   ~PlaylistCommands() override;
 
   // Not owned; null opens the real dialogs.
@@ -58,7 +60,8 @@ class PlaylistCommands : public QObject {
   void scanFolderCommand();
   // Appends the audio files below `folder` (see folder_scan.h) in batches,
   // letting window events run between them; the rows added.
-  size_t scanFolder(const QString& folder, const std::vector<std::string>& patterns, bool recursive);
+  size_t scanFolder(const QString& folder, const std::vector<std::string>& patterns,
+                    bool recursive);
 
   void playSelected();  // "播放此音乐"
   void removeSelected();

@@ -9,7 +9,8 @@
 
 namespace youran {
 
-PlaylistDropTarget::PlaylistDropTarget(QAbstractItemView* view, std::function<void(const QStringList&)> dropped)
+PlaylistDropTarget::PlaylistDropTarget(QAbstractItemView* view,
+                                       std::function<void(const QStringList&)> dropped)
     : QObject(view), dropped_(std::move(dropped)) {
   view->setAcceptDrops(true);
   view->viewport()->setAcceptDrops(true);
