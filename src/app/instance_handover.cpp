@@ -9,6 +9,10 @@
 
 #include "base/log.h"
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 namespace youran {
 
 namespace {
@@ -45,6 +49,14 @@ QStringList openedFileArguments(const QStringList& arguments) {
 }
 
 bool handPathsToRunningCopy(const QString& name, const QStringList& paths, int timeoutMs) {
+#ifndef _WIN32
+  // In a shared folder such as /tmp, a socket someone else made is not our
+  // running copy; the paths are not theirs to read.
+  if (QFileInfo socketFile(name); socketFile.exists() && socketFile.ownerId() != ::getuid()) {
+    logWarning("app", name.toStdString() + " belongs to another user; not handing files to it");
+    return false;
+  }
+#endif
   QLocalSocket socket;
   socket.connectToServer(name);
   if (!socket.waitForConnected(timeoutMs)) return false;

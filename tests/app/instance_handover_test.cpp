@@ -10,6 +10,8 @@
 #include <QUrl>
 #include <thread>
 
+#include <unistd.h>
+
 #include "app/instance_lock.h"
 #include "app/notice_dialog.h"
 #include "app/player_app.h"
@@ -57,6 +59,21 @@ TEST(InstanceHandover, TheListenerTakesThePathsAndSaysSo) {
 
   EXPECT_FALSE(handPathsToRunningCopy(QString::fromStdString((folder / "nobody.socket").string()),
                                       sent, 500));
+}
+
+TEST(InstanceHandover, ASocketOfAnotherUserIsNotTrusted) {
+  testing::TempFolder folder;
+  const QString name = QString::fromStdString((folder / "player.socket").string());
+  HandoverServer server;
+  ASSERT_TRUE(server.listen(name));
+  if (::chown(name.toLocal8Bit().constData(), 65534, 65534) != 0) GTEST_SKIP() << "cannot give the socket away";
+  QSignalSpy received(&server, &HandoverServer::pathsReceived);
+  bool taken = true;
+  std::thread second([&] { taken = handPathsToRunningCopy(name, {QStringLiteral("/a.mp3")}, 1000); });
+  QTest::qWait(200);
+  second.join();
+  EXPECT_FALSE(taken);
+  EXPECT_EQ(received.count(), 0);
 }
 
 TEST(InstanceHandover, WithNobodyListeningTheSecondCopyShowsItsNotice) {
