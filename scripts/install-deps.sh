@@ -25,7 +25,7 @@ packages=(
   python3-fonttools xvfb xauth fonts-wqy-microhei
   # desktop tests: a window manager and tools that act and look as a desktop does
   openbox xcompmgr xdotool x11-utils wmctrl
-  # desktop integration: a private session bus, a media-player client, the entry checker
+  # a private session bus, a media-player client, the desktop entry validator
   dbus-daemon dbus-bin playerctl desktop-file-utils
 )
 

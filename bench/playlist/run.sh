@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # Playlist benchmarks: load/save of a 100,000-row music list (with Qt's
 # readAll-and-split as the peer), the memory of a process holding it, and the
-# conversion pass over two sets of MP3s against TagLib's FileRef.
+# conversion pass over two sets of MP3s against TagLib's FileRef, and the
+# playlist commands at size (a folder scan beside find, RemoveDuplicates
+# beside the row-by-row rule).
 #   bash bench/playlist/run.sh            (uses build/, as `make bench` does)
 #   BUILD_DIR=build-playlist bash bench/playlist/run.sh
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 build=${BUILD_DIR:-build}
-cmake --build "$build" --target playlist_list_bench playlist_memory_bench playlist_conversion_bench >/dev/null
+cmake --build "$build" --target playlist_list_bench playlist_memory_bench playlist_conversion_bench \
+  playlist_commands_bench >/dev/null
 data="$build/bench-playlist-data"
 mkdir -p "$data"
 
@@ -33,3 +36,6 @@ echo "-- conversion pass"
 bash bench/playlist/make-sets.sh "$data/sets"
 "$build/bench/playlist_conversion_bench" "$data/sets/small" 3
 "$build/bench/playlist_conversion_bench" "$data/sets/cover" 3
+
+echo "-- playlist commands"
+"$build/bench/playlist_commands_bench" "$data/commands" 3

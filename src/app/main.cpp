@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <QTimer>
 
+#include "app/instance_handover.h"
 #include "app/main_window.h"
 #include "app/player_app.h"
 #include "app/player_assembly.h"
@@ -94,7 +95,9 @@ int main(int argc, char** argv) {
   startClock.start();
   youran::PlayerApp player;
   youran::PlayerAssembly assembly(player, youran::AudioEngine::instance());
+  player.setOpenedFiles(youran::openedFileArguments(arguments));
   bool running = player.start();
+  if (!running && player.handedOver()) return 0;
   if (qEnvironmentVariableIsSet("YOURAN_STARTUP_REPORT")) {
     // For the start-up benchmark: how long the window, the engine and the
     // playlist took, and the memory the process holds with the list loaded.

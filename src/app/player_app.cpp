@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "app/exit_dialog.h"
+#include "app/instance_handover.h"
 #include "app/main_window.h"
 #include "app/notice_dialog.h"
 #include "app/settings_file.h"
@@ -57,6 +58,10 @@ PlayerApp::~PlayerApp() {
 bool PlayerApp::start(const std::filesystem::path& lockPath) {
   if (!lock_.acquire(lockPath)) {
     window_->hide();
+    if (!openedFiles_.isEmpty() && handPathsToRunningCopy(handoverSocketName(lockPath), openedFiles_)) {
+      handedOver_ = true;
+      return false;
+    }
     ShowNotice(QStringLiteral("悠然提醒您："), QStringLiteral("悠然音乐已经在运行了！ QAQ"), true, true, true);
     return false;
   }
@@ -80,6 +85,15 @@ bool PlayerApp::start(const std::filesystem::path& lockPath) {
   loadLyricFont();
   if (hooks_.createDesktopLyrics) hooks_.createDesktopLyrics(lyricFont_);
   loadVisualOptions();
+
+  handover_ = new HandoverServer(this);
+  if (handover_->listen(handoverSocketName(lockPath))) {
+    connect(handover_, &HandoverServer::pathsReceived, this, [this](const QStringList& paths) {
+      if (hooks_.openFiles) hooks_.openFiles(paths);
+      showMainWindow();
+    });
+  }
+  if (!openedFiles_.isEmpty() && hooks_.openFiles) hooks_.openFiles(openedFiles_);
   return true;
 }
 

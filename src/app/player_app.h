@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 
@@ -17,6 +18,7 @@ namespace youran {
 
 class MainWindow;
 class ExitDialog;
+class HandoverServer;
 
 // What the later subsystems plug into the start-up and shutdown sequences.
 // An empty hook is a step that is skipped.
@@ -32,6 +34,9 @@ struct StartupHooks {
   std::function<void()> stopWorkers;   // asks and waits; nothing is killed
   std::function<void()> stopStream;
   std::function<void()> freeAudio;
+  // Files opened with the player (its own arguments, or handed over by a
+  // second copy): added to the playlist, the first new row played.
+  std::function<void(const QStringList& paths)> openFiles;
 };
 
 class PlayerApp : public QObject {
@@ -47,6 +52,11 @@ class PlayerApp : public QObject {
   // shown, and that copy ends when it is confirmed.
   bool start(const std::filesystem::path& lockPath = InstanceLock::defaultPath());
   bool running() const { return lock_.held(); }
+
+  // Files the player was started with. A second copy hands them to the
+  // running one and ends without its notice.
+  void setOpenedFiles(const QStringList& paths) { openedFiles_ = paths; }
+  bool handedOver() const { return handedOver_; }
 
   // The exit dialog (modal); `choose` answers it without showing it.
   void onCloseButton();
@@ -81,6 +91,9 @@ class PlayerApp : public QObject {
   bool desktopLyricsOn_ = false;
   QString lyricFont_;
   bool shutDown_ = false;
+  QStringList openedFiles_;
+  bool handedOver_ = false;
+  HandoverServer* handover_ = nullptr;
 };
 
 }  // namespace youran

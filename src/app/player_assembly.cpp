@@ -21,6 +21,7 @@
 #include "app/settings_keys.h"
 #include "app/cover_art.h"
 #include "app/player_visuals.h"
+#include "app/playlist_menus.h"
 #include "app/transport_view.h"
 #include "base/data_folder.h"
 #include "lyrics/ui/desktop_lyrics_window.h"
@@ -30,6 +31,7 @@
 #include "playback/controller/playback_controller.h"
 #include "playback/controller/track_start_steps.h"
 #include "playlist/conversion_defaults.h"
+#include "playlist/ui/playlist_commands.h"
 #include "playlist/ui/playlist_controller.h"
 #include "playlist/ui/playlist_model.h"
 #include "tags/tag_reader.h"
@@ -115,6 +117,10 @@ PlayerAssembly::PlayerAssembly(PlayerApp& app, AudioEngine& engine) : app_(app),
   QObject::connect(playlist_->model(), &QAbstractItemModel::modelReset, hint, updateHint);
   QObject::connect(playlist_.get(), &PlaylistController::windowTitleChanged, window, &QWidget::setWindowTitle);
 
+  playlistCommands_ = std::make_unique<PlaylistCommands>(*playlist_, *playback_, window);
+  playlistMenus_ = std::make_unique<PlaylistMenus>(*window->musicPage(), *playlist_, *playlistCommands_);
+  QObject::connect(playlistCommands_.get(), &PlaylistCommands::windowTitleChanged, window, &QWidget::setWindowTitle);
+
   app_.hooks() = hooks();
 }
 
@@ -156,7 +162,7 @@ void PlayerAssembly::setUpDesktop() {
   actions.positionSeconds = [this] { return playback_->livePositionSeconds(); };
   actions.setVolume = [this](int percent) { playback_->setVolumePercent(percent); };
   actions.setMode = [this](PlayMode mode) { playback_->setMode(mode); };
-  actions.openFile = [this](const QString& path) { openFiles({path.toStdString()}); };
+  actions.openFile = [this](const QString& path) { openFiles({path}); };
   actions.lyricText = [this] { return lyrics_->sync().lyricText(); };
   // The album is not in the playlist; the tags are read once per track.
   actions.album = [this, path = std::make_shared<QString>(), album = std::make_shared<QString>()] {
@@ -197,14 +203,7 @@ MiniPanel& PlayerAssembly::miniPanel() {
 
 void PlayerAssembly::openMiniPanel() { miniPanel().openAt(QCursor::pos()); }
 
-void PlayerAssembly::openFiles(const std::vector<std::string>& paths) {
-  if (paths.empty()) return;
-  const size_t first = playlist_->list().size() + 1;
-  playlist_->addTracks(paths, PassSlot::openFiles);
-  if (playlist_->list().size() < first) return;
-  playback_->playRow(static_cast<int>(first));
-  playback_->fadeIn();
-}
+void PlayerAssembly::openFiles(const QStringList& paths) { playlistCommands_->addPaths(paths, true); }
 
 PlayerAssembly::~PlayerAssembly() {
   // The hooks reach into this object; PlayerApp may outlive it and run its
@@ -249,6 +248,7 @@ StartupHooks PlayerAssembly::hooks() {
   };
   hooks.stopStream = [this] { engine_.stop(playback_->currentStream()); };
   hooks.freeAudio = [this] { engine_.free(); };
+  hooks.openFiles = [this](const QStringList& paths) { openFiles(paths); };
   return hooks;
 }
 

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <QStringList>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,6 +27,8 @@ class DbusTaskbar;
 class TaskbarView;
 class MiniPanel;
 class PlayerVisuals;
+class PlaylistCommands;
+class PlaylistMenus;
 
 class PlayerAssembly {
  public:
@@ -45,10 +48,13 @@ class PlayerAssembly {
   // Made when first opened.
   MiniPanel& miniPanel();
   void openMiniPanel();
-  // Adds files as new rows, converts them in the background and plays the
-  // first (MPRIS OpenUri).
-  void openFiles(const std::vector<std::string>& paths);
+  // Adds files (and folders, scanned) as new rows, converts them in the
+  // background and plays the first: a hand-over from a second copy, MPRIS
+  // OpenUri.
+  void openFiles(const QStringList& paths);
   PlayerVisuals& visuals() { return *visuals_; }
+  PlaylistCommands& playlistCommands() { return *playlistCommands_; }
+  PlaylistMenus& playlistMenus() { return *playlistMenus_; }
 
  private:
   class TrackStart;
@@ -70,6 +76,8 @@ class PlayerAssembly {
   std::unique_ptr<DbusTaskbar> taskbar_;
   std::unique_ptr<TaskbarView> taskbarView_;
   std::unique_ptr<MiniPanel> miniPanel_;
+  std::unique_ptr<PlaylistCommands> playlistCommands_;
+  std::unique_ptr<PlaylistMenus> playlistMenus_;
   // The playing stream, for the conversion worker's window title.
   std::atomic<uint32_t> currentStream_{0};
 };

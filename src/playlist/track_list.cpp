@@ -142,6 +142,30 @@ bool TrackList::removeRow(size_t index) {
   return true;
 }
 
+void TrackList::removeRows(std::vector<size_t> indices) {
+  std::sort(indices.begin(), indices.end());
+  indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
+  while (!indices.empty() && indices.back() >= rows_.size()) indices.pop_back();
+  if (indices.empty()) return;
+  const bool oneRange = indices.back() - indices.front() + 1 == indices.size();
+  size_t out = indices.front();
+  size_t next = 0;
+  for (size_t in = indices.front(); in < rows_.size(); ++in) {
+    if (next < indices.size() && indices[next] == in) {
+      ++next;
+      continue;
+    }
+    if (out != in) rows_[out] = std::move(rows_[in]);
+    ++out;
+  }
+  rows_.resize(out);
+  if (oneRange) {
+    if (observer_.rowsRemoved) observer_.rowsRemoved(indices.front(), indices.size());
+  } else if (observer_.reset) {
+    observer_.reset();
+  }
+}
+
 void TrackList::clear() {
   size_t count = rows_.size();
   rows_.clear();

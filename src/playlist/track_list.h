@@ -49,6 +49,8 @@ class TrackList {
     std::function<void(size_t first, size_t count)> rowsInserted;
     std::function<void(size_t first, size_t count)> rowsRemoved;
     std::function<void(size_t first, size_t count)> rowsChanged;
+    // Rows went from many places at once: every row may have moved.
+    std::function<void()> reset;
   };
 
   void setObserver(Observer observer) { observer_ = std::move(observer); }
@@ -75,6 +77,9 @@ class TrackList {
 
   // Removes the row at a 0-based index; the caller renumbers and saves.
   bool removeRow(size_t index);
+  // Removes the rows at these 0-based indices (any order, each once) in one
+  // sweep; indices past the end are ignored. The caller renumbers and saves.
+  void removeRows(std::vector<size_t> indices);
   void clear();
 
   // Writes the converted columns of one row when that row still holds the

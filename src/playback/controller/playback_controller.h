@@ -48,6 +48,9 @@ class PlaybackController : public QObject {
   void onTimerTick();
   void fadeIn();
   void setMode(PlayMode mode);
+  // The current track's row changed without a new start (rows above it
+  // removed, or the list emptied).
+  void setCurrentIndex(int row);
 
   // Seeking: the progress knob released at `knobX`, or a click on the
   // progress track at `cursorX` (main-window coordinates).
@@ -66,7 +69,6 @@ class PlaybackController : public QObject {
   void runTrackStartSteps(const QString& displayName);
   void applyVolume();
   int randomRow();
-  void setCurrentIndex(int row);
   void setProgressValue(uint32_t value, uint32_t maximum);
 
   AudioEngine& engine_;

@@ -24,6 +24,10 @@ PlaylistModel::PlaylistModel(TrackList& list, QObject* parent) : QAbstractTableM
     emit dataChanged(index(static_cast<int>(first), 0),
                      index(static_cast<int>(first + count - 1), TrackEntry::kColumns - 1));
   };
+  observer.reset = [this] {
+    beginResetModel();
+    endResetModel();
+  };
   list_.setObserver(std::move(observer));
 }
 

@@ -1,0 +1,70 @@
+#include "playlist/ui/desktop_files.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDesktopServices>
+#include <QFile>
+#include <QFileInfo>
+#include <QUrl>
+
+#include "base/log.h"
+#include "playlist/desktop_trash.h"
+
+namespace youran {
+
+std::optional<QString> moveFileToTrash(const QString& path) {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+  if (auto failure = moveToTrash(path.toStdString(), trashPlacesFromEnvironment())) {
+    logWarning("playlist", "cannot move " + path.toStdString() + " to the trash: " + *failure);
+    return QString::fromStdString(*failure);
+  }
+  return std::nullopt;
+#else
+  QFile file(path);
+  if (file.moveToTrash()) return std::nullopt;
+  QString reason = file.errorString();
+  logWarning("playlist",
+             "cannot move " + path.toStdString() + " to the trash: " + reason.toStdString());
+  return reason;
+#endif
+}
+
+namespace {
+
+void openFolderOf(const QString& path) {
+  QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absolutePath()));
+}
+
+}  // namespace
+
+void showFileInFolder(const QString& path) {
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  if (!bus.isConnected()) {
+    openFolderOf(path);
+    return;
+  }
+  QDBusMessage call = QDBusMessage::createMethodCall(
+      QStringLiteral("org.freedesktop.FileManager1"),
+      QStringLiteral("/org/freedesktop/FileManager1"),
+      QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
+  call << QStringList{QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath())
+                          .toString(QUrl::FullyEncoded)}
+       << QString();
+  // Asynchronous: a file manager that is slow to start must not hold up the
+  // window, and one that is missing (an error reply) gives the folder.
+  auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 5000));
+  QObject::connect(watcher, &QDBusPendingCallWatcher::finished,
+                   [path](QDBusPendingCallWatcher* self) {
+                     if (self->isError()) {
+                       logWarning("playlist", "no file manager answered ShowItems (" +
+                                                  self->error().message().toStdString() +
+                                                  "); opening the folder");
+                       openFolderOf(path);
+                     }
+                     self->deleteLater();
+                   });
+}
+
+}  // namespace youran

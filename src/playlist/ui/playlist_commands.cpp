@@ -1,0 +1,295 @@
+#include "playlist/ui/playlist_commands.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QTableView>
+#include <filesystem>
+
+#include "app/notice_dialog.h"
+#include "app/settings_file.h"
+#include "base/data_folder.h"
+#include "base/log.h"
+#include "lyrics/lyric_file.h"
+#include "playback/controller/playback_controller.h"
+#include "playlist/folder_scan.h"
+#include "playlist/remove_duplicates.h"
+#include "playlist/ui/desktop_files.h"
+#include "playlist/ui/playlist_controller.h"
+
+namespace youran {
+
+namespace {
+
+// Rows reach the model at least this often (in time, and in rows) during a
+// scan, and window events run as often; a stall stays well below what a
+// person notices.
+constexpr qint64 kScanSliceMs = 15;
+constexpr size_t kScanSliceFiles = 1000;
+
+QString toQ(const std::string& text) { return QString::fromStdString(text); }
+
+void notice(const QString& title, const QString& text) {
+  ShowNotice(title, text, true, false, false);
+}
+
+bool fileExists(const std::string& path) {
+  std::error_code ec;
+  return std::filesystem::exists(path, ec);
+}
+
+QString dialogFilter() {
+  QString patterns;
+  for (auto extension : kAudioExtensions) {
+    if (!patterns.isEmpty()) patterns += ' ';
+    patterns += QStringLiteral("*.") +
+                QString::fromLatin1(extension.data(), static_cast<int>(extension.size()));
+  }
+  return QStringLiteral("支持的音频文件 (%1)").arg(patterns);
+}
+
+}  // namespace
+
+QStringList PlaylistPrompts::chooseFiles(QWidget* parent) {
+  return QFileDialog::getOpenFileNames(parent, QStringLiteral("打开支持的音频文件"), QString(),
+                                       dialogFilter());
+}
+
+QString PlaylistPrompts::chooseFolder(QWidget* parent) {
+  return QFileDialog::getExistingDirectory(parent, QStringLiteral("请选择扫描目录"));
+}
+
+bool PlaylistPrompts::askYesNo(QWidget* parent, QMessageBox::Icon icon, const QString& text) {
+  QMessageBox box(icon, QStringLiteral("悠然提示"), text, QMessageBox::Yes | QMessageBox::No,
+                  parent);
+  return box.exec() == QMessageBox::Yes;
+}
+
+PlaylistCommands::PlaylistCommands(PlaylistController& playlist, PlaybackController& playback,
+                                   QWidget* dialogParent, QObject* parent)
+    : QObject(parent), playlist_(playlist), playback_(playback), dialogParent_(dialogParent) {
+  // A scan in progress ends when the player quits; what it found so far stays.
+  connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this,
+          [this] { quitting_ = true; });
+}
+
+PlaylistCommands::~PlaylistCommands() = default;
+
+PlaylistPrompts& PlaylistCommands::prompts() { return prompts_ ? *prompts_ : defaultPrompts_; }
+
+void PlaylistCommands::startPass(PassSlot slot) {
+  playlist_.worker().startPass(slot, conversionJobs(playlist_.list()));
+}
+
+void PlaylistCommands::saveList() {
+  if (!playlist_.save()) logWarning("playlist", "the music list file was not written");
+}
+
+bool PlaylistCommands::refuseWhileBusy() {
+  if (!playlist_.anyConversionPassRunning()) return false;
+  notice(QString(), QString::fromUtf8(kBusyNotice));
+  return true;
+}
+
+void PlaylistCommands::addFilesFromDialog() {
+  const QStringList files = prompts().chooseFiles(dialogParent_);
+  if (files.isEmpty()) return;
+  for (const QString& file : files) {
+    playlist_.list().addTrack(file.toStdString());
+    QCoreApplication::processEvents();
+  }
+  saveList();
+  startPass(PassSlot::openFiles);
+}
+
+void PlaylistCommands::scanFolderCommand() {
+  const QString folder = prompts().chooseFolder(dialogParent_);
+  if (folder.isEmpty()) return;
+  scanFolder(folder, splitPatterns(scanPatternList()), true);
+  saveList();
+  startPass(PassSlot::folderScan);
+}
+
+size_t PlaylistCommands::scanFolder(const QString& folder, const std::vector<std::string>& patterns,
+                                    bool recursive) {
+  // Paths wait here until the slice ends; the rows are made when they are
+  // appended, so they are numbered after whatever the list holds then (a
+  // command run between two slices may have changed it).
+  std::vector<std::string> batch;
+  size_t added = 0;
+  auto flush = [&] {
+    if (batch.empty()) return;
+    std::vector<TrackEntry> rows;
+    rows.reserve(batch.size());
+    size_t next = playlist_.list().size() + 1;
+    for (auto& path : batch)
+      rows.push_back(TrackList::makeEntry(std::move(path), {}, {}, {}, next++));
+    added += rows.size();
+    batch.clear();
+    playlist_.list().appendRows(std::move(rows));
+  };
+  QElapsedTimer slice;
+  slice.start();
+  ScanVisitor visitor;
+  visitor.file = [&](std::string path) { batch.push_back(std::move(path)); };
+  visitor.step = [&] {
+    if (slice.elapsed() >= kScanSliceMs || batch.size() >= kScanSliceFiles) {
+      flush();
+      QCoreApplication::processEvents();
+      slice.restart();
+    }
+    return !quitting_;
+  };
+  youran::scanFolder(folder.toStdString(), patterns, recursive, visitor);
+  flush();
+  return added;
+}
+
+void PlaylistCommands::playSelected() {
+  const int row = playlist_.selectedRow();
+  if (row == 0) return;
+  playback_.playRow(row);
+  playback_.fadeIn();
+}
+
+void PlaylistCommands::removeSelected() {
+  if (refuseWhileBusy()) return;
+  const int row = playlist_.selectedRow();
+  if (row == 0) return;
+  auto& list = playlist_.list();
+  const int current = playback_.currentIndex();
+  if (row == current) {
+    // The next row moves into the playing row's place and plays.
+    list.removeRow(static_cast<size_t>(row - 1));
+    list.renumberRows();
+    saveList();
+    playback_.playRow(current);
+    playback_.fadeIn();
+    return;
+  }
+  if (row < current) playback_.setCurrentIndex(current - 1);
+  list.removeRow(static_cast<size_t>(row - 1));
+  list.renumberRows();
+  saveList();
+}
+
+void PlaylistCommands::removeDuplicates() {
+  if (refuseWhileBusy()) return;
+  auto& list = playlist_.list();
+  emit windowTitleChanged(QString::fromUtf8(kRemovingDuplicatesTitle));
+  std::vector<std::string_view> paths;
+  paths.reserve(list.size());
+  for (const auto& row : list.rows()) paths.push_back(row.path);
+  DuplicateRemoval plan = planDuplicateRemoval(paths, playback_.currentIndex());
+  paths.clear();
+  if (plan.removesCurrent) {
+    if (auto* view = playlist_.view()) view->clearSelection();
+    playback_.stop();
+  }
+  // The current index stays as it was, as the rows below it move up.
+  list.removeRows(std::move(plan.removed));
+  list.renumberRows();
+  saveList();
+  emit windowTitleChanged(QString::fromUtf8(kPlayerTitle));
+  notice(QString(), QString::fromUtf8(kDuplicatesRemovedNotice));
+}
+
+void PlaylistCommands::removeAll() {
+  if (refuseWhileBusy()) return;
+  if (!prompts().askYesNo(dialogParent_, QMessageBox::Information,
+                          QString::fromUtf8(kRemoveAllQuestion)))
+    return;
+  auto& list = playlist_.list();
+  if (!list.empty()) playback_.stop();
+  list.clear();
+  playback_.setCurrentIndex(0);
+  writeState("是否启动播放", "上一首是：", "0");
+  writeState("是否启动播放", "播放位置：", "0");
+  saveList();
+}
+
+void PlaylistCommands::deleteSelectedToRecycleBin() {
+  if (refuseWhileBusy()) return;
+  const int row = playlist_.selectedRow();
+  if (row == 0) return;
+  auto& list = playlist_.list();
+  const std::string path = list.trackPath(static_cast<size_t>(row));
+  if (!fileExists(path)) {
+    notice(QString::fromUtf8(kAwkwardTitle), QString::fromUtf8(kMissingFileNotice));
+    return;
+  }
+  const int current = playback_.currentIndex();
+  const bool playing = row == current;
+  const QString question =
+      QStringLiteral("【") + toQ(path) +
+      (playing
+           ? QStringLiteral("】   正在播放，删除后会自动跳转到下一曲，如有歌词文件也一起被删除！")
+           : QStringLiteral("】   你确定要删除到回收站吗？，如有歌词文件也一起被删除！"));
+  if (!prompts().askYesNo(dialogParent_, QMessageBox::Warning, question)) return;
+
+  const auto lyric = lyricFilePath(dataFolder(), list.row(static_cast<size_t>(row - 1)).name);
+  if (playing) playback_.stop();
+  // A file that did not reach the trash stays in the list, so nobody
+  // believes it is gone.
+  if (moveFileToTrash(toQ(path))) {
+    notice(QString::fromUtf8(kAwkwardTitle), QString::fromUtf8(kTrashFailedNotice));
+    return;
+  }
+  if (!playing && row < current) playback_.setCurrentIndex(current - 1);
+  list.removeRow(static_cast<size_t>(row - 1));
+  list.renumberRows();
+  saveList();
+  if (fileExists(lyric.string())) moveFileToTrash(QString::fromStdString(lyric.string()));
+  if (playing) {
+    playback_.playRow(current);
+    playback_.fadeIn();
+  }
+}
+
+void PlaylistCommands::openSelectedLocation() {
+  const int row = playlist_.selectedRow();
+  if (row == 0) return;
+  const std::string& path = playlist_.list().trackPath(static_cast<size_t>(row));
+  if (!fileExists(path)) {
+    notice(QString::fromUtf8(kAwkwardTitle), QString::fromUtf8(kMissingFileNotice));
+    return;
+  }
+  showFileInFolder(toQ(path));
+}
+
+void PlaylistCommands::copySongName() {
+  const int row = playlist_.selectedRow();
+  if (row == 0) return;
+  QApplication::clipboard()->setText(toQ(playlist_.list().row(static_cast<size_t>(row - 1)).name));
+}
+
+size_t PlaylistCommands::addPaths(const QStringList& paths, bool playFirst) {
+  auto& list = playlist_.list();
+  const size_t firstNew = list.size() + 1;
+  size_t added = 0;
+  bool scanned = false;
+  const auto patterns = splitPatterns(scanPatternList());
+  for (const QString& path : paths) {
+    QFileInfo info(path);
+    if (info.isDir()) {
+      added += scanFolder(info.absoluteFilePath(), patterns, true);
+      scanned = true;
+    } else if (info.isFile() && isAudioFileName(info.fileName().toStdString())) {
+      list.addTrack(info.absoluteFilePath().toStdString());
+      ++added;
+    }
+  }
+  if (added == 0) return 0;
+  saveList();
+  startPass(scanned ? PassSlot::folderScan : PassSlot::openFiles);
+  if (playFirst && firstNew <= list.size()) {
+    playback_.playRow(static_cast<int>(firstNew));
+    playback_.fadeIn();
+  }
+  return added;
+}
+
+}  // namespace youran
