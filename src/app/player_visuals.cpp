@@ -5,6 +5,7 @@
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QPainter>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
@@ -67,7 +68,12 @@ void LiveBackdrop::refreshNow() {
   const QImage shot = capture_(window_, QRect(topLeft, QSize(panel_->width(), panel_->height() + kCaptureExtraLines)));
   // Where the screen cannot be read the last backdrop stays.
   if (shot.isNull()) return;
-  picture_->setPixmap(QPixmap::fromImage(BlurService::blurred(shot, kBlurRadius)));
+  QImage frosted = BlurService::blurred(shot, kBlurRadius).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  {
+    QPainter painter(&frosted);
+    painter.fillRect(frosted.rect(), QColor::fromRgba(kFrost));
+  }
+  picture_->setPixmap(QPixmap::fromImage(frosted));
   picture_->show();
   picture_->lower();
   ++refreshes_;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QColor>
+
 // The visuals of the main window, built over it: the spectrum, the cover and
 // its blurred backdrop on "正在播放", the live frosted backdrop of the left
 // panel, and the window shadow. The assembly owns one of these.
@@ -34,6 +36,9 @@ class LiveBackdrop : public QObject {
   // the window itself left out; null where the screen cannot be read.
   using Capture = std::function<QImage(QWidget& window, const QRect& area)>;
   static constexpr int kBlurRadius = 100;
+  // The frosting laid over the blurred desktop: the panel's own light colour,
+  // so its dark labels stay readable over any wallpaper, a black one too.
+  static constexpr QRgb kFrost = 0xB4F3F6FE;  // alpha 180 over #F3F6FE
   static constexpr int kMinIntervalMs = 33;
 
   LiveBackdrop(MainWindow& window, std::function<bool()> enabled, Capture capture = screenBehind,
