@@ -1,14 +1,12 @@
 #include "base/safe_file_name.h"
 
-#include <algorithm>
-
 #include "base/text_encoding.h"
 
 namespace youran {
 
 namespace {
 
-constexpr size_t kMaxComponentBytes = 255;
+constexpr std::size_t kMaxComponentBytes = 255;
 
 bool forbidden(uint32_t cp) {
   if (cp < 0x20 || cp == 0x7f) return true;
@@ -22,29 +20,26 @@ bool forbidden(uint32_t cp) {
 
 }  // namespace
 
-std::string safeFileName(std::string_view name, std::string_view suffix) {
-  const size_t room = kMaxComponentBytes > suffix.size() ? kMaxComponentBytes - suffix.size() : 1;
+std::string safeFileName(std::string_view name, std::string_view suffix, std::size_t reserved) {
+  const std::size_t taken = suffix.size() + reserved;
+  const std::size_t room = kMaxComponentBytes > taken ? kMaxComponentBytes - taken : 1;
   std::string out;
   out.reserve(std::min(name.size(), room) + suffix.size());
-  for (size_t i = 0; i < name.size();) {
+  for (std::size_t i = 0; i < name.size();) {
     uint32_t cp = 0;
-    size_t len = decodeUtf8Char(name, i, cp);
-    std::string piece;
+    std::size_t len = decodeUtf8Char(name, i, cp);
+    std::string_view piece = "_";
     if (len == 0) {
-      piece = "_";
       len = 1;
-    } else if (forbidden(cp)) {
-      piece = "_";
-    } else {
-      piece.assign(name.substr(i, len));
+    } else if (!forbidden(cp)) {
+      piece = name.substr(i, len);
     }
     if (out.size() + piece.size() > room) break;
     out += piece;
     i += len;
   }
-  if (std::all_of(out.begin(), out.end(), [](char c) { return c == '.'; })) {
-    out.assign(std::max<size_t>(out.size(), 1), '_');
-  }
+  while (!out.empty() && (out.back() == '.' || out.back() == ' ')) out.pop_back();
+  if (out.empty()) out.push_back('_');
   out += suffix;
   return out;
 }

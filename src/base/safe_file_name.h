@@ -5,17 +5,19 @@
 // folder it is meant for and is a valid name on every file system the player
 // runs on.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace youran {
 
 // `name` + `suffix` as one path component: directory separators, control
-// characters and the characters Windows forbids (< > : " | ? *) become "_",
-// a name of dots only ("", ".", "..") becomes "_" repeated, and the name is
-// cut at a UTF-8 character boundary so that name + suffix fit in 255 bytes.
-// Invalid UTF-8 bytes are replaced too, so the result is always valid UTF-8.
-// The suffix is trusted (".lrc", ".dpc").
-std::string safeFileName(std::string_view name, std::string_view suffix = {});
+// characters, the characters Windows forbids (< > : " | ? *) and bytes that
+// are not UTF-8 become "_"; trailing dots and blanks of the name are dropped
+// (Windows drops them itself), so "." and ".." cannot name a folder; an
+// empty result is "_". The name is cut on a character boundary so that name,
+// suffix and `reserved` more bytes (a prefix the caller adds) fit in 255
+// bytes. The suffix is trusted (".lrc", ".dpc").
+std::string safeFileName(std::string_view name, std::string_view suffix = {}, std::size_t reserved = 0);
 
 }  // namespace youran

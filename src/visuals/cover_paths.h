@@ -10,11 +10,8 @@
 
 namespace youran {
 
-// A display name as a file name: directory separators, control characters
-// and the characters Windows forbids become "_", "." and ".." cannot leave
-// the folder, trailing dots and blanks are dropped, and the result is cut
-// (on a UTF-8 boundary) so that the longest file made from it, prefix and
-// extension included, fits 255 bytes.
+// A display name as the stem of a cover file (base/safe_file_name), cut so
+// that the longest file made from it, "d" and ".dpc" included, fits 255 bytes.
 std::string safeCoverName(std::string_view displayName);
 
 std::filesystem::path coverCachePath(std::string_view displayName);
