@@ -57,28 +57,18 @@ TEST(TaskbarViewTest, ButtonAndProgressFollowThePlayState) {
                                                      "state 2", "state 0"}));
 }
 
-class MiniPanelTest : public ::testing::Test {
+class MiniPanelTest : public testing::PlayingFixture {
  protected:
   void SetUp() override {
-    setDataFolder(folder.path());
-    engine.init(0);
-    playlist = std::make_unique<PlaylistController>(ConversionFunctions{});
-    playlist->attachView(&view);
-    controller = std::make_unique<PlaybackController>(engine, now, *playlist);
+    startPlaying(&view);
     panel = std::make_unique<MiniPanel>(now, *controller, [this] { ++exitDialogs; });
   }
   void TearDown() override {
-    controller->stop();
     panel.reset();
-    controller.reset();
-    playlist.reset();
+    PlayingFixture::TearDown();
   }
-  testing::TempFolder folder;
-  AudioEngine engine;
+
   QTableView view;
-  NowPlaying now;
-  std::unique_ptr<PlaylistController> playlist;
-  std::unique_ptr<PlaybackController> controller;
   std::unique_ptr<MiniPanel> panel;
   int exitDialogs = 0;
 };

@@ -29,34 +29,22 @@
 namespace youran {
 namespace {
 
-class TransportViewTest : public ::testing::Test {
+class TransportViewTest : public testing::PlayingFixture {
  protected:
   void SetUp() override {
-    setDataFolder(folder.path());
-    engine.init(0);
-    playlist = std::make_unique<PlaylistController>(ConversionFunctions{});
-    playlist->attachView(window.findChild<QTableView*>(QStringLiteral("播放列表框")));
-    controller = std::make_unique<PlaybackController>(engine, now, *playlist);
+    startPlaying(window.findChild<QTableView*>(QStringLiteral("播放列表框")));
     view = std::make_unique<TransportView>(window, now, *controller);
   }
   void TearDown() override {
-    controller->stop();
     view.reset();
-    controller.reset();
-    playlist.reset();
+    PlayingFixture::TearDown();
   }
 
-  void addTracks(int count, int frames) { testing::addToneTracks(*playlist, folder, count, frames); }
   static void waitMs(int ms) { testing::waitMs(ms); }
 
   QString picture(QPushButton* button) const { return button->property("picture").toString(); }
 
-  testing::TempFolder folder;
-  AudioEngine engine;
   MainWindow window;
-  NowPlaying now;
-  std::unique_ptr<PlaylistController> playlist;
-  std::unique_ptr<PlaybackController> controller;
   std::unique_ptr<TransportView> view;
 };
 

@@ -177,28 +177,18 @@ TEST(BlurServiceTest, EncodedPicturesInBmpOut) {
   EXPECT_TRUE(BlurService::blurImage("not a picture", 3).isEmpty());
 }
 
-class BackdropTest : public ::testing::Test {
+class BackdropTest : public testing::PlayingFixture {
  protected:
   void SetUp() override {
-    setDataFolder(folder.path());
-    engine.init(0);
-    playlist = std::make_unique<PlaylistController>(ConversionFunctions{});
-    playlist->attachView(window.findChild<QTableView*>(QStringLiteral("播放列表框")));
-    controller = std::make_unique<PlaybackController>(engine, now, *playlist);
+    startPlaying(window.findChild<QTableView*>(QStringLiteral("播放列表框")));
     visuals = std::make_unique<PlayerVisuals>(window, now, engine, *controller);
   }
   void TearDown() override {
     visuals.reset();
-    controller.reset();
-    playlist.reset();
+    PlayingFixture::TearDown();
   }
 
-  testing::TempFolder folder;
-  AudioEngine engine;
   MainWindow window;
-  NowPlaying now;
-  std::unique_ptr<PlaylistController> playlist;
-  std::unique_ptr<PlaybackController> controller;
   std::unique_ptr<PlayerVisuals> visuals;
 };
 

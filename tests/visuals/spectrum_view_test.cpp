@@ -57,14 +57,10 @@ TEST(SpectrumFrameTest, BarsCapsAndTheFrameLandOnTheirPixels) {
   EXPECT_EQ(canvas.pixel(10, 5), qRgb(255, 255, 255));
 }
 
-class SpectrumViewTest : public ::testing::Test {
+class SpectrumViewTest : public testing::PlayingFixture {
  protected:
   void SetUp() override {
-    setDataFolder(folder.path());
-    engine.init(0);
-    playlist = std::make_unique<PlaylistController>(ConversionFunctions{});
-    playlist->attachView(window.findChild<QTableView*>(QStringLiteral("播放列表框")));
-    controller = std::make_unique<PlaybackController>(engine, now, *playlist);
+    startPlaying(window.findChild<QTableView*>(QStringLiteral("播放列表框")));
     transport = std::make_unique<TransportView>(window, now, *controller);
     view = std::make_unique<SpectrumView>(*window.spectrumCanvas(), *window.spectrumTimer(), engine, now,
                                           [this] { return controller->currentStream(); });
@@ -74,16 +70,10 @@ class SpectrumViewTest : public ::testing::Test {
     controller->stop();
     view.reset();
     transport.reset();
-    controller.reset();
-    playlist.reset();
+    PlayingFixture::TearDown();
   }
 
-  testing::TempFolder folder;
-  AudioEngine engine;
   MainWindow window;
-  NowPlaying now;
-  std::unique_ptr<PlaylistController> playlist;
-  std::unique_ptr<PlaybackController> controller;
   std::unique_ptr<TransportView> transport;
   std::unique_ptr<SpectrumView> view;
 };
