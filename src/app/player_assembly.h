@@ -26,6 +26,8 @@ class DbusTaskbar;
 class TaskbarView;
 class MiniPanel;
 class PlayerVisuals;
+class OnlineMusic;
+class DownloadDialog;
 
 class PlayerAssembly {
  public:
@@ -49,6 +51,9 @@ class PlayerAssembly {
   // first (MPRIS OpenUri).
   void openFiles(const std::vector<std::string>& paths);
   PlayerVisuals& visuals() { return *visuals_; }
+  OnlineMusic& online() { return *online_; }
+  // "下载此音乐" for a playlist row (1-based): the download dialog.
+  DownloadDialog* openDownloadDialog(int row);
 
  private:
   class TrackStart;
@@ -72,6 +77,8 @@ class PlayerAssembly {
   std::unique_ptr<MiniPanel> miniPanel_;
   // The playing stream, for the conversion worker's window title.
   std::atomic<uint32_t> currentStream_{0};
+  // Last: its workers stop before the playlist they hand songs to goes.
+  std::unique_ptr<OnlineMusic> online_;
 };
 
 }  // namespace youran
