@@ -6,6 +6,7 @@ song bytes and the cover pictures. HTTPS port: the secondary service (JSONP
 search and mobile play pages), with a certificate made by openssl at start.
 
   demo-service.py --library DIR [--info FILE] [--delay-ms N] [--synthetic NAME=MB ...]
+  demo-service.py --write-settings INFO_FILE SETTING_INI
 
 --info receives one JSON object: primary, secondarySearch, secondaryPage,
 caBundle. Tests switch faults at run time with GET /_control?fault=F&delay=MS
@@ -247,7 +248,44 @@ def make_certificate(folder):
     return key, cert
 
 
+def write_settings(info_file, settings_file):
+    """Points Setting.ini's section Online at a running service."""
+    info = json.load(open(info_file, encoding="utf-8"))
+    values = {"Primary": info["primary"], "SecondarySearch": info["secondarySearch"],
+              "SecondaryPage": info["secondaryPage"], "CaBundle": info["caBundle"]}
+    lines = []
+    if os.path.exists(settings_file):
+        lines = open(settings_file, "rb").read().decode("gb18030", "replace").splitlines()
+    out, section, done = [], None, set()
+    for line in lines:
+        head = line.strip()
+        if head.startswith("[") and head.endswith("]"):
+            if section == "online":
+                out += ["%s=%s" % (k, v) for k, v in values.items() if k not in done]
+                done.update(values)
+            section = head[1:-1].strip().lower()
+        elif section == "online" and "=" in line:
+            key = line.split("=", 1)[0].strip()
+            match = [k for k in values if k.lower() == key.lower()]
+            if match:
+                out.append("%s=%s" % (match[0], values[match[0]]))
+                done.add(match[0])
+                continue
+        out.append(line)
+    if section == "online":
+        out += ["%s=%s" % (k, v) for k, v in values.items() if k not in done]
+        done.update(values)
+    if len(done) < len(values):
+        out += ["[Online]"] + ["%s=%s" % (k, v) for k, v in values.items()]
+    tmp = settings_file + ".tmp"
+    with open(tmp, "wb") as f:
+        f.write(("\r\n".join(out) + "\r\n").encode("gb18030"))
+    os.replace(tmp, settings_file)
+
+
 def main():
+    if len(sys.argv) == 4 and sys.argv[1] == "--write-settings":
+        return write_settings(sys.argv[2], sys.argv[3])
     ap = argparse.ArgumentParser()
     ap.add_argument("--library", required=True)
     ap.add_argument("--info")

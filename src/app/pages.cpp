@@ -147,6 +147,11 @@ SearchPage::SearchPage(QWidget* parent) : QWidget(parent) {
   }
 }
 
+// The lists announce their rows' removal while the page takes them down.
+SearchPage::~SearchPage() {
+  for (QTableWidget* list : {primaryList_, secondaryList_}) list->model()->disconnect(this);
+}
+
 int SearchPage::resultRows() const { return primaryList_->rowCount() + secondaryList_->rowCount(); }
 
 }  // namespace youran

@@ -51,6 +51,7 @@ class SearchPage : public QWidget {
   enum SecondaryColumn { kSecondaryTitle = 0, kSecondarySinger = 1, kSecondaryAlbum = 2, kSecondaryUrl = 3 };
 
   explicit SearchPage(QWidget* parent = nullptr);
+  ~SearchPage() override;
   QLineEdit* searchBox() const { return searchBox_; }
   QFrame* resultFrame() const { return resultFrame_; }
   QTabWidget* serviceTabs() const { return tabs_; }
