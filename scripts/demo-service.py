@@ -10,7 +10,9 @@ search and mobile play pages), with a certificate made by openssl at start.
 
 --info receives one JSON object: primary, secondarySearch, secondaryPage,
 caBundle. Tests switch faults at run time with GET /_control?fault=F&delay=MS
-on the HTTP port; F is one of none, slow, cut, 404, nourl.
+on the HTTP port; F is one of none, slow (song
+bytes trickle), cut (every body is cut in half), cutsong (only the song
+bytes are), 404, nourl (no play URL, no m4aUrl).
 """
 import argparse
 import json
@@ -214,7 +216,7 @@ class Handler(BaseHTTPRequestHandler):
             self.send_header("Content-Range", "bytes %d-%d/%d" % (start, size - 1, size))
         self.send_header("Connection", "close")
         self.end_headers()
-        end = size if fault != "cut" else start + (size - start) // 2
+        end = size if fault not in ("cut", "cutsong") else start + (size - start) // 2
         block = bytes(range(256)) * 1024
         try:
             if "path" in s:

@@ -24,7 +24,7 @@ class DemoService {
 
   bool ok() const { return !hosts_.primary.empty(); }
   const OnlineHosts& hosts() const { return hosts_; }
-  // fault: none, slow, cut, 404 or nourl.
+  // fault: none, slow, cut, cutsong, 404 or nourl (scripts/demo-service.py).
   bool control(const std::string& fault, int delayMs = 0) const;
 
  private:
