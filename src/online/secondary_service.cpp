@@ -75,9 +75,8 @@ std::string SecondaryService::streamUrl(std::string_view mid) const {
   return cutStreamUrl(page);
 }
 
-std::vector<SecondaryRow> SecondaryService::searchPage(std::string_view keyword, std::string_view page) const {
-  std::vector<SecondaryRow> rows;
-  if (!hosts_.hasSecondary()) return rows;
+std::vector<SecondaryEntry> SecondaryService::searchEntries(std::string_view keyword, std::string_view page) const {
+  if (!hosts_.hasSecondary()) return {};
   HttpRequest request;
   request.url = hosts_.secondarySearch + secondarySearchPath(page, encodeKeywordBytes(keyword));
   request.timeoutSeconds = hosts_.timeoutSeconds;
@@ -85,14 +84,17 @@ std::vector<SecondaryRow> SecondaryService::searchPage(std::string_view keyword,
   request.stop = hosts_.stop;
   const std::string answer = HttpClient().requestWinInet(request);
   if (answer.empty()) logWarning("online", "secondary search: " + request.statusText);
-  const std::vector<SecondaryEntry> entries = parseSecondarySearch(answer);
-  rows.resize(entries.size());
+  return parseSecondarySearch(answer);
+}
+
+std::vector<SecondaryRow> SecondaryService::rowsWithStreamUrls(const std::vector<SecondaryEntry>& entries) const {
+  std::vector<SecondaryRow> rows(entries.size());
   for (size_t i = 0; i < entries.size(); ++i) {
     rows[i].title = entries[i].title;
     rows[i].singer = entries[i].singer;
     rows[i].album = entries[i].album;
   }
-  // The play pages: a few at once, each written into its own row.
+  // Each fetch writes only its own row.
   std::atomic<size_t> next{0};
   auto fetchPages = [&] {
     for (size_t i = next++; i < entries.size(); i = next++) {
@@ -111,12 +113,23 @@ std::vector<SecondaryRow> SecondaryService::searchPage(std::string_view keyword,
   return rows;
 }
 
+std::vector<SecondaryRow> SecondaryService::searchPage(std::string_view keyword, std::string_view page) const {
+  return rowsWithStreamUrls(searchEntries(keyword, page));
+}
+
 std::vector<SecondaryRow> SecondaryService::search(std::string_view keyword) const {
-  std::vector<SecondaryRow> rows = searchPage(keyword, "0");
-  if (hosts_.stop && hosts_.stop->load()) return rows;
-  std::vector<SecondaryRow> more = searchPage(keyword, "1");
-  rows.insert(rows.end(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
-  return rows;
+  if (!hosts_.hasSecondary()) return {};
+  std::vector<SecondaryEntry> second;
+  std::thread secondPass;
+  if (inFlight_ > 1) secondPass = std::thread([&] { second = searchEntries(keyword, "1"); });
+  std::vector<SecondaryEntry> entries = searchEntries(keyword, "0");
+  if (secondPass.joinable()) {
+    secondPass.join();
+  } else {
+    second = searchEntries(keyword, "1");
+  }
+  entries.insert(entries.end(), std::make_move_iterator(second.begin()), std::make_move_iterator(second.end()));
+  return rowsWithStreamUrls(entries);
 }
 
 }  // namespace youran

@@ -49,13 +49,16 @@ class SecondaryService {
   explicit SecondaryService(OnlineHosts hosts, int pageFetchesInFlight = 4)
       : hosts_(std::move(hosts)), inFlight_(pageFetchesInFlight < 1 ? 1 : pageFetchesInFlight) {}
 
-  // Two passes, p=0 then p=1, their rows in order.
+  // Two passes, p=0 then p=1, their rows in order. The two search requests
+  // go out together; then the play pages of all rows, a few at a time.
   std::vector<SecondaryRow> search(std::string_view keyword) const;
   // One pass over one result page.
   std::vector<SecondaryRow> searchPage(std::string_view keyword, std::string_view page) const;
+  std::vector<SecondaryEntry> searchEntries(std::string_view keyword, std::string_view page) const;
   std::string streamUrl(std::string_view mid) const;
 
  private:
+  std::vector<SecondaryRow> rowsWithStreamUrls(const std::vector<SecondaryEntry>& entries) const;
   OnlineHosts hosts_;
   int inFlight_;
 };

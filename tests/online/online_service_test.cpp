@@ -173,10 +173,12 @@ TEST(OnlineWire, RequestsCarryTheirPathsMethodsAndHeaders) {
   EXPECT_EQ(requests[2].target, secondarySearchPath("0", "%61%62"));
   EXPECT_EQ(requests[2].header("Accept").value_or(""), "*/*");
   EXPECT_EQ(requests[2].header("Accept-Language").value_or(""), "zh-cn");
+  // The second pass asks for the next page.
+  EXPECT_EQ(requests[3].target, secondarySearchPath("1", "%61%62"));
   // The fragment of the play page's URL never goes on the wire.
-  EXPECT_EQ(requests[3].target, "/v8/playsong.html?ADTAG=newyqq.song&songmid=M1");
-  EXPECT_EQ("User-Agent: " + requests[3].header("User-Agent").value_or(""), kMobileUserAgent);
-  EXPECT_EQ(requests[4].target, secondarySearchPath("1", "%61%62"));
+  EXPECT_EQ(requests[4].target, "/v8/playsong.html?ADTAG=newyqq.song&songmid=M1");
+  EXPECT_EQ("User-Agent: " + requests[4].header("User-Agent").value_or(""), kMobileUserAgent);
+  EXPECT_EQ(requests[5].target, requests[4].target);
 }
 
 }  // namespace
