@@ -21,6 +21,8 @@ packages=(
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev libtag1-dev python3 python3-mutagen
   python3-numpy mpv
+  # the online benchmark's peer (curl -o)
+  curl
   # assets and headless runs
   python3-fonttools xvfb xauth fonts-wqy-microhei
   # desktop tests: a window manager and tools that act and look as a desktop does

@@ -22,10 +22,24 @@ if [ "$given" = no ]; then
     [ -e "$plugin" ] && ln -sfn "$PWD/$plugin" build/demo/Plugins/
   done
   args=(--data-dir build/demo --play "${args[@]}")
+  # The demo music service: search the demo library from the search page.
+  # It stops when the player exits.
+  info=build/demo-service.json
+  rm -f "$info"
+  /usr/bin/python3 scripts/demo-service.py --library build/demo --info "$info" >/dev/null 2>&1 &
+  service=$!
+  trap 'kill "$service" 2>/dev/null || true' EXIT
+  for _ in $(seq 50); do [ -s "$info" ] && break; sleep 0.1; done
+  if [ -s "$info" ]; then
+    /usr/bin/python3 scripts/demo-service.py --write-settings "$info" build/demo/Setting.ini
+  else
+    echo "run: the demo music service did not start; online search is off" >&2
+  fi
 fi
 
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
-  exec "$player" "${args[@]}"
+  "$player" "${args[@]}"
+  exit $?
 fi
 
 shot=build/run-screenshot.png

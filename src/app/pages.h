@@ -8,6 +8,8 @@
 class QLabel;
 class QLineEdit;
 class QTableView;
+class QTableWidget;
+class QTabWidget;
 class QFrame;
 
 namespace youran {
@@ -43,16 +45,34 @@ class NowPlayingPage : public QWidget {
 class SearchPage : public QWidget {
   Q_OBJECT
  public:
+  // Columns of the two result lists; 超级列表框2 keeps its stream URL in a
+  // hidden fourth column.
+  enum PrimaryColumn { kNumber = 0, kPrimaryTitle = 1, kPrimaryArtist = 2, kPrimaryId = 3 };
+  enum SecondaryColumn { kSecondaryTitle = 0, kSecondarySinger = 1, kSecondaryAlbum = 2, kSecondaryUrl = 3 };
+
   explicit SearchPage(QWidget* parent = nullptr);
+  ~SearchPage() override;
   QLineEdit* searchBox() const { return searchBox_; }
   QFrame* resultFrame() const { return resultFrame_; }
-  // Rows in either result list; the lists themselves come with the online
-  // services.
-  int resultRows() const { return 0; }
+  QTabWidget* serviceTabs() const { return tabs_; }
+  QTableWidget* primaryList() const { return primaryList_; }
+  QTableWidget* secondaryList() const { return secondaryList_; }
+  QLabel* serviceLabel() const { return serviceLabel_; }
+  QLabel* statusLabel() const { return status_; }
+  QLabel* progressLabel() const { return progress_; }
+  // Rows in either result list.
+  int resultRows() const;
 
  private:
   QLineEdit* searchBox_;
   QFrame* resultFrame_;
+  QTabWidget* tabs_;
+  QTableWidget* primaryList_;
+  QTableWidget* secondaryList_;
+  QLabel* serviceLabel_;
+  QLabel* status_;
+  QLabel* progress_;
+  QLabel* hint_;
 };
 
 }  // namespace youran

@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QFileInfo>
 #include <QMenu>
+#include <QMessageBox>
 #include <QStackedWidget>
 #include <QTableView>
 
@@ -20,6 +21,9 @@
 #include "app/settings_file.h"
 #include "app/settings_keys.h"
 #include "app/cover_art.h"
+#include "app/download_dialog.h"
+#include "app/online_fetch.h"
+#include "app/online_music.h"
 #include "app/player_visuals.h"
 #include "app/playlist_menus.h"
 #include "app/transport_view.h"
@@ -34,6 +38,7 @@
 #include "playlist/ui/playlist_commands.h"
 #include "playlist/ui/playlist_controller.h"
 #include "playlist/ui/playlist_model.h"
+#include "online/online_hosts.h"
 #include "tags/tag_reader.h"
 
 namespace youran {
@@ -91,10 +96,9 @@ PlayerAssembly::PlayerAssembly(PlayerApp& app, AudioEngine& engine) : app_(app),
   playlist_->attachView(window->musicPage()->playlistView());
   playback_ = std::make_unique<PlaybackController>(engine_, *nowPlaying_, *playlist_);
   transport_ = std::make_unique<TransportView>(*window, *nowPlaying_, *playback_);
-  // The lyric fetch is the online service's; until it answers, a track
-  // without a lyric file gets an empty one.
+  // A track without a lyric file asks the primary service for one.
   desktopLyrics_ = std::make_unique<DesktopLyricsWindow>();
-  lyricLoader_ = std::make_unique<LyricLoader>(dataFolder(), [](const std::string&) { return std::string(); });
+  lyricLoader_ = std::make_unique<LyricLoader>(dataFolder(), primaryLyricFetch(settingsFilePath()));
   LyricsView::Sources lyricSources;
   lyricSources.livePositionSeconds = [this] { return playback_->livePositionSeconds(); };
   lyricSources.nowPlayingPageOpen = [window] { return window->pages()->currentIndex() == MainWindow::kNowPlaying; };
@@ -102,6 +106,7 @@ PlayerAssembly::PlayerAssembly(PlayerApp& app, AudioEngine& engine) : app_(app),
   lyrics_->attachControls(window->lyricButton(), window->desktopLyricsBox(), window->nowPlayingPage()->lyricLine());
   connectLyricSettings();
   visuals_ = std::make_unique<PlayerVisuals>(*window, *nowPlaying_, engine_, *playback_);
+  visuals_->cover().setFetch(primaryCoverFetch(settingsFilePath()));
   trackStart_ = std::make_unique<TrackStart>(*this);
   playback_->setTrackStartSteps(trackStart_.get());
   setUpDesktop();
@@ -120,8 +125,32 @@ PlayerAssembly::PlayerAssembly(PlayerApp& app, AudioEngine& engine) : app_(app),
   playlistCommands_ = std::make_unique<PlaylistCommands>(*playlist_, *playback_, window);
   playlistMenus_ = std::make_unique<PlaylistMenus>(*window->musicPage(), *playlist_, *playlistCommands_);
   QObject::connect(playlistCommands_.get(), &PlaylistCommands::windowTitleChanged, window, &QWidget::setWindowTitle);
+  OnlineMusic::Hooks online;
+  online.addAndPlay = [this](const QString& path) { openFiles({path}); };
+  online.showError = [window](const QString& text) {
+    auto* box = new QMessageBox(QMessageBox::Critical, QStringLiteral("悠然提醒您："), text, QMessageBox::Ok, window);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+  };
+  online.hosts = [] { return readOnlineHosts(settingsFilePath()); };
+  online.dataFolder = dataFolder();
+  online_ = std::make_unique<OnlineMusic>(*window, std::move(online));
+  // "下载此音乐" in the playlist's menu.
+  QObject::connect(playlistCommands_.get(), &PlaylistCommands::downloadRequested, online_.get(),
+                   [this](int row) { openDownloadDialog(row); });
 
   app_.hooks() = hooks();
+}
+
+DownloadDialog* PlayerAssembly::openDownloadDialog(int row) {
+  if (row < 1 || static_cast<size_t>(row) > playlist_->list().size()) return nullptr;
+  const TrackEntry& entry = playlist_->list().row(static_cast<size_t>(row - 1));
+  auto* window = app_.mainWindow();
+  auto* dialog = new DownloadDialog(dataFolder(), [window] { window->openPage(MainWindow::kSettings); }, window);
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  dialog->openFor(QString::fromStdString(entry.path), QString::fromStdString(entry.name));
+  dialog->show();
+  return dialog;
 }
 
 void PlayerAssembly::connectLyricSettings() {

@@ -29,6 +29,8 @@ class MiniPanel;
 class PlayerVisuals;
 class PlaylistCommands;
 class PlaylistMenus;
+class OnlineMusic;
+class DownloadDialog;
 
 class PlayerAssembly {
  public:
@@ -55,6 +57,9 @@ class PlayerAssembly {
   PlayerVisuals& visuals() { return *visuals_; }
   PlaylistCommands& playlistCommands() { return *playlistCommands_; }
   PlaylistMenus& playlistMenus() { return *playlistMenus_; }
+  OnlineMusic& online() { return *online_; }
+  // "下载此音乐" for a playlist row (1-based): the download dialog.
+  DownloadDialog* openDownloadDialog(int row);
 
  private:
   class TrackStart;
@@ -80,6 +85,8 @@ class PlayerAssembly {
   std::unique_ptr<PlaylistMenus> playlistMenus_;
   // The playing stream, for the conversion worker's window title.
   std::atomic<uint32_t> currentStream_{0};
+  // Last: its workers stop before the playlist they hand songs to goes.
+  std::unique_ptr<OnlineMusic> online_;
 };
 
 }  // namespace youran
