@@ -50,6 +50,19 @@ void AtomicFileWriter::fail(const char* what) {
   ::unlink(tmp_.c_str());
 }
 
+void startWriteback(int fd, long long& flushedTo, long long written, long long step) {
+#ifdef SYNC_FILE_RANGE_WRITE
+  if (written - flushedTo < step) return;
+  ::sync_file_range(fd, flushedTo, written - flushedTo, SYNC_FILE_RANGE_WRITE);
+  flushedTo = written;
+#else
+  (void)fd;
+  (void)flushedTo;
+  (void)written;
+  (void)step;
+#endif
+}
+
 bool AtomicFileWriter::append(std::string_view bytes) {
   constexpr long long kWritebackStep = 1 << 20;
   if (failure_ || done_) return false;
@@ -61,14 +74,8 @@ bool AtomicFileWriter::append(std::string_view bytes) {
     }
     bytes.remove_prefix(slice.size());
     written_ += static_cast<long long>(slice.size());
-#ifdef SYNC_FILE_RANGE_WRITE
-    // Start writing the finished megabytes out while the rest is made; only
-    // a hint, so a failure here is not one.
-    if (written_ - flushedTo_ >= kWritebackStep) {
-      ::sync_file_range(fd_, flushedTo_, written_ - flushedTo_, SYNC_FILE_RANGE_WRITE);
-      flushedTo_ = written_;
-    }
-#endif
+    // Start writing the finished megabytes out while the rest is made.
+    startWriteback(fd_, flushedTo_, written_, kWritebackStep);
   }
   return true;
 }

@@ -46,6 +46,12 @@ class AtomicFileWriter {
   bool done_ = false;
 };
 
+// Starts writing out to the disk what has been written to `fd` since
+// `flushedTo` once that is `step` bytes or more, and moves `flushedTo` on
+// (Linux; elsewhere nothing). A later fsync then waits for little more than
+// the last step instead of the whole file. Only a hint: failures are ignored.
+void startWriteback(int fd, long long& flushedTo, long long written, long long step = 1 << 20);
+
 // Whole file, or empty optional when it cannot be opened or read.
 std::optional<std::string> readWholeFile(const std::filesystem::path& path);
 

@@ -1,5 +1,7 @@
 #include "net/download.h"
 
+#include "base/atomic_file.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -19,6 +21,9 @@
 namespace youran {
 
 namespace {
+
+// Writeback of a song download is started every this many bytes.
+constexpr long long kWritebackStep = 8 << 20;
 
 namespace fs = std::filesystem;
 
@@ -138,6 +143,8 @@ struct Hop {
   std::string location;
   File file;
   std::int64_t fileBytes = 0;
+  long long fileStart = 0;  // file offset of this hop's first body byte
+  long long flushedTo = 0;  // writeback started up to here
   Stop stopped = Stop::kNone;
 };
 
@@ -185,6 +192,8 @@ bool onHeadersComplete(Hop& hop) {
   }
   if (!hop.tmpPath.empty()) {
     hop.file.reset(std::fopen(hop.tmpPath.c_str(), restart || !hop.resumed ? "wb" : "ab"));
+    hop.fileStart = restart || !hop.resumed ? 0 : hop.existing;
+    hop.flushedTo = hop.fileStart;
     if (!hop.file) {
       logWarning("net", "download: cannot write " + hop.tmpPath);
       hop.stopped = Stop::kFileError;
@@ -231,6 +240,12 @@ std::size_t onBody(char* data, std::size_t size, std::size_t count, void* user) 
   }
   hop->lastData = Clock::now();
   hop->fileBytes += static_cast<std::int64_t>(bytes);
+  if (hop->file) {
+    // The closing fsync then waits only for the last few megabytes.
+    const long long offset = hop->fileStart + hop->fileBytes;
+    if (offset - hop->flushedTo >= kWritebackStep && std::fflush(hop->file.get()) == 0)
+      startWriteback(::fileno(hop->file.get()), hop->flushedTo, offset, kWritebackStep);
+  }
   hop->downloadedBytes->store(hop->existing + hop->fileBytes);
   return bytes;
 }
