@@ -1,0 +1,54 @@
+#pragma once
+
+// What the effects window's sliders mean: positions in the window's ranges
+// to the parameters the effects accept, and the balance slider to the two
+// output gains and its text. Pure functions; the window and the command line
+// share them.
+//
+// The raw formulas of the window give values some effects refuse (a reverb
+// mix of 0..96 where -96..0 dB is accepted, a reverb time of 0, a
+// high-frequency ratio of 0..10 where 0.001..0.999 is accepted, an echo delay
+// of 0 at the slider's end), so each slider is mapped onto the accepted range
+// with its ends at the range's ends.
+
+#include <array>
+#include <string>
+
+#include "playback/dsp/effect_parameters.h"
+
+namespace youran::sliders {
+
+// Band 1..10 centre frequencies.
+inline constexpr std::array<float, 10> kBandCentres = {80, 125, 250, 500, 800, 1000, 2000, 4000, 8000, 16000};
+
+// Band gain sliders, 0..30 (start 15): 15 - position dB, rounded.
+int bandGainDb(int position);
+// Bandwidth slider, 1..36 (start 15): 36 - position semitones, 1..35.
+int bandwidthSemitones(int position);
+
+// Reverb sliders: mix 0..96 (start 96) gives -position dB; time 0..3000
+// (start 3000) gives 3000 - position ms, at least 0.001; ratio 0..10 (start
+// 10) gives (10 - position) / 10 within 0.001..0.999.
+float reverbMixDb(int position);
+float reverbTimeMs(int position);
+float reverbHighFreqRatio(int position);
+
+// Echo sliders: mix and feedback 0..100 (start 100) give 100 - position %;
+// delays 1..2000 (start 2000) give 2000 - position ms, at least 1.
+float echoPercent(int position);
+float echoDelayMs(int position);
+
+// Balance slider 1..100 (start 50): left = min(1, (100 - p) / 50), right =
+// min(1, p / 50), so 50 is both at full; the text is "偏右" + (100 - p) above
+// 50, "平衡" at 50, "偏左" + p below.
+struct Balance {
+  float left = 1.0f;
+  float right = 1.0f;
+  std::string text;
+};
+Balance balance(int position);
+
+// A level meter: the channel level (0..32768) / 300, truncated.
+int meterValue(int channelLevel);
+
+}  // namespace youran::sliders
