@@ -1,6 +1,7 @@
 // youranmusic-cli play FILE [--start SEC] [--seconds SEC] [--volume PCT]
 //   [--output default|none|wav:PATH] [--eq BAND:GAIN[:CENTRE[:WIDTH]]]...
 //   [--reverb MIX,TIME,RATIO] [--echo WET,FB,LEFT,RIGHT[,PAN]] [--balance L,R]
+//   [--effects-from STATEFILE]
 //   [--quiet]
 // Plays one file through the audio engine. wav:PATH writes what would be
 // heard to a WAV file as fast as the machine allows.
@@ -10,6 +11,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <span>
@@ -19,7 +21,9 @@
 #include <vector>
 
 #include "base/time_text.h"
+#include "app/settings_file.h"
 #include "cli/command.h"
+#include "playback/dsp/effect_sliders.h"
 #include "cli/plugins.h"
 #include "playback/audio_engine.h"
 #include "playback/output/wav_file_output.h"
@@ -29,10 +33,9 @@ namespace {
 constexpr const char* kUsage =
     "play FILE [--start SEC] [--seconds SEC] [--volume PCT] [--output default|none|wav:PATH] "
     "[--eq BAND:GAIN[:CENTRE[:WIDTH]]]... [--reverb MIX,TIME,RATIO] [--echo WET,FB,LEFT,RIGHT[,PAN]] "
-    "[--balance L,R] [--quiet]";
+    "[--balance L,R] [--effects-from STATEFILE] [--quiet]";
 
 // Centre frequencies of the effects window's ten bands, bands 1..10.
-constexpr std::array<float, 10> kBandCentres = {80, 125, 250, 500, 800, 1000, 2000, 4000, 8000, 16000};
 
 struct EqBand {
   int slot = 0;
@@ -109,7 +112,7 @@ bool parse(std::span<char*> args, Options& o) {
       if (n->size() >= 3) {
         band.parameters.centre = static_cast<float>((*n)[2]);
       } else if (band.slot >= 1 && band.slot <= 10) {
-        band.parameters.centre = kBandCentres[band.slot - 1];
+        band.parameters.centre = youran::sliders::kBandCentres[band.slot - 1];
       } else {
         return fail("--eq band " + std::to_string(band.slot) + " needs a centre");
       }
@@ -135,6 +138,17 @@ bool parse(std::span<char*> args, Options& o) {
       p.rightDelay = static_cast<float>((*n)[3]);
       p.panDelay = n->size() == 5 && (*n)[4] != 0;
       o.echo = p;
+    } else if (a == "--effects-from") {
+      // The effects window's saved section, through the window's own maps;
+      // options given after it on the command line add to it.
+      if (!value(v)) return false;
+      if (!std::filesystem::exists(v)) return fail("no state file " + std::string(v));
+      const auto saved = youran::sliders::savedEffects(
+          [&](std::string_view key) { return youran::readSetting(std::filesystem::path(std::string(v)), "效果设置", key); });
+      for (const auto& [slot, parameters] : saved.bands) o.eq.push_back({slot, parameters});
+      if (saved.reverb) o.reverb = saved.reverb;
+      if (saved.echo) o.echo = saved.echo;
+      o.balance = std::pair{saved.balance.left, saved.balance.right};
     } else if (a == "--balance") {
       if (!value(v)) return false;
       auto n = numbers(v, ',');

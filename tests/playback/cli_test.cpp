@@ -57,6 +57,36 @@ TEST(PlaybackCli, PlayToWavAppliesStartSecondsVolumeAndEffects) {
   EXPECT_NEAR(toneDb(right, 4410, 48510, 1000, 44100), expectedLeft - 20 * std::log10(2.0), 0.5);
 }
 
+TEST(PlaybackCli, EffectsFromTheWindowsSavedSection) {
+  TempFolder folder;
+  auto file = folder / "tone.wav";
+  ASSERT_TRUE(encodeAudio(file, toneSource(1000, 2.0, 0.1), 44100, 2, "-c:a pcm_f32le"));
+  // Band 6 (1000 Hz, 纵向滚动条12) at position 3 is +12 dB; the balance all
+  // the way right leaves the right at the input and silences the left.
+  const auto state = folder.write("State.ini",
+                                  "[效果设置]\r\n均衡器=T\r\n纵向滚动条12=3\r\n横向滚动条1=100\r\n混响=F\r\n");
+  auto wav = folder / "heard.wav";
+  ASSERT_EQ(runCommand(kCli + " play " + shellQuote(file.string()) + " --seconds 1.5 --quiet --effects-from " +
+                       shellQuote(state.string()) + " --output wav:" + shellQuote(wav.string())),
+            0);
+  WavData w;
+  ASSERT_TRUE(readWav(wav, w));
+  auto left = w.channel(0), right = w.channel(1);
+  EXPECT_NEAR(toneDb(right, 4410, 48510, 1000, 44100), 20 * std::log10(0.1) + 12, 0.5);
+  EXPECT_LT(toneDb(left, 4410, 48510, 1000, 44100), 20 * std::log10(0.1) - 60);
+
+  // An unticked equaliser leaves the tone as it is.
+  const auto off = folder.write("off.ini", "[效果设置]\r\n均衡器=F\r\n纵向滚动条12=3\r\n");
+  ASSERT_EQ(runCommand(kCli + " play " + shellQuote(file.string()) + " --seconds 1.5 --quiet --effects-from " +
+                       shellQuote(off.string()) + " --output wav:" + shellQuote(wav.string())),
+            0);
+  ASSERT_TRUE(readWav(wav, w));
+  EXPECT_NEAR(toneDb(w.channel(1), 4410, 48510, 1000, 44100), 20 * std::log10(0.1), 0.5);
+  EXPECT_NE(runCommand(kCli + " play " + shellQuote(file.string()) + " --effects-from " +
+                       shellQuote((folder / "missing.ini").string()) + " --output none 2>/dev/null"),
+            0);
+}
+
 TEST(PlaybackCli, PlayRefusesBadArguments) {
   TempFolder folder;
   auto file = folder / "tone.wav";

@@ -39,4 +39,41 @@ Balance balance(int position) {
 
 int meterValue(int channelLevel) { return std::max(channelLevel, 0) / 300; }
 
+SavedEffects savedEffects(const std::function<std::string(std::string_view key)>& value) {
+  const auto position = [&](std::string_view key, int start) {
+    const std::string text = value(key);
+    if (text.empty() || text.size() > 6 || text.find_first_not_of("0123456789") != std::string::npos) return start;
+    return std::stoi(text);
+  };
+  const auto ticked = [&](std::string_view key) { return value(key) == "T"; };
+  SavedEffects saved;
+  if (ticked("均衡器")) {
+    const int width = bandwidthSemitones(position("纵向滚动条3", 15));
+    for (int band = 1; band <= 10; ++band) {
+      EqParameters p;
+      p.centre = kBandCentres[band - 1];
+      p.bandwidth = static_cast<float>(width);
+      p.gain = static_cast<float>(bandGainDb(position(kBandSliders[band - 1], 15)));
+      saved.bands.emplace_back(band, p);
+    }
+  }
+  if (ticked("混响")) {
+    ReverbParameters r;
+    r.reverbMix = reverbMixDb(position("纵向滚动条4", 96));
+    r.reverbTime = reverbTimeMs(position("纵向滚动条5", 3000));
+    r.highFreqRatio = reverbHighFreqRatio(position("纵向滚动条6", 10));
+    saved.reverb = r;
+  }
+  if (ticked("回声")) {
+    EchoParameters e;
+    e.wetDryMix = echoPercent(position("纵向滚动条8", 100));
+    e.feedback = echoPercent(position("纵向滚动条7", 100));
+    e.leftDelay = echoDelayMs(position("纵向滚动条19", 2000));
+    e.rightDelay = echoDelayMs(position("纵向滚动条20", 2000));
+    saved.echo = e;
+  }
+  saved.balance = balance(position("横向滚动条1", 50));
+  return saved;
+}
+
 }  // namespace youran::sliders

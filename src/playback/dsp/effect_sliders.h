@@ -12,7 +12,12 @@
 // with its ends at the range's ends.
 
 #include <array>
+#include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "playback/dsp/effect_parameters.h"
 
@@ -50,5 +55,22 @@ Balance balance(int position);
 
 // A level meter: the channel level (0..32768) / 300, truncated.
 int meterValue(int channelLevel);
+
+// The effects as the window leaves them in its saved section ("效果设置"):
+// key = the control's name, sliders as their positions, the check boxes
+// "均衡器", "混响" and "回声" as "T" or "F". A missing or unreadable value
+// is the control's start position. Only ticked sections are returned.
+// `value(key)` answers the stored text, empty when there is none.
+inline constexpr std::array<const char*, 10> kBandSliders = {"纵向滚动条17", "纵向滚动条16", "纵向滚动条15",
+                                                             "纵向滚动条14", "纵向滚动条13", "纵向滚动条12",
+                                                             "纵向滚动条11", "纵向滚动条10", "纵向滚动条9",
+                                                             "纵向滚动条18"};
+struct SavedEffects {
+  std::vector<std::pair<int, EqParameters>> bands;  // band 1..10 with its parameters
+  std::optional<ReverbParameters> reverb;
+  std::optional<EchoParameters> echo;
+  Balance balance;
+};
+SavedEffects savedEffects(const std::function<std::string(std::string_view key)>& value);
 
 }  // namespace youran::sliders
