@@ -110,15 +110,9 @@ LRC
 
 # A MIDI tune for the MIDI plug-in: a music box over soft strings, 9 s.
 if [ ! -s "$dir/Music Box.mid" ]; then
-  /usr/bin/python3 - "$dir/Music Box.mid" <<'PY'
+  PYTHONPATH="$(dirname "$0")" /usr/bin/python3 - "$dir/Music Box.mid" <<'PY'
 import struct, sys
-def vlq(n):
-    out = [n & 0x7f]
-    n >>= 7
-    while n:
-        out.insert(0, 0x80 | (n & 0x7f))
-        n >>= 7
-    return bytes(out)
+from smf_writer import delta_encode, vlq
 events = []  # (tick, bytes)
 scale = [60, 62, 64, 67, 69, 72, 74, 76]
 for i in range(32):  # eighth notes at 120 bpm, 480 ticks a beat
@@ -128,10 +122,8 @@ for bar in range(4):
     for key in ([48, 55, 64], [45, 52, 60], [41, 48, 57], [43, 50, 59])[bar]:
         events += [(1920 * bar, bytes([0x91, key, 56])), (1920 * bar + 1900, bytes([0x81, key, 0]))]
 events.sort(key=lambda e: e[0])
-track, now = bytes([0, 0xff, 0x51, 3, 0x07, 0xa1, 0x20, 0, 0xc0, 10, 0, 0xc1, 48]), 0
-for tick, data in events:
-    track += vlq(tick - now) + data
-    now = tick
+track = bytes([0, 0xff, 0x51, 3, 0x07, 0xa1, 0x20, 0, 0xc0, 10, 0, 0xc1, 48]) + delta_encode(events)
+now = events[-1][0]
 track += vlq(7680 + 960 - now) + bytes([0xff, 0x2f, 0])
 with open(sys.argv[1] + ".tmp", "wb") as f:
     f.write(b"MThd" + struct.pack(">IHHH", 6, 0, 1, 480) + b"MTrk" + struct.pack(">I", len(track)) + track)

@@ -83,21 +83,12 @@ echo
 echo "4. The MIDI plug-in rendering a 3-minute song, against fluidsynth -F, same SoundFont"
 # Melody, string chords, bass and drums at 120 bpm with a tempo change;
 # around 12 voices sound at once.
-/usr/bin/python3 - "$work/song.mid" <<'PY'
+PYTHONPATH=scripts /usr/bin/python3 - "$work/song.mid" <<'PY'
 import struct, sys
-def vlq(n):
-    b = [n & 0x7f]
-    n >>= 7
-    while n:
-        b.insert(0, 0x80 | (n & 0x7f))
-        n >>= 7
-    return bytes(b)
+from smf_writer import delta_encode
 def track(events):
     events.sort(key=lambda e: e[0])
-    data, now = b"", 0
-    for tick, ev in events:
-        data += vlq(tick - now) + ev
-        now = tick
+    data = delta_encode(events)
     return b"MTrk" + struct.pack(">I", len(data) + 4) + data + b"\x00\xff\x2f\x00"
 bars, q = 90, 480
 tempo = [(0, bytes([0xff, 0x51, 3, 0x07, 0xa1, 0x20])), (q * 4 * 45, bytes([0xff, 0x51, 3, 0x07, 0x53, 0x00]))]

@@ -10,27 +10,10 @@ cd "$(dirname "$0")"
 out=corpus/playback_midi_fuzzer
 mkdir -p "$out"
 rm -f "$out"/*
-/usr/bin/python3 - "$out" <<'PY'
+PYTHONPATH=../../scripts /usr/bin/python3 - "$out" <<'PY'
 import struct, sys, os
+from smf_writer import delta_encode as track
 out = sys.argv[1]
-def vlq(n):
-    b = [n & 0x7f]
-    n >>= 7
-    while n:
-        b.insert(0, 0x80 | (n & 0x7f))
-        n >>= 7
-    return bytes(b)
-def track(events, running=False):
-    data, now, last = b"", 0, None
-    for tick, ev in events:
-        data += vlq(tick - now)
-        now = tick
-        if running and ev[0] < 0xf0 and ev[0] == last:
-            data += ev[1:]
-        else:
-            data += ev
-        last = ev[0]
-    return data
 def chunk(cid, data, length=None):
     return cid + struct.pack(">I", len(data) if length is None else length) + data
 def smf(fmt, division, tracks):
