@@ -27,6 +27,9 @@ packages=(
   python3-fonttools xvfb xauth fonts-wqy-microhei
   # desktop tests: a window manager and tools that act and look as a desktop does
   openbox xcompmgr xdotool x11-utils wmctrl
+  # the whole-player scenarios: a notification area for the tray icon, the
+  # clipboard read back, screenshots compared region by region
+  trayer xclip python3-pil
   # a private session bus, a media-player client, the desktop entry validator
   dbus-daemon dbus-bin playerctl desktop-file-utils
 )

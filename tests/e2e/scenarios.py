@@ -1,0 +1,208 @@
+#!/usr/bin/python3
+"""The player as a user meets it, one scenario per run:
+
+  scenarios.py NAME PLAYER DEMO_FOLDER DEMO_SERVICE ARTIFACTS
+
+Run inside dbus-run-session (tests/e2e/CMakeLists.txt does that). Exit 77
+(skipped) when a desktop tool is missing. Every control is found by its
+place in the fixed 968 × 560 main window; the places are listed here once."""
+
+import os
+import shutil
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import desktop_session as ds  # noqa: E402
+from desktop_session import Failed, wait_for  # noqa: E402
+
+# Window coordinates of the controls (main_window.cpp, pages.cpp,
+# settings_page.cpp); a page's widgets sit at (296, 56) plus their own place.
+PAGE = (296, 56)
+NAV = {"我的音乐": (148, 131), "正在播放": (148, 177), "设置": (148, 223), "搜索": (148, 269)}
+TITLE_LABEL = (382, 496, 324, 22)            # 歌曲名标签
+TIME_LABEL = (326, 524, 50, 16)              # 时间标签
+TOTAL_LABEL = (726, 524, 50, 16)             # 标签总时间
+PROGRESS_TRACK_Y = 532                       # 进度条, x 382..720
+PROGRESS_BAR = (382, 524, 338, 16)           # the track with its knob
+VOLUME_TRACK_Y = 532                         # 音量条, x 816..930
+VOLUME_LABEL = (934, 524, 30, 16)            # 音量标签
+SPECTRUM = (66, 392, 164, 34)                # 频谱画板
+SONG_LABEL = (28, 330, 240, 24)              # 歌曲名标签1
+PREVIOUS, PLAY_PAUSE, NEXT, MODE = (88, 488), (148, 488), (208, 488), (42, 488)
+CLOSE = (942, 28)
+COVER = (PAGE[0] + 226, PAGE[1] + 40, 220, 220)  # 图片框2
+PLAYLIST = (PAGE[0] + 16, PAGE[1] + 60)          # 播放列表框, 640 × 364
+ROW_HEIGHT = 30
+MUSIC_SEARCH_BOX = (PAGE[0] + 430 + 100, PAGE[1] + 16 + 15)  # 搜索框
+SEARCH_RESULTS = (PAGE[0] + 24, PAGE[1] + 108)   # 选择夹2, 624 × 304
+
+GREETING = "欢迎使用悠然音乐~~~"
+DAWN_LYRIC = [(0.5, "晨光 - 林小雨"), (2.0, "推开窗 风吹进了清晨"), (5.0, "鸟儿在枝头 轻轻地唱"),
+              (8.0, "阳光洒满 这条小路"), (11.0, "我们慢慢走 不必匆忙"), (14.0, "悠然的旋律 在心里回响"),
+              (17.0, "晨光里 一切都刚刚好")]
+ROW_TITLES = ["晨光", "Morning Walk", "Rain on the Roof", "Evening Breeze", "Only a Title", "untagged tune",
+              "Music Box"]
+
+
+def playlist_row_point(session, row):
+    """The middle of a playlist row, below the table's header."""
+    header = header_height(session)
+    return PLAYLIST[0] + 200, PLAYLIST[1] + header + (row - 1) * ROW_HEIGHT + ROW_HEIGHT // 2
+
+
+def header_height(session):
+    # The header is the first band of the table that differs from the
+    # white rows below it; measured once per session from a picture.
+    if not hasattr(session, "_header"):
+        column = ds.pixels(session.main.shot((PLAYLIST[0] + 300, PLAYLIST[1], 1, 80)))[:, 0, :]
+        rows = [y for y in range(2, 80) if abs(column[y] - column[y - 1]).sum() > 30]
+        session._header = rows[0] + 1 if rows else 30
+    return session._header
+
+
+def lyric_ink(session):
+    """The ink of the desktop lyric line, and its picture."""
+    line = session.desktop_lyric()
+    picture = line.shot()
+    # The line's window is clear where it draws nothing; the main window
+    # shows through at its top, so only the rows below that window count.
+    _, line_top, width, height = line.geometry()
+    left, top, _, main_height = session.main.geometry()
+    below = max(0, min(height - 1, top + main_height - line_top))
+    picture = picture.crop((0, below, width, height))
+    return ds.ink_mask(picture, background=(0, 0, 0), threshold=90), picture
+
+
+def line_at(seconds, lyric):
+    shown = None
+    for start, text in lyric:
+        if seconds >= start:
+            shown = text
+    return shown
+
+
+def wait_converted(session):
+    """The conversion pass has written the list: every row has its length."""
+    def done():
+        try:
+            rows = session.list_rows()
+        except (OSError, UnicodeDecodeError, Failed):
+            return False
+        return rows and all(len(r) >= 5 and r[4].strip() for r in rows)
+    return wait_for(done, "the conversion pass to write the list", 20)
+
+
+def play_row(session, row):
+    x, y = playlist_row_point(session, row)
+    session.main.double_click(x, y)
+
+
+# --- 1 -----------------------------------------------------------------------
+
+def first_start(session, check):
+    data = session.make_data_folder()
+    shutil.rmtree(os.path.join(data, "Lyrics"))
+    session.start_player()
+    for folder in ("Lyrics", "Pic", "YouranMusicDownload"):
+        check(wait_for(lambda: os.path.isdir(session.data_path(folder)), folder, 5), "the folder %s is made" % folder)
+
+    line = session.desktop_lyric()
+    left, top, width, height = line.geometry()
+    check(width == ds.SCREEN[0] and top + height == ds.SCREEN[1],
+          "the desktop lyric line spans the bottom of the screen (%d,%d %dx%d)" % (left, top, width, height))
+    ink, picture = lyric_ink(session)
+    session.keep(picture, "desktop-lyric")
+    best, scores = ds.best_text(ink, [GREETING, "悠然音乐", "等待播放"] + [t for _, t in DAWN_LYRIC], 40, 1)
+    check(best == GREETING and scores[best] > 0.7, "the desktop line shows the greeting (%s %.2f)" % (best, scores[best]))
+
+    wait_converted(session)
+    time.sleep(1)
+    check(not os.path.exists(session.data_path("Setting.ini")), "no Setting.ini after the start and the conversion")
+
+    # One switch on the settings page, and the file is there with its key.
+    session.main.click(*NAV["设置"])
+    time.sleep(0.6)
+    karaoke = (PAGE[0] + 160 + 26, PAGE[1] + 377 + 14)
+    session.main.click(*karaoke)
+    settings = wait_for(lambda: session.ini(), "Setting.ini after a switch", 5)
+    check(settings.get("Lyric", {}).get("Karaoke") == "F", "the karaoke switch wrote Lyric/Karaoke=F (%r)" % settings)
+    session.keep(session.main.shot(), "settings-page")
+
+
+# --- 2 -----------------------------------------------------------------------
+
+def play_a_row(session, check):
+    session.make_data_folder()
+    session.start_player()
+    wait_converted(session)
+    idle_title = session.main.shot(TITLE_LABEL)
+    idle_spectrum = session.main.shot(SPECTRUM)
+    play_row(session, 1)
+
+    check(wait_for(lambda: session.ctl("status") == "Playing", "Playing", 10), "a double-click plays the row")
+    check(session.ctl("metadata", "xesam:title") == "晨光", "MPRIS title 晨光")
+    check(session.ctl("metadata", "xesam:artist") == "林小雨", "MPRIS artist 林小雨")
+    check(wait_for(lambda: "晨光" in session.main.title(), "the window title", 5), "the window title names the song")
+    time.sleep(0.8)
+    title = session.main.shot(TITLE_LABEL)
+    session.keep(session.main.shot(), "playing")
+    title_ink = ds.ink_mask(title)
+    check(ds.mean_difference(title, idle_title) > 1 and ink_box_width(title_ink) > 0,
+          "the title label changed from its idle text")
+    best, scores = ds.best_text(title_ink, ["林小雨-晨光", "林小雨 - 晨光", "等待播放", "晨光"], 14)
+    check(best in ("林小雨-晨光", "林小雨 - 晨光"), "the title label shows the song (%s %.2f)" % (best, scores[best]))
+
+    # The time label counts and the bars move.
+    first_time = session.main.shot(TIME_LABEL)
+    bars = [session.main.shot(SPECTRUM) for _ in range(3) if time.sleep(0.15) is None]
+    time.sleep(1.3)
+    second_time = session.main.shot(TIME_LABEL)
+    check(ds.mean_difference(first_time, second_time) > 1, "the time label counts")
+    session.keep(bars[0], "spectrum")
+    moving = max(ds.mean_difference(bars[i], bars[i + 1]) for i in range(2))
+    lit = ds.ink_mask(bars[0]).sum()
+    check(moving > 0.5 and lit > 20, "the frequency bars move (change %.2f, %d lit pixels)" % (moving, lit))
+    check(ds.mean_difference(bars[0], idle_spectrum) > 0.5, "the bars differ from the idle panel")
+
+    # The desktop line follows the lyric: a moment whose line is certain
+    # on both sides of the one-second lyric tick.
+    for _ in range(20):
+        before = session.position()
+        ink, picture = lyric_ink(session)
+        after = session.position()
+        expected = line_at(before - 1.05, DAWN_LYRIC)
+        if expected and expected == line_at(after, DAWN_LYRIC):
+            break
+        time.sleep(0.4)
+    session.keep(picture, "desktop-lyric-at-%.1f" % before)
+    best, scores = ds.best_text(ink, [GREETING] + [t for _, t in DAWN_LYRIC], 40, 1)
+    check(best == expected, "the desktop line at %.1f s is %s (shown: %s %.2f)" % (before, expected, best, scores[best]))
+
+    # The cover on 正在播放: the song's own picture, a blue centre in a pale disc.
+    session.main.click(*NAV["正在播放"])
+    time.sleep(1.2)
+    cover = session.main.shot(COVER)
+    session.keep(session.main.shot(), "now-playing")
+    a = ds.pixels(cover)
+    centre, disc, corner = a[110, 110], a[110, 110 + 28], a[8, 8]
+    check(centre[2] > 200 and centre[0] < 130, "the cover's centre is blue (%s)" % centre)
+    check(min(disc) > 225, "the cover's disc is pale (%s)" % disc)
+    check(corner[2] > 200 and corner[0] < 130, "the cover's top-left corner is blue (%s)" % corner)
+    length = int(session.ctl("metadata", "mpris:length") or 0)
+    check(abs(length - 20_000_000) < 200_000, "MPRIS length 20 s (%d)" % length)
+    check("推开窗" in session.ctl("metadata", "xesam:asText"), "MPRIS carries the lyric")
+
+
+def ink_box_width(mask):
+    box = ds.ink_box(mask)
+    return 0 if box is None else box[2] - box[0]
+
+
+SCENARIOS = {
+    "FirstStart": first_start,
+    "PlayARow": play_a_row,
+}
+
+if __name__ == "__main__":
+    sys.exit(ds.main(SCENARIOS))
