@@ -57,9 +57,10 @@ class Checks:
 
     def __init__(self):
         self.failures = []
+        self.started = time.time()
 
     def __call__(self, ok, what):
-        print(("ok   " if ok else "FAIL ") + what, flush=True)
+        print("%5.1f s %s%s" % (time.time() - self.started, "ok   " if ok else "FAIL ", what), flush=True)
         if not ok:
             self.failures.append(what)
         return ok
@@ -98,8 +99,7 @@ class Window:
 
     def click(self, x, y, button=1, repeat=1):
         sx, sy = self.at(x, y)
-        self.session.xdotool("mousemove", "--sync", str(sx), str(sy))
-        time.sleep(0.05)
+        self.session.move_mouse(sx, sy)
         self.session.xdotool("click", "--repeat", str(repeat), "--delay", "90", str(button))
 
     def double_click(self, x, y):
@@ -108,7 +108,7 @@ class Window:
     def drag(self, x0, y0, x1, y1, steps=10):
         sx, sy = self.at(x0, y0)
         ex, ey = self.at(x1, y1)
-        self.session.xdotool("mousemove", "--sync", str(sx), str(sy))
+        self.session.move_mouse(sx, sy)
         self.session.xdotool("mousedown", "1")
         for i in range(1, steps + 1):
             self.session.xdotool("mousemove", str(sx + (ex - sx) * i // steps), str(sy + (ey - sy) * i // steps))
@@ -159,6 +159,14 @@ class Session:
 
     def xdotool(self, *args):
         return self.run(["xdotool"] + list(args)).stdout
+
+    def move_mouse(self, x, y):
+        # mousemove --sync waits for a motion, and there is none when the
+        # pointer is there already.
+        where = self.xdotool("getmouselocation", "--shell")
+        if "X=%d\nY=%d\n" % (x, y) not in where:
+            self.xdotool("mousemove", "--sync", str(x), str(y))
+        time.sleep(0.05)
 
     def key(self, *keys):
         self.xdotool("key", "--delay", "60", *keys)

@@ -194,6 +194,85 @@ def play_a_row(session, check):
     check("推开窗" in session.ctl("metadata", "xesam:asText"), "MPRIS carries the lyric")
 
 
+# --- 3 -----------------------------------------------------------------------
+
+def knob_x(session, track):
+    """The left edge of a knob on its track, from a picture: the knob is the
+    only thing on the bar that reaches above the 4-pixel track."""
+    x0, y0, w, _ = track
+    strip = session.main.shot((x0, 525, w, 3))
+    ink = ds.ink_mask(strip, background=(255, 255, 255), threshold=60).any(axis=0)
+    columns = [x for x in range(w) if ink[x]]
+    return x0 + columns[0] if columns else None
+
+
+def choose_mode(session, down):
+    """The mode button's menu, the item `down` steps from its top."""
+    session.main.click(*MODE)
+    time.sleep(0.5)
+    session.key(*(["Down"] * down), "Return")
+    time.sleep(0.4)
+
+
+def transport(session, check):
+    session.make_data_folder()
+    session.start_player()
+    wait_converted(session)
+    play_row(session, 1)
+    wait_for(lambda: session.ctl("status") == "Playing", "Playing", 10)
+    # The track's length is known from the first tick of the playback timer.
+    wait_for(lambda: session.position() > 0.8, "the first second", 5)
+
+    # A click on the progress track at the place of second 10: the knob's
+    # left edge goes to the cursor less the knob, 16.2 pixels a second.
+    session.main.click(382 + 162 + 14, PROGRESS_TRACK_Y)
+    seconds = session.position()
+    check(9.5 <= seconds <= 11.5, "a click on the progress track seeks to 10 s (%.2f)" % seconds)
+    time.sleep(0.7)
+    x = knob_x(session, (382, 0, 338, 0))
+    check(x is not None and 540 <= x <= 552, "the progress knob stands at second 10 (x %s)" % x)
+    session.keep(session.main.shot((296, 484, 672, 76)), "after-seek")
+
+    # The volume knob dragged from 100 to 50.
+    volume_label = session.main.shot(VOLUME_LABEL)
+    session.main.drag(916 + 7, 532, 866 + 7, 532)
+    volume = float(session.ctl("volume") or -1)
+    check(abs(volume - 0.5) < 0.021, "dragging the volume knob to the middle sets 50 %% (%.2f)" % volume)
+    x = knob_x(session, (816, 0, 114, 0))
+    check(x is not None and abs(x - 866) <= 3, "the volume knob stands at 50 (x %s)" % x)
+    check(ds.mean_difference(volume_label, session.main.shot(VOLUME_LABEL)) > 1, "the volume label changed")
+    session.main.click(816 + 7 + 80, VOLUME_TRACK_Y)
+    volume = float(session.ctl("volume") or -1)
+    check(abs(volume - 0.8) < 0.021, "a click on the volume track sets 80 %% (%.2f)" % volume)
+
+    # The three modes through "模式", each seen on the bus and on the button.
+    pictures = {}
+    for down, mode, loop, shuffle in ((1, "单曲循环", "Track", "Off"), (3, "随机播放", "Playlist", "On"),
+                                      (2, "列表循环", "Playlist", "Off")):
+        choose_mode(session, down)
+        got = (session.ctl("loop"), session.ctl("shuffle"))
+        check(got == (loop, shuffle), "%s: loop %s, shuffle %s (%s, %s)" % ((mode, loop, shuffle) + got))
+        pictures[mode] = session.main.shot((28, 474, 28, 28))
+    check(ds.mean_difference(pictures["单曲循环"], pictures["列表循环"]) > 0.5 and
+          ds.mean_difference(pictures["随机播放"], pictures["列表循环"]) > 0.5,
+          "the mode button shows each mode's picture")
+
+    def title_becomes(name):
+        return wait_for(lambda: session.ctl("metadata", "xesam:title") == name, name, 5) is not None
+
+    session.main.click(*NEXT)
+    check(title_becomes("Morning Walk"), "下一首 in the window plays row 2")
+    check("Morning Walk" in session.main.title(), "the window title follows")
+    session.main.click(*PREVIOUS)
+    check(title_becomes("晨光"), "上一首 in the window plays row 1")
+    session.ctl("next")
+    check(title_becomes("Morning Walk"), "playerctl next plays row 2")
+    session.ctl("previous")
+    check(title_becomes("晨光"), "playerctl previous plays row 1")
+    session.main.click(*PLAY_PAUSE)
+    check(wait_for(lambda: session.ctl("status") == "Paused", "Paused", 5) is not None, "the play button pauses")
+
+
 def ink_box_width(mask):
     box = ds.ink_box(mask)
     return 0 if box is None else box[2] - box[0]
@@ -202,6 +281,7 @@ def ink_box_width(mask):
 SCENARIOS = {
     "FirstStart": first_start,
     "PlayARow": play_a_row,
+    "Transport": transport,
 }
 
 if __name__ == "__main__":
