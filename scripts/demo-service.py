@@ -92,9 +92,12 @@ def png(width, height, seed):
 
 
 def matches(song, keyword):
+    # As a search engine would, the name "artist-title" of a list row finds
+    # the song, and so does "title-artist", the name of a song downloaded
+    # into the player's cache.
     k = keyword.strip().lower()
     return not k or k in song["title"].lower() or k in song["artist"].lower() or \
-        k in (song["artist"] + "-" + song["title"]).lower()
+        k in (song["artist"] + "-" + song["title"]).lower() or k in (song["title"] + "-" + song["artist"]).lower()
 
 
 class Handler(BaseHTTPRequestHandler):

@@ -301,7 +301,8 @@ class Session:
                 except subprocess.TimeoutExpired:
                     p.kill()
                     p.wait()
-        shutil.rmtree(self.work, ignore_errors=True)
+        if not os.environ.get("YOURAN_E2E_KEEP"):
+            shutil.rmtree(self.work, ignore_errors=True)
 
     # --- what the user sees ---------------------------------------------
 

@@ -11,6 +11,9 @@ import os
 import shutil
 import sys
 import time
+import urllib.parse
+
+from PIL import Image
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import desktop_session as ds  # noqa: E402
@@ -273,6 +276,65 @@ def transport(session, check):
     check(wait_for(lambda: session.ctl("status") == "Paused", "Paused", 5) is not None, "the play button pauses")
 
 
+# --- 4 -----------------------------------------------------------------------
+
+def online_song(session, check):
+    session.make_data_folder(with_service=True)
+    session.start_player()
+    wait_converted(session)
+    rows_before = len(session.list_rows())
+    session.main.click(*MUSIC_SEARCH_BOX)
+    session.type("Evening")
+    session.key("Return")
+    # The results: rows of text appear in the first tab's list.
+    results = (SEARCH_RESULTS[0] + 4, SEARCH_RESULTS[1] + 60, 600, 30)
+    wait_for(lambda: ds.ink_box(ds.ink_mask(session.main.shot(results))), "the search results", 15)
+    time.sleep(0.3)
+    session.keep(session.main.shot(), "results")
+    # The only answer is the demo library's "Evening Breeze" by Demo Band,
+    # whose lyric the data folder does not have.
+    session.main.double_click(SEARCH_RESULTS[0] + 100, SEARCH_RESULTS[1] + 71)
+
+    cache = session.data_path("YouranMusicCache")
+    song = wait_for(lambda: [os.path.join(cache, n) for n in os.listdir(cache)] if os.path.isdir(cache) else None,
+                    "a song in YouranMusicCache", 15)
+    check(len(song) == 1, "one song lands in YouranMusicCache (%s)" % [os.path.basename(p) for p in song])
+    song = song[0]
+    original = os.path.join(session.work, "service-library", "Evening Breeze.m4a")
+    wait_for(lambda: session.ctl("status") == "Playing", "the downloaded song to play", 10)
+    check(open(song, "rb").read() == open(original, "rb").read(), "the cached song is the served file, whole")
+    rows = session.list_rows()
+    check(len(rows) == rows_before + 1 and rows[-1][0] == song,
+          "the song is the new last row of the list file (%d rows, last %s)" % (len(rows), rows[-1][0]))
+    url = session.ctl("metadata", "xesam:url")
+    check(url.startswith("file://") and url.endswith("YouranMusicCache/" + urllib.parse.quote(os.path.basename(song))),
+          "the new row plays (%s)" % url)
+    check(session.ctl("metadata", "mpris:trackid").strip("'").startswith("/org/youranmusic/track/%d_" % len(rows)),
+          "the playing track is row %d" % len(rows))
+
+    def fetched(folder, ending):
+        path = session.data_path(folder)
+        names = [n for n in os.listdir(path) if n.endswith(ending) and "Evening Breeze" in n]
+        return [os.path.join(path, n) for n in names]
+    lyric = wait_for(lambda: fetched("Lyrics", ".lrc"), "the fetched lyric in Lyrics/", 10)
+    text = session.read_text(lyric[0])
+    check("这是悠然演示服务的歌词" in text, "the lyric from the service is kept in %s" % os.path.basename(lyric[0]))
+    covers = wait_for(lambda: [p for p in fetched("Pic", "") if os.path.getsize(p) > 0], "the cover in Pic/", 10)
+    with Image.open(covers[0]) as picture:
+        check(picture.width > 0, "the fetched cover is a picture (%s, %dx%d)"
+              % (os.path.basename(covers[0]), picture.width, picture.height))
+    # Its line of second 3 is on the desktop from the tick after second 4.
+    wait_for(lambda: session.position() >= 4.2, "second 4 of the song", 10)
+    ink, picture = lyric_ink(session)
+    position = session.position()
+    session.keep(picture, "desktop-lyric")
+    best, scores = ds.best_text(ink, [GREETING, "Evening Breeze-Demo Band", "Evening Breeze - Demo Band",
+                                      "这是悠然演示服务的歌词", "悠然演示专辑", "暂无 Evening Breeze-Demo Band的歌词"], 40, 1)
+    expected = "这是悠然演示服务的歌词"
+    check(best == expected and scores[best] > 0.7, "the desktop line shows the fetched lyric at %.1f s (%s %.2f)"
+          % (position, best, scores[best]))
+
+
 def ink_box_width(mask):
     box = ds.ink_box(mask)
     return 0 if box is None else box[2] - box[0]
@@ -282,6 +344,7 @@ SCENARIOS = {
     "FirstStart": first_start,
     "PlayARow": play_a_row,
     "Transport": transport,
+    "OnlineSong": online_song,
 }
 
 if __name__ == "__main__":
