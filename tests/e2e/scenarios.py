@@ -335,6 +335,96 @@ def online_song(session, check):
           % (position, best, scores[best]))
 
 
+# --- 5 -----------------------------------------------------------------------
+
+# The playlist's right-click menu, its items in order (separators are
+# skipped by the arrow keys).
+CONTEXT_MENU = ["播放此音乐", "移除选中", "去除重复", "移除所有", "物理删除", "复制歌名", "下载此音乐", "文件定位",
+                "添加文件", "添加目录"]
+
+
+def context_command(session, row, item):
+    """Right-click a row (which selects it) and pick an item by the keys."""
+    x, y = playlist_row_point(session, row)
+    session.main.click(x, y)
+    session.main.click(x, y, button=3)
+    time.sleep(0.5)
+    session.key(*(["Down"] * (CONTEXT_MENU.index(item) + 1)), "Return")
+
+
+def scan_folder(session, row, folder):
+    context_command(session, row, "添加目录")
+    dialog = session.find_window(title="请选择扫描目录", what="the folder dialog")
+    time.sleep(0.5)
+    session.keep(dialog.shot(), "folder-dialog")
+    session.key("ctrl+a")
+    session.type(folder)
+    session.key("Return")
+    wait_for(lambda: not dialog.viewable(), "the folder dialog to close", 5)
+
+
+def row_names(session):
+    return [r[2] for r in session.list_rows()]
+
+
+def playlist_menu(session, check):
+    session.make_data_folder()
+    extra = os.path.join(session.work, "extra")
+    os.makedirs(os.path.join(extra, "deeper"))
+    shutil.copy(session.data_path("Rain on the Roof.ogg"), os.path.join(extra, "雨声.ogg"))
+    shutil.copy(session.data_path("Only a Title.mp3"), os.path.join(extra, "deeper", "short.mp3"))
+    open(os.path.join(extra, "notes.txt"), "w").write("not music")
+    session.start_player()
+    wait_converted(session)
+
+    scan_folder(session, 1, extra)
+    rows = wait_for(lambda: len(session.list_rows()) == 9 and session.list_rows(), "two scanned rows", 10)
+    paths = sorted(r[0] for r in rows[7:])
+    check(paths == sorted([os.path.join(extra, "deeper", "short.mp3"), os.path.join(extra, "雨声.ogg")]),
+          "scanning a folder adds its two audio files, also from a subfolder (%s)" % paths)
+    scan_folder(session, 1, extra)
+    wait_for(lambda: len(session.list_rows()) == 11, "the same two rows again", 10)
+    wait_converted(session)
+    session.keep(session.main.shot(), "scanned-twice")
+
+    context_command(session, 1, "去除重复")
+    notice = session.find_window(size=(366, 175), what="the notice after removing duplicates")
+    rows = wait_for(lambda: len(session.list_rows()) == 9 and session.list_rows(), "the duplicates gone", 5)
+    check([r[0] for r in rows[7:]] == paths or sorted(r[0] for r in rows[7:]) == paths,
+          "去除重复 leaves each scanned file once (%d rows)" % len(rows))
+    check([r[1].strip() for r in rows] == [str(i) for i in range(1, 10)], "the rows are numbered 1..9 again")
+    session.keep(notice.shot(), "duplicates-notice")
+    notice.click(284 + 36, 134 + 14)
+    wait_for(lambda: not notice.viewable(), "the notice to close", 5)
+
+    removed = rows[8][0]
+    context_command(session, 9, "移除选中")
+    rows = wait_for(lambda: len(session.list_rows()) == 8 and session.list_rows(), "row 9 removed", 5)
+    check(removed not in [r[0] for r in rows] and os.path.exists(removed),
+          "移除选中 takes row 9 off the list and leaves its file")
+
+    victim = rows[7][0]
+    context_command(session, 8, "物理删除")
+    question = session.find_window(title="悠然提示", what="the trash question")
+    session.keep(question.shot(), "trash-question")
+    session.key("Return")
+    rows = wait_for(lambda: len(session.list_rows()) == 7 and session.list_rows(), "row 8 trashed", 5)
+    trash = os.path.join(session.env["XDG_DATA_HOME"], "Trash")
+    name = os.path.basename(victim)
+    trashed = os.path.join(trash, "files", name)
+    info = os.path.join(trash, "info", name + ".trashinfo")
+    check(not os.path.exists(victim) and os.path.isfile(trashed), "物理删除 moves the file into the trash (%s)" % name)
+    info_text = open(info, encoding="utf-8").read() if os.path.exists(info) else ""
+    check("Path=" + urllib.parse.quote(victim) in info_text and "DeletionDate=" in info_text,
+          "the trash remembers where the file came from")
+    check(victim not in [r[0] for r in rows], "and the row is gone")
+
+    context_command(session, 2, "复制歌名")
+    time.sleep(0.4)
+    clip = session.run(["xclip", "-o", "-selection", "clipboard"], check=False).stdout
+    check(clip == rows[1][2], "复制歌名 puts the row's name on the clipboard (%r)" % clip)
+
+
 def ink_box_width(mask):
     box = ds.ink_box(mask)
     return 0 if box is None else box[2] - box[0]
@@ -345,6 +435,7 @@ SCENARIOS = {
     "PlayARow": play_a_row,
     "Transport": transport,
     "OnlineSong": online_song,
+    "PlaylistMenu": playlist_menu,
 }
 
 if __name__ == "__main__":
