@@ -146,6 +146,14 @@ void MainWindow::buildTopBar() {
   connect(minimizeButton_, &QPushButton::clicked, this, &MainWindow::minimizeButtonClicked);
   connect(closeButton_, &QPushButton::clicked, this, &MainWindow::closeButtonClicked);
 
+  auto* effects = new ClickableLabel({}, this);
+  effects->setObjectName(QStringLiteral("透明标签8"));
+  effects->setPixmap(QIcon(QStringLiteral(":/skin/effects.svg")).pixmap(28, 28));
+  effects->setGeometry(kWidth - 108, 14, 28, 28);
+  effects->setToolTip(QStringLiteral("音效"));
+  connect(effects, &ClickableLabel::clicked, this, &MainWindow::effectsLabelClicked);
+  effectsLabel_ = effects;
+
   backButton_ = makePictureButton(this, QStringLiteral("返回"), QStringLiteral("back"), {32, 32});
   backButton_->move(kLeftPanelWidth + 16, kTopBarHeight + 10);
   backButton_->setToolTip(QStringLiteral("返回"));

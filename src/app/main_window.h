@@ -77,6 +77,8 @@ class MainWindow : public QWidget {
   QPushButton* modeButton() const { return modeButton_; }
   QPushButton* lyricButton() const { return lyricButton_; }
   QCheckBox* desktopLyricsBox() const { return desktopLyricsBox_; }
+  // 透明标签8: opens the effects window.
+  QLabel* effectsLabel() const { return effectsLabel_; }
 
   // Knob placement: the knob's left edge, clamped to its track, and the
   // filled bar that follows it.
@@ -85,6 +87,7 @@ class MainWindow : public QWidget {
 
  signals:
   void closeButtonClicked();
+  void effectsLabelClicked();
   void minimizeButtonClicked();
   void pageOpened(int page);
   // "正在播放" is opening: time to make its blurred backdrop.
@@ -114,6 +117,7 @@ class MainWindow : public QWidget {
   QPushButton* minimizeButton_ = nullptr;
   QPushButton* closeButton_ = nullptr;
   QLabel* spinnerLabel_ = nullptr;
+  QLabel* effectsLabel_ = nullptr;
   Spinner* spinner_ = nullptr;
 
   QLabel* titleLabel_ = nullptr;

@@ -22,6 +22,8 @@
 #include "app/settings_keys.h"
 #include "app/cover_art.h"
 #include "app/download_dialog.h"
+#include "app/effects_window.h"
+#include "app/sound_effects.h"
 #include "app/online_fetch.h"
 #include "app/online_music.h"
 #include "app/player_visuals.h"
@@ -79,6 +81,7 @@ class PlayerAssembly::TrackStart final : public TrackStartSteps {
   void startLyricTimer() override { assembly_.lyrics_->startLyricTimer(); }
   void loadCover(const QString& displayName) override { assembly_.visuals().cover().loadCover(displayName); }
   void showDefaultCover() override { assembly_.visuals().cover().showDefaultCover(); }
+  void attachEffects(uint32_t stream) override { assembly_.effects_->attachTo(stream); }
 
  private:
   PlayerAssembly& assembly_;
@@ -107,6 +110,8 @@ PlayerAssembly::PlayerAssembly(PlayerApp& app, AudioEngine& engine) : app_(app),
   connectLyricSettings();
   visuals_ = std::make_unique<PlayerVisuals>(*window, *nowPlaying_, engine_, *playback_);
   visuals_->cover().setFetch(primaryCoverFetch(settingsFilePath()));
+  effects_ = std::make_unique<SoundEffects>(engine_, [this] { return playback_->currentStream(); }, stateFilePath());
+  QObject::connect(window, &MainWindow::effectsLabelClicked, effects_.get(), [this] { openEffectsWindow(); });
   trackStart_ = std::make_unique<TrackStart>(*this);
   playback_->setTrackStartSteps(trackStart_.get());
   setUpDesktop();
@@ -151,6 +156,14 @@ DownloadDialog* PlayerAssembly::openDownloadDialog(int row) {
   dialog->openFor(QString::fromStdString(entry.path), QString::fromStdString(entry.name));
   dialog->show();
   return dialog;
+}
+
+EffectsWindow& PlayerAssembly::openEffectsWindow() {
+  if (!effectsWindow_) effectsWindow_ = new EffectsWindow(*effects_, app_.mainWindow());
+  effectsWindow_->show();
+  effectsWindow_->raise();
+  effectsWindow_->activateWindow();
+  return *effectsWindow_;
 }
 
 void PlayerAssembly::connectLyricSettings() {
@@ -238,6 +251,7 @@ PlayerAssembly::~PlayerAssembly() {
   // The hooks reach into this object; PlayerApp may outlive it and run its
   // shutdown steps from its own destructor.
   app_.hooks() = {};
+  delete effectsWindow_.data();
   if (lyricLoader_) lyricLoader_->shutdown();
   if (playlist_) playlist_->shutdown();
   if (playback_) playback_->setTrackStartSteps(nullptr);
@@ -272,6 +286,7 @@ StartupHooks PlayerAssembly::hooks() {
   };
   hooks.applyWindowChrome = [this] { visuals_->applyWindowChrome(); };
   hooks.stopWorkers = [this] {
+    effects_->flush();
     lyricLoader_->shutdown();
     playlist_->shutdown();
   };

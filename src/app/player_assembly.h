@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <QPointer>
 #include <QStringList>
 #include <memory>
 #include <string>
@@ -31,6 +32,8 @@ class PlaylistCommands;
 class PlaylistMenus;
 class OnlineMusic;
 class DownloadDialog;
+class SoundEffects;
+class EffectsWindow;
 
 class PlayerAssembly {
  public:
@@ -60,6 +63,9 @@ class PlayerAssembly {
   OnlineMusic& online() { return *online_; }
   // "下载此音乐" for a playlist row (1-based): the download dialog.
   DownloadDialog* openDownloadDialog(int row);
+  SoundEffects& soundEffects() { return *effects_; }
+  // 透明标签8: the effects window, made when first opened.
+  EffectsWindow& openEffectsWindow();
 
  private:
   class TrackStart;
@@ -83,6 +89,9 @@ class PlayerAssembly {
   std::unique_ptr<MiniPanel> miniPanel_;
   std::unique_ptr<PlaylistCommands> playlistCommands_;
   std::unique_ptr<PlaylistMenus> playlistMenus_;
+  std::unique_ptr<SoundEffects> effects_;
+  // A child of the main window; deleted with this object if it still exists.
+  QPointer<EffectsWindow> effectsWindow_;
   // The playing stream, for the conversion worker's window title.
   std::atomic<uint32_t> currentStream_{0};
   // Last: its workers stop before the playlist they hand songs to goes.

@@ -93,9 +93,11 @@ std::string readSetting(const std::filesystem::path& file, std::string_view sect
   return {};
 }
 
-bool writeSetting(const std::filesystem::path& file, std::string_view section,
-                  std::string_view key, std::string_view value) {
-  auto lines = readLines(file);
+namespace {
+
+// Puts key=value into `lines`: in place, or below the section's last key,
+// or in a new section at the end.
+void setLine(std::vector<std::string>& lines, std::string_view section, std::string_view key, std::string_view value) {
   std::string entry = std::string(key) + "=" + std::string(value);
 
   // Find the section, the key inside it, and the last non-blank line of the
@@ -124,7 +126,20 @@ bool writeSetting(const std::filesystem::path& file, std::string_view section,
     lines.push_back("[" + std::string(section) + "]");
     lines.push_back(entry);
   }
+}
 
+}  // namespace
+
+bool writeSetting(const std::filesystem::path& file, std::string_view section,
+                  std::string_view key, std::string_view value) {
+  const std::pair<std::string, std::string> entry{std::string(key), std::string(value)};
+  return writeSettings(file, section, {&entry, 1});
+}
+
+bool writeSettings(const std::filesystem::path& file, std::string_view section,
+                   std::span<const std::pair<std::string, std::string>> entries) {
+  auto lines = readLines(file);
+  for (const auto& [key, value] : entries) setLine(lines, section, key, value);
   std::string text;
   for (const auto& line : lines) {
     text += line;

@@ -6,8 +6,10 @@
 // file with a byte-order mark is read too.
 
 #include <filesystem>
+#include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace youran {
 
@@ -22,6 +24,9 @@ std::string readSetting(const std::filesystem::path& file, std::string_view sect
 // Returns false when the file could not be written (the old one is kept).
 bool writeSetting(const std::filesystem::path& file, std::string_view section,
                   std::string_view key, std::string_view value);
+// Several keys of one section in one replacement of the file.
+bool writeSettings(const std::filesystem::path& file, std::string_view section,
+                   std::span<const std::pair<std::string, std::string>> entries);
 
 // The same on the data folder's Setting.ini, its path rebuilt at every call.
 std::string readSetting(std::string_view section, std::string_view key);

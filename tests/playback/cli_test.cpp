@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
+#include <cmath>
+#include <functional>
 #include <sstream>
 
 #include "playback_test_util.h"
@@ -57,35 +59,93 @@ TEST(PlaybackCli, PlayToWavAppliesStartSecondsVolumeAndEffects) {
   EXPECT_NEAR(toneDb(right, 4410, 48510, 1000, 44100), expectedLeft - 20 * std::log10(2.0), 0.5);
 }
 
-TEST(PlaybackCli, EffectsFromTheWindowsSavedSection) {
+TEST(PlaybackCli, EffectsFromLeavesUntickedSectionsOffAndRefusesAMissingFile) {
   TempFolder folder;
   auto file = folder / "tone.wav";
   ASSERT_TRUE(encodeAudio(file, toneSource(1000, 2.0, 0.1), 44100, 2, "-c:a pcm_f32le"));
-  // Band 6 (1000 Hz, 纵向滚动条12) at position 3 is +12 dB; the balance all
-  // the way right leaves the right at the input and silences the left.
-  const auto state = folder.write("State.ini",
-                                  "[效果设置]\r\n均衡器=T\r\n纵向滚动条12=3\r\n横向滚动条1=100\r\n混响=F\r\n");
   auto wav = folder / "heard.wav";
-  ASSERT_EQ(runCommand(kCli + " play " + shellQuote(file.string()) + " --seconds 1.5 --quiet --effects-from " +
-                       shellQuote(state.string()) + " --output wav:" + shellQuote(wav.string())),
-            0);
-  WavData w;
-  ASSERT_TRUE(readWav(wav, w));
-  auto left = w.channel(0), right = w.channel(1);
-  EXPECT_NEAR(toneDb(right, 4410, 48510, 1000, 44100), 20 * std::log10(0.1) + 12, 0.5);
-  EXPECT_LT(toneDb(left, 4410, 48510, 1000, 44100), 20 * std::log10(0.1) - 60);
-
-  // An unticked equaliser leaves the tone as it is.
   const auto off = folder.write("off.ini", "[效果设置]\r\n均衡器=F\r\n纵向滚动条12=3\r\n");
   ASSERT_EQ(runCommand(kCli + " play " + shellQuote(file.string()) + " --seconds 1.5 --quiet --effects-from " +
                        shellQuote(off.string()) + " --output wav:" + shellQuote(wav.string())),
             0);
+  WavData w;
   ASSERT_TRUE(readWav(wav, w));
   EXPECT_NEAR(toneDb(w.channel(1), 4410, 48510, 1000, 44100), 20 * std::log10(0.1), 0.5);
   EXPECT_NE(runCommand(kCli + " play " + shellQuote(file.string()) + " --effects-from " +
                        shellQuote((folder / "missing.ini").string()) + " --output none 2>/dev/null"),
             0);
 }
+
+// What the effects window saves, heard through `play --effects-from`: the
+// window's own maps from slider positions to what is rendered.
+struct WindowSection {
+  const char* name;
+  std::string source;  // an ffmpeg filter graph
+  const char* section;  // the lines of "效果设置"
+  std::function<void(const WavData&)> check;
+};
+
+class PlaybackCliWindowSection : public ::testing::TestWithParam<WindowSection> {};
+
+TEST_P(PlaybackCliWindowSection, IsHeardAsSet) {
+  const auto& c = GetParam();
+  TempFolder folder;
+  auto file = folder / "in.wav";
+  ASSERT_TRUE(encodeAudio(file, c.source, 44100, 2, "-c:a pcm_f32le"));
+  const auto state = folder.write("State.ini", std::string("[效果设置]\r\n") + c.section);
+  auto wav = folder / "heard.wav";
+  ASSERT_EQ(runCommand(kCli + " play " + shellQuote(file.string()) + " --quiet --effects-from " +
+                       shellQuote(state.string()) + " --output wav:" + shellQuote(wav.string())),
+            0);
+  WavData w;
+  ASSERT_TRUE(readWav(wav, w));
+  c.check(w);
+}
+
+// The first sample after the dry burst (the first 300) above 0.01.
+size_t repeatOnset(const std::vector<float>& x) {
+  for (size_t i = 300; i < x.size(); ++i)
+    if (std::fabs(x[i]) > 0.01f) return i;
+  return 0;
+}
+
+const double kTenth = 20 * std::log10(0.1);
+
+INSTANTIATE_TEST_SUITE_P(
+    Sections, PlaybackCliWindowSection,
+    ::testing::Values(
+        // Band 6 (1 kHz, 纵向滚动条12) at position 3 is +12 dB; the bandwidth
+        // slider at 24 is 12 semitones.
+        WindowSection{"EqualiserRaisesItsBand", toneSource(1000, 1.2, 0.1),
+                      "均衡器=T\r\n纵向滚动条12=3\r\n纵向滚动条3=24\r\n",
+                      [](const WavData& w) {
+                        for (int ch = 0; ch < 2; ++ch)
+                          EXPECT_NEAR(toneDb(w.channel(ch), 4410, 39690, 1000, 44100) - kTenth, 12, 0.5);
+                      }},
+        WindowSection{"EqualiserLeavesTwoOctavesUp", toneSource(4000, 1.2, 0.1),
+                      "均衡器=T\r\n纵向滚动条12=3\r\n纵向滚动条3=24\r\n",
+                      [](const WavData& w) {
+                        EXPECT_NEAR(toneDb(w.channel(0), 4410, 39690, 4000, 44100) - kTenth, 0, 1.0);
+                      }},
+        // Wet 50 %, no feedback, 250 ms left and 400 ms right.
+        WindowSection{"EchoRepeatsAtTheDelay",
+                      "aevalsrc=if(lt(t\\,0.005)\\,0.8*sin(2*PI*2000*t)\\,0):d=1:s=44100",
+                      "回声=T\r\n纵向滚动条8=50\r\n纵向滚动条7=100\r\n纵向滚动条19=1750\r\n纵向滚动条20=1600\r\n",
+                      [](const WavData& w) {
+                        EXPECT_NEAR(double(repeatOnset(w.channel(0))), 0.250 * 44100, 44.1);
+                        EXPECT_NEAR(double(repeatOnset(w.channel(1))), 0.400 * 44100, 44.1);
+                      }},
+        // Mix 0 dB, 1500 ms, high-frequency ratio 0.5.
+        WindowSection{"ReverbTailFallsInTheSetTime",
+                      "aevalsrc=if(lt(t\\,0.1)\\,0.5*(random(0)-0.5)\\,0):d=5:s=44100",
+                      "混响=T\r\n纵向滚动条4=0\r\n纵向滚动条5=1500\r\n纵向滚动条6=5\r\n",
+                      [](const WavData& w) { EXPECT_NEAR(rt60(w.channel(0), 4410 + 100, 44100), 1.5, 0.3); }},
+        WindowSection{"BalanceAllTheWayRight", toneSource(1000, 1.2, 0.1), "横向滚动条1=100\r\n",
+                      [](const WavData& w) {
+                        EXPECT_NEAR(toneDb(w.channel(1), 4410, 39690, 1000, 44100), kTenth, 0.1);
+                        EXPECT_LT(toneDb(w.channel(0), 4410, 39690, 1000, 44100), kTenth - 60);
+                      }}),
+    [](const ::testing::TestParamInfo<WindowSection>& info) { return std::string(info.param.name); });
 
 TEST(PlaybackCli, PlayRefusesBadArguments) {
   TempFolder folder;

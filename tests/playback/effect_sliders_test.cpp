@@ -72,5 +72,43 @@ TEST(EffectSliders, BalanceGainsAndTexts) {
   EXPECT_EQ(meterValue(-5), 0);
 }
 
+TEST(EffectSliders, SavedValuesReadBackAsTheSamePositions) {
+  Positions moved;
+  moved.equalizer = true;
+  moved.echo = true;
+  for (int band = 0; band < 10; ++band) moved.bands[band] = band * 3;
+  moved.bandwidth = 1;
+  moved.reverbMix = 0;
+  moved.reverbTime = 1234;
+  moved.reverbRatio = 7;
+  moved.echoMix = 33;
+  moved.echoFeedback = 0;
+  moved.echoLeft = 1;
+  moved.echoRight = 1999;
+  moved.balance = 100;
+  const auto values = savedValues(moved);
+  ASSERT_EQ(values.size(), 3u + 19u) << "three boxes and every slider";
+  const auto lookup = [&](std::string_view key) -> std::string {
+    for (const auto& [k, v] : values)
+      if (k == key) return v;
+    return {};
+  };
+  EXPECT_EQ(lookup("纵向滚动条18"), "27") << "band 10";
+  EXPECT_EQ(lookup("均衡器"), "T");
+  EXPECT_EQ(lookup("混响"), "F");
+  EXPECT_EQ(savedPositions(lookup), moved);
+
+  // The effects they give, ticked sections only.
+  const SavedEffects effects = savedEffects(lookup);
+  ASSERT_EQ(effects.bands.size(), 10u);
+  EXPECT_EQ(effects.bands[1].second.gain, 12);
+  EXPECT_EQ(effects.bands[1].second.centre, 125);
+  EXPECT_EQ(effects.bands[1].second.bandwidth, 35);
+  EXPECT_FALSE(effects.reverb);
+  ASSERT_TRUE(effects.echo);
+  EXPECT_EQ(effects.echo->rightDelay, 1);
+  EXPECT_EQ(effects.balance.text, "偏右0");
+}
+
 }  // namespace
 }  // namespace youran

@@ -102,28 +102,6 @@ TEST(PlaybackEffects, EchoPanDelaySwapsTheChannelsOfTheRepeats) {
   EXPECT_LT(peakAbs(left.data() + 2 * d, 220), 1e-4);
 }
 
-// RT60 from the Schroeder backward integral of the tail, fitted between -5
-// and -35 dB and extrapolated to 60 dB.
-double rt60(const std::vector<float>& x, size_t tailStart, int rate) {
-  std::vector<double> energy(x.size() - tailStart);
-  double sum = 0;
-  for (size_t i = x.size(); i-- > tailStart;) {
-    sum += double(x[i]) * x[i];
-    energy[i - tailStart] = sum;
-  }
-  double total = energy[0];
-  size_t t5 = 0, t35 = 0;
-  for (size_t i = 0; i < energy.size(); ++i) {
-    double db = 10 * std::log10(energy[i] / total);
-    if (!t5 && db <= -5) t5 = i;
-    if (db <= -35) {
-      t35 = i;
-      break;
-    }
-  }
-  return t35 > t5 ? 2.0 * double(t35 - t5) / rate : -1;
-}
-
 TEST(PlaybackEffects, ReverbTailFallsSixtyDecibelsInTheSetTime) {
   TempFolder folder;
   auto file = folder / "burst.wav";

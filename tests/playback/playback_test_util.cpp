@@ -49,4 +49,25 @@ double toneDb(const std::vector<float>& x, size_t from, size_t to, double freque
   return 20.0 * std::log10(std::max(a, 1e-12));
 }
 
+double rt60(const std::vector<float>& x, size_t tailStart, int rate) {
+  if (tailStart >= x.size()) return -1;
+  std::vector<double> energy(x.size() - tailStart);
+  double sum = 0;
+  for (size_t i = x.size(); i-- > tailStart;) {
+    sum += double(x[i]) * x[i];
+    energy[i - tailStart] = sum;
+  }
+  double total = energy[0];
+  size_t t5 = 0, t35 = 0;
+  for (size_t i = 0; i < energy.size(); ++i) {
+    double db = 10 * std::log10(energy[i] / total);
+    if (!t5 && db <= -5) t5 = i;
+    if (db <= -35) {
+      t35 = i;
+      break;
+    }
+  }
+  return t35 > t5 ? 2.0 * double(t35 - t5) / rate : -1;
+}
+
 }  // namespace youran::testing

@@ -31,4 +31,8 @@ bool waitFor(const std::function<bool()>& done, double seconds);
 // Level in dB of a tone of `frequency` in samples [from, to) of a channel.
 double toneDb(const std::vector<float>& x, size_t from, size_t to, double frequency, int rate);
 
+// RT60 in seconds of the tail that starts at `tailStart`, from the Schroeder
+// backward integral fitted between -5 and -35 dB; -1 when it does not fall.
+double rt60(const std::vector<float>& x, size_t tailStart, int rate);
+
 }  // namespace youran::testing

@@ -83,6 +83,7 @@ void PlaybackController::playRow(int row) {
     playlist_.selectRow(row);
 
     runTrackStartSteps(track.displayName);
+    if (steps_) steps_->attachEffects(currentStream_);
 
     now_.setPlayState(PlayState::playing);
     engine_.play(currentStream_, true);

@@ -5,11 +5,12 @@
 // in this order, after the labels and before the stream plays:
 //
 //   loadLyrics, loadCover, trim memory, startLyricTimer, trim memory,
-//   showDefaultCover
+//   showDefaultCover, attachEffects
 //
 // Each step is a no-op until the part that owns it overrides it. UI thread.
 
 #include <QString>
+#include <cstdint>
 
 namespace youran {
 
@@ -25,6 +26,8 @@ class TrackStartSteps {
   virtual void startLyricTimer() {}
   // The built-in picture when the cover step found none.
   virtual void showDefaultCover() {}
+  // The ticked sound effects, on the new stream before it is heard.
+  virtual void attachEffects(uint32_t stream) { (void)stream; }
 };
 
 }  // namespace youran

@@ -39,40 +39,86 @@ Balance balance(int position) {
 
 int meterValue(int channelLevel) { return std::max(channelLevel, 0) / 300; }
 
+namespace {
+
+// The slider positions of a Positions, with their controls, in the window's
+// order: bands 1..10, then bandwidth, reverb, echo and balance.
+template <typename P>
+auto sliderFields(P& p) {
+  using Field = std::pair<Control, decltype(&p.balance)>;
+  std::vector<Field> fields;
+  for (int band = 0; band < 10; ++band)
+    fields.push_back({Control{kBandSliders[band], kBandMinimum, kBandMaximum, kBandStart}, &p.bands[band]});
+  fields.push_back({kBandwidthSlider, &p.bandwidth});
+  fields.push_back({kReverbMixSlider, &p.reverbMix});
+  fields.push_back({kReverbTimeSlider, &p.reverbTime});
+  fields.push_back({kReverbRatioSlider, &p.reverbRatio});
+  fields.push_back({kEchoMixSlider, &p.echoMix});
+  fields.push_back({kEchoFeedbackSlider, &p.echoFeedback});
+  fields.push_back({kEchoLeftSlider, &p.echoLeft});
+  fields.push_back({kEchoRightSlider, &p.echoRight});
+  fields.push_back({kBalanceSlider, &p.balance});
+  return fields;
+}
+
+}  // namespace
+
+Positions savedPositions(const std::function<std::string(std::string_view key)>& value) {
+  Positions p;
+  p.equalizer = value(kEqualizerBox) == "T";
+  p.reverb = value(kReverbBox) == "T";
+  p.echo = value(kEchoBox) == "T";
+  for (auto& [control, field] : sliderFields(p)) {
+    const std::string text = value(control.key);
+    if (text.empty() || text.size() > 6 || text.find_first_not_of("0123456789") != std::string::npos) continue;
+    const int position = std::stoi(text);
+    if (position >= control.minimum && position <= control.maximum) *field = position;
+  }
+  return p;
+}
+
+std::vector<std::pair<std::string, std::string>> savedValues(const Positions& positions) {
+  std::vector<std::pair<std::string, std::string>> values;
+  values.emplace_back(kEqualizerBox, positions.equalizer ? "T" : "F");
+  values.emplace_back(kReverbBox, positions.reverb ? "T" : "F");
+  values.emplace_back(kEchoBox, positions.echo ? "T" : "F");
+  for (const auto& [control, field] : sliderFields(positions)) values.emplace_back(control.key, std::to_string(*field));
+  return values;
+}
+
+EqParameters bandRecord(int band, int bandPosition, int bandwidthPosition) {
+  EqParameters p;
+  p.centre = kBandCentres[static_cast<size_t>(std::clamp(band, 1, 10) - 1)];
+  p.bandwidth = static_cast<float>(bandwidthSemitones(bandwidthPosition));
+  p.gain = static_cast<float>(bandGainDb(bandPosition));
+  return p;
+}
+
+ReverbParameters reverbRecord(const Positions& positions) {
+  ReverbParameters r;
+  r.reverbMix = reverbMixDb(positions.reverbMix);
+  r.reverbTime = reverbTimeMs(positions.reverbTime);
+  r.highFreqRatio = reverbHighFreqRatio(positions.reverbRatio);
+  return r;
+}
+
+EchoParameters echoRecord(const Positions& positions) {
+  EchoParameters e;
+  e.wetDryMix = echoPercent(positions.echoMix);
+  e.feedback = echoPercent(positions.echoFeedback);
+  e.leftDelay = echoDelayMs(positions.echoLeft);
+  e.rightDelay = echoDelayMs(positions.echoRight);
+  return e;
+}
+
 SavedEffects savedEffects(const std::function<std::string(std::string_view key)>& value) {
-  const auto position = [&](std::string_view key, int start) {
-    const std::string text = value(key);
-    if (text.empty() || text.size() > 6 || text.find_first_not_of("0123456789") != std::string::npos) return start;
-    return std::stoi(text);
-  };
-  const auto ticked = [&](std::string_view key) { return value(key) == "T"; };
+  const Positions p = savedPositions(value);
   SavedEffects saved;
-  if (ticked("均衡器")) {
-    const int width = bandwidthSemitones(position("纵向滚动条3", 15));
-    for (int band = 1; band <= 10; ++band) {
-      EqParameters p;
-      p.centre = kBandCentres[band - 1];
-      p.bandwidth = static_cast<float>(width);
-      p.gain = static_cast<float>(bandGainDb(position(kBandSliders[band - 1], 15)));
-      saved.bands.emplace_back(band, p);
-    }
-  }
-  if (ticked("混响")) {
-    ReverbParameters r;
-    r.reverbMix = reverbMixDb(position("纵向滚动条4", 96));
-    r.reverbTime = reverbTimeMs(position("纵向滚动条5", 3000));
-    r.highFreqRatio = reverbHighFreqRatio(position("纵向滚动条6", 10));
-    saved.reverb = r;
-  }
-  if (ticked("回声")) {
-    EchoParameters e;
-    e.wetDryMix = echoPercent(position("纵向滚动条8", 100));
-    e.feedback = echoPercent(position("纵向滚动条7", 100));
-    e.leftDelay = echoDelayMs(position("纵向滚动条19", 2000));
-    e.rightDelay = echoDelayMs(position("纵向滚动条20", 2000));
-    saved.echo = e;
-  }
-  saved.balance = balance(position("横向滚动条1", 50));
+  if (p.equalizer)
+    for (int band = 1; band <= 10; ++band) saved.bands.emplace_back(band, bandRecord(band, p.bands[band - 1], p.bandwidth));
+  if (p.reverb) saved.reverb = reverbRecord(p);
+  if (p.echo) saved.echo = echoRecord(p);
+  saved.balance = balance(p.balance);
   return saved;
 }
 

@@ -56,15 +56,68 @@ Balance balance(int position);
 // A level meter: the channel level (0..32768) / 300, truncated.
 int meterValue(int channelLevel);
 
-// The effects as the window leaves them in its saved section ("效果设置"):
-// key = the control's name, sliders as their positions, the check boxes
-// "均衡器", "混响" and "回声" as "T" or "F". A missing or unreadable value
-// is the control's start position. Only ticked sections are returned.
-// `value(key)` answers the stored text, empty when there is none.
+// Band gain sliders, bands 1..10 in this order.
 inline constexpr std::array<const char*, 10> kBandSliders = {"纵向滚动条17", "纵向滚动条16", "纵向滚动条15",
                                                              "纵向滚动条14", "纵向滚动条13", "纵向滚动条12",
                                                              "纵向滚动条11", "纵向滚动条10", "纵向滚动条9",
                                                              "纵向滚动条18"};
+
+// Every control of the effects window: its position (or tick), its range
+// and its start. The names are the keys of the saved section "效果设置".
+struct Control {
+  const char* key;
+  int minimum;
+  int maximum;
+  int start;
+};
+inline constexpr Control kBandwidthSlider = {"纵向滚动条3", 1, 36, 15};
+inline constexpr Control kReverbMixSlider = {"纵向滚动条4", 0, 96, 96};
+inline constexpr Control kReverbTimeSlider = {"纵向滚动条5", 0, 3000, 3000};
+inline constexpr Control kReverbRatioSlider = {"纵向滚动条6", 0, 10, 10};
+inline constexpr Control kEchoMixSlider = {"纵向滚动条8", 0, 100, 100};
+inline constexpr Control kEchoFeedbackSlider = {"纵向滚动条7", 0, 100, 100};
+inline constexpr Control kEchoLeftSlider = {"纵向滚动条19", 1, 2000, 2000};
+inline constexpr Control kEchoRightSlider = {"纵向滚动条20", 1, 2000, 2000};
+inline constexpr Control kBalanceSlider = {"横向滚动条1", 1, 100, 50};
+inline constexpr int kBandMinimum = 0, kBandMaximum = 30, kBandStart = 15;
+inline constexpr const char* kSection = "效果设置";
+inline constexpr const char* kEqualizerBox = "均衡器";
+inline constexpr const char* kReverbBox = "混响";
+inline constexpr const char* kEchoBox = "回声";
+
+struct Positions {
+  bool equalizer = false;
+  bool reverb = false;
+  bool echo = false;
+  std::array<int, 10> bands = {15, 15, 15, 15, 15, 15, 15, 15, 15, 15};
+  int bandwidth = kBandwidthSlider.start;
+  int reverbMix = kReverbMixSlider.start;
+  int reverbTime = kReverbTimeSlider.start;
+  int reverbRatio = kReverbRatioSlider.start;
+  int echoMix = kEchoMixSlider.start;
+  int echoFeedback = kEchoFeedbackSlider.start;
+  int echoLeft = kEchoLeftSlider.start;
+  int echoRight = kEchoRightSlider.start;
+  int balance = kBalanceSlider.start;
+
+  bool operator==(const Positions&) const = default;
+};
+
+// The saved section back as positions: the check boxes are "T" or "F",
+// sliders their positions. `value(key)` answers the stored text, empty when
+// there is none; a missing, unreadable or out-of-range value is the
+// control's start.
+Positions savedPositions(const std::function<std::string(std::string_view key)>& value);
+// The same as (key, text) pairs, in the window's order, for writing back.
+std::vector<std::pair<std::string, std::string>> savedValues(const Positions& positions);
+
+// What the positions mean to the effects.
+EqParameters bandRecord(int band, int bandPosition, int bandwidthPosition);
+ReverbParameters reverbRecord(const Positions& positions);
+EchoParameters echoRecord(const Positions& positions);
+
+// The effects a saved section turns on, for a player without the window.
+// Only ticked sections are returned.
 struct SavedEffects {
   std::vector<std::pair<int, EqParameters>> bands;  // band 1..10 with its parameters
   std::optional<ReverbParameters> reverb;
