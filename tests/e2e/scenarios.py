@@ -425,6 +425,226 @@ def playlist_menu(session, check):
     check(clip == rows[1][2], "复制歌名 puts the row's name on the clipboard (%r)" % clip)
 
 
+# --- 6 -----------------------------------------------------------------------
+
+BLUR_SWITCH = (PAGE[0] + 160, PAGE[1] + 229, 52, 28)      # 高斯开
+SPECTRUM_SWITCH = (PAGE[0] + 160, PAGE[1] + 303, 52, 28)  # 可视开
+FONT_FIELD = (PAGE[0] + 160, PAGE[1] + 154, 300, 30)      # 字体
+FONT_BUTTON = (PAGE[0] + 472 + 50, PAGE[1] + 154 + 15)    # 修改字体
+EFFECTS_LABEL = (874, 28)                                  # 透明标签8
+REVERB_BOX = (18, 234, 90, 24)                             # 混响选择框, in 均衡器
+BALANCE = (488, 270, 114, 20)                              # 横向滚动条1
+BALANCE_TEXT = (470, 296, 152, 18)                         # 平衡
+CHOSEN_FONT = "DejaVu Serif"
+
+
+def middle(region):
+    x, y, w, h = region
+    return x + w // 2, y + h // 2
+
+
+def settings_pictures(session):
+    return {name: session.main.shot(region) for name, region in
+            (("blur", BLUR_SWITCH), ("spectrum", SPECTRUM_SWITCH), ("font", FONT_FIELD))}
+
+
+def open_effects(session):
+    session.main.click(*EFFECTS_LABEL)
+    window = session.find_window(size=(640, 410), title="均衡器", what="the 均衡器 window")
+    time.sleep(0.4)
+    return window
+
+
+def effects_pictures(window):
+    return {"reverb": window.shot(REVERB_BOX), "balance": window.shot(BALANCE_TEXT)}
+
+
+def spectrum_hidden(session, check, when):
+    first = session.main.shot(SPECTRUM)
+    time.sleep(0.3)
+    second = session.main.shot(SPECTRUM)
+    dark = int((ds.pixels(first).sum(axis=2) < 200).sum())
+    check(ds.mean_difference(first, second) < 0.2 and dark == 0,
+          "no frequency bars while playing %s (%d dark pixels)" % (when, dark))
+
+
+def settings_restored(session, check):
+    session.make_data_folder()
+    session.start_player()
+    wait_converted(session)
+    play_row(session, 1)
+    wait_for(lambda: session.ctl("status") == "Playing", "Playing", 10)
+    session.main.click(*NAV["设置"])
+    time.sleep(0.6)
+    before = settings_pictures(session)
+
+    session.main.click(*middle(BLUR_SWITCH))
+    session.main.click(*middle(SPECTRUM_SWITCH))
+    vision = wait_for(lambda: (session.ini() or {}).get("Vision"), "Setting.ini section Vision", 5)
+    check(vision.get("Gaussian") == "F" and vision.get("Spectrum") == "F",
+          "the two switches write Vision Gaussian=F, Spectrum=F (%r)" % vision)
+    spectrum_hidden(session, check, "with the switch off")
+
+    session.main.click(*FONT_BUTTON)
+    dialog = session.find_window(title="修改字体", what="the font dialog")
+    time.sleep(0.5)
+    session.keep(dialog.shot(), "font-dialog")
+    session.key("ctrl+a")
+    session.type(CHOSEN_FONT)
+    time.sleep(0.3)
+    session.key("Return")
+    wait_for(lambda: not dialog.viewable(), "the font dialog to close", 5)
+    lyric = wait_for(lambda: (session.ini() or {}).get("Lyric", {}).get("Font"), "Lyric/Font", 5)
+    check(lyric == CHOSEN_FONT, "the chosen font is written to Lyric/Font (%r)" % lyric)
+    time.sleep(0.3)
+    changed = settings_pictures(session)
+    session.keep(session.main.shot(), "settings-changed")
+    for name in ("blur", "spectrum", "font"):
+        check(ds.mean_difference(before[name], changed[name]) > 1, "the %s control shows the change" % name)
+
+    effects = open_effects(session)
+    effects_before = effects_pictures(effects)
+    effects.click(REVERB_BOX[0] + 12, REVERB_BOX[1] + REVERB_BOX[3] // 2)
+    effects.click(BALANCE[0] + BALANCE[2] - 10, BALANCE[1] + BALANCE[3] // 2)
+    time.sleep(0.4)
+    effects_changed = effects_pictures(effects)
+    session.keep(effects.shot(), "effects-changed")
+    section = wait_for(lambda: ((session.ini("State.ini") or {}).get("效果设置") or {}).get("横向滚动条1"),
+                       "State.ini section 效果设置", 5) and session.ini("State.ini")["效果设置"]
+    check(section.get("混响") == "T", "ticking 混响 is kept in State.ini (%r)" % section.get("混响"))
+    balance = section.get("横向滚动条1")
+    check(balance is not None and balance.isdigit() and int(balance) > 50,
+          "the balance slider moved right is kept in State.ini (%r)" % balance)
+    for name in ("reverb", "balance"):
+        check(ds.mean_difference(effects_before[name], effects_changed[name]) > 1,
+              "the effects window shows the %s change" % name)
+    settings_file = open(session.data_path("Setting.ini"), "rb").read()
+
+    # Again, from the files alone.
+    session.stop_player()
+    session.start_player()
+    wait_converted(session)
+    play_row(session, 1)
+    wait_for(lambda: session.ctl("status") == "Playing", "Playing after the restart", 10)
+    session.main.click(*NAV["设置"])
+    time.sleep(0.8)
+    again = settings_pictures(session)
+    session.keep(session.main.shot(), "settings-after-restart")
+    for name in ("blur", "spectrum", "font"):
+        check(ds.mean_difference(again[name], changed[name]) < 1 < ds.mean_difference(again[name], before[name]),
+              "after a restart the %s control shows the saved value" % name)
+    spectrum_hidden(session, check, "after the restart")
+    effects = open_effects(session)
+    effects_again = effects_pictures(effects)
+    session.keep(effects.shot(), "effects-after-restart")
+    for name in ("reverb", "balance"):
+        check(ds.mean_difference(effects_again[name], effects_changed[name]) < 1 <
+              ds.mean_difference(effects_again[name], effects_before[name]),
+              "after a restart the effects window shows the saved %s" % name)
+    check(open(session.data_path("Setting.ini"), "rb").read() == settings_file, "a restart leaves Setting.ini as it was")
+
+
+# --- 7 -----------------------------------------------------------------------
+
+def second_copy(session, check):
+    session.make_data_folder()
+    incoming = os.path.join(session.work, "incoming")
+    os.makedirs(incoming)
+    opened = os.path.join(incoming, "雨天.ogg")
+    shutil.copy(session.data_path("Rain on the Roof.ogg"), opened)
+    first = session.start_player()
+    wait_converted(session)
+    rows_before = len(session.list_rows())
+
+    # What a file manager does with "open with": a new copy, the file its argument.
+    second = session.spawn([session.paths["player"], "--data-dir", session.data, opened], "player-second.log")
+    try:
+        code = second.wait(timeout=15)
+    except Exception:
+        code = None
+    check(code == 0, "the second copy hands the file over and ends (exit %s)" % code)
+    check(first.poll() is None, "the first copy keeps running")
+    wait_for(lambda: session.ctl("metadata", "xesam:url").endswith(urllib.parse.quote(opened)), "the file to play", 10)
+    check(session.ctl("status") == "Playing", "the running copy plays the file")
+    rows = wait_for(lambda: len(session.list_rows()) == rows_before + 1 and session.list_rows(), "the new row", 5)
+    check(rows[-1][0] == opened, "the file is the list's new last row")
+    check(session.ctl("metadata", "mpris:trackid").strip("'").startswith("/org/youranmusic/track/%d_" % len(rows)),
+          "the playing track is that row")
+    windows = [w for w in session.player_windows() if w.geometry()[2:] == (968, 560)]
+    check(len(windows) == 1, "one main window on the screen (%d)" % len(windows))
+    time.sleep(0.5)
+    session.keep(session.main.shot(), "after-hand-over")
+
+
+# --- 8 -----------------------------------------------------------------------
+
+EXIT_DIALOG = (340, 200)
+KEEP_RUNNING, QUIT, CONFIRM = (36 + 14, 64 + 13), (36 + 14, 100 + 13), (240 + 38, 152 + 15)
+
+
+def tray_icon(session):
+    """The player's icon in the notification area at the top right."""
+    for w in session.player_windows():
+        x, y, width, height = w.geometry()
+        if width <= 48 and height <= 48 and x >= ds.SCREEN[0] - 130 and y < 40:
+            return w
+    return None
+
+
+def close_dialog(session, check):
+    session.make_data_folder()
+    session.start_player()
+    wait_converted(session)
+    session.main.click(*NAV["设置"])
+    time.sleep(0.5)
+    session.main.click(PAGE[0] + 160 + 26, PAGE[1] + 377 + 14)  # 卡拉开: now there are settings to keep
+    wait_for(lambda: session.ini(), "Setting.ini", 5)
+    session.main.click(*NAV["我的音乐"])
+    time.sleep(0.4)
+    play_row(session, 1)
+    wait_for(lambda: session.ctl("status") == "Playing", "Playing", 10)
+    time.sleep(0.5)
+    list_file = open(session.data_path("YRmDefaultList.dll"), "rb").read()
+    settings_file = open(session.data_path("Setting.ini"), "rb").read()
+
+    icon = wait_for(lambda: tray_icon(session), "the tray icon", 10)
+    check(icon.viewable(), "the tray icon sits in the notification area")
+    session.main.click(*CLOSE)
+    dialog = session.find_window(size=EXIT_DIALOG, title="退出悠然音乐", what="the close dialog")
+    time.sleep(0.4)
+    session.keep(dialog.shot(), "close-dialog")
+    dialog.click(*CONFIRM)
+    check(wait_for(lambda: not session.main.viewable(), "the main window to go", 5) is not None,
+          "keep in tray: the main window goes away")
+    position = session.position()
+    time.sleep(1.2)
+    check(session.player.poll() is None and session.ctl("status") == "Playing" and session.position() > position + 0.8,
+          "and the music goes on")
+    check(tray_icon(session) is not None, "the tray icon stays")
+
+    icon = tray_icon(session)
+    icon.click(icon.geometry()[2] // 2, icon.geometry()[3] // 2)
+    check(wait_for(lambda: session.main.viewable(), "the main window back", 5) is not None,
+          "a click on the tray icon brings the window back")
+    time.sleep(0.5)
+    session.main.click(*CLOSE)
+    dialog = session.find_window(size=EXIT_DIALOG, title="退出悠然音乐", what="the close dialog again")
+    time.sleep(0.4)
+    dialog.click(*QUIT)
+    time.sleep(0.2)
+    session.keep(dialog.shot(), "quit-chosen")
+    dialog.click(*CONFIRM)
+    try:
+        code = session.player.wait(timeout=10)
+    except Exception:
+        code = None
+    check(code == 0, "quit ends the player (exit %s)" % code)
+    check(open(session.data_path("YRmDefaultList.dll"), "rb").read() == list_file, "the music list file is intact")
+    check(open(session.data_path("Setting.ini"), "rb").read() == settings_file, "Setting.ini is intact")
+    rows = session.list_rows()
+    check(len(rows) == 7 and rows[0][2] == "林小雨-晨光", "the list still loads its seven rows")
+
+
 def ink_box_width(mask):
     box = ds.ink_box(mask)
     return 0 if box is None else box[2] - box[0]
@@ -436,6 +656,9 @@ SCENARIOS = {
     "Transport": transport,
     "OnlineSong": online_song,
     "PlaylistMenu": playlist_menu,
+    "SettingsRestored": settings_restored,
+    "SecondCopy": second_copy,
+    "CloseDialog": close_dialog,
 }
 
 if __name__ == "__main__":
