@@ -339,17 +339,13 @@ class Session:
             return f.read().decode("gb18030")
 
     def list_rows(self):
-        """The rows of the music list file: (path, number, name, artist, length)."""
+        """The rows of the music list file: [path, number, name, length, converted]."""
         text = self.read_text(self.data_path("YRmDefaultList.dll"))
         lines = [l for l in text.split("\r\n") if l]
         if not lines or lines[0] != "[音乐播放器列表文件]":
             raise Failed("the music list file has no header: %r" % text[:80])
-        rows = []
-        for line in lines[1:]:
-            # Names may hold '|'; the path ends at the first "|number|".
-            parts = line.split("|")
-            rows.append(parts)
-        return rows
+        # The scenarios' paths and names hold no "|".
+        return [line.split("|") for line in lines[1:]]
 
     def ini(self, name="Setting.ini"):
         """Sections of an ini file the player wrote, keys as written."""

@@ -25,13 +25,10 @@ PAGE = (296, 56)
 NAV = {"我的音乐": (148, 131), "正在播放": (148, 177), "设置": (148, 223), "搜索": (148, 269)}
 TITLE_LABEL = (382, 496, 324, 22)            # 歌曲名标签
 TIME_LABEL = (326, 524, 50, 16)              # 时间标签
-TOTAL_LABEL = (726, 524, 50, 16)             # 标签总时间
 PROGRESS_TRACK_Y = 532                       # 进度条, x 382..720
-PROGRESS_BAR = (382, 524, 338, 16)           # the track with its knob
 VOLUME_TRACK_Y = 532                         # 音量条, x 816..930
 VOLUME_LABEL = (934, 524, 30, 16)            # 音量标签
 SPECTRUM = (66, 392, 164, 34)                # 频谱画板
-SONG_LABEL = (28, 330, 240, 24)              # 歌曲名标签1
 PREVIOUS, PLAY_PAUSE, NEXT, MODE = (88, 488), (148, 488), (208, 488), (42, 488)
 CLOSE = (942, 28)
 COVER = (PAGE[0] + 226, PAGE[1] + 40, 220, 220)  # 图片框2
@@ -44,8 +41,6 @@ GREETING = "欢迎使用悠然音乐~~~"
 DAWN_LYRIC = [(0.5, "晨光 - 林小雨"), (2.0, "推开窗 风吹进了清晨"), (5.0, "鸟儿在枝头 轻轻地唱"),
               (8.0, "阳光洒满 这条小路"), (11.0, "我们慢慢走 不必匆忙"), (14.0, "悠然的旋律 在心里回响"),
               (17.0, "晨光里 一切都刚刚好")]
-ROW_TITLES = ["晨光", "Morning Walk", "Rain on the Roof", "Evening Breeze", "Only a Title", "untagged tune",
-              "Music Box"]
 
 
 def playlist_row_point(session, row):
@@ -86,7 +81,7 @@ def line_at(seconds, lyric):
 
 
 def wait_converted(session):
-    """The conversion pass has written the list: every row has its length."""
+    """The conversion pass has written the list: every row is marked converted."""
     def done():
         try:
             rows = session.list_rows()
