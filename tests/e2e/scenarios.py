@@ -226,7 +226,7 @@ def transport(session, check):
     # ending by itself cannot pass for a button's work.
     def title_becomes(name):
         try:
-            return wait_for(lambda: session.ctl("metadata", "xesam:title") == name, name, 2) is not None
+            return wait_for(lambda: session.ctl("metadata", "xesam:title") == name, name, 3) is not None
         except Failed:
             return False
 
