@@ -205,12 +205,28 @@ class Session:
             time.sleep(0.5)
         if wm.poll() is not None:
             raise Failed("openbox did not start")
-        # A notification area: the player's tray icon embeds there.
-        self.spawn(["trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "120",
-                    "--heighttype", "pixel", "--height", "28", "--SetDockType", "true", "--expand", "false"],
-                   "trayer.log")
-        wait_for(lambda: self.run(["xdotool", "search", "--onlyvisible", "--class", "trayer"],
-                                  check=False).stdout.strip(), "the notification area")
+        # A notification area: the player's tray icon embeds there. trayer
+        # has been seen to stay away once with openbox just up; it gets
+        # two more tries.
+        for attempt in range(3):
+            tray = self.spawn(["trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel",
+                               "--width", "120", "--heighttype", "pixel", "--height", "28", "--SetDockType",
+                               "true", "--expand", "false"], "trayer-%d.log" % attempt)
+            try:
+                wait_for(lambda: tray.poll() is not None or
+                         self.run(["xdotool", "search", "--onlyvisible", "--class", "trayer"],
+                                  check=False).stdout.strip(), "the notification area", 8)
+            except Failed:
+                pass
+            if tray.poll() is None and self.run(["xdotool", "search", "--onlyvisible", "--class", "trayer"],
+                                                check=False).stdout.strip():
+                return
+            print("trayer try %d: %s" % (attempt + 1, "exit %s" % tray.poll() if tray.poll() is not None
+                                         else "no window"), flush=True)
+            if tray.poll() is None:
+                tray.kill()
+                tray.wait()
+        raise Failed("no notification area")
 
     def make_data_folder(self, with_service=False):
         """A fresh copy of the demo data folder, its Plugins the built ones."""
