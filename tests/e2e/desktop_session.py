@@ -92,6 +92,10 @@ class Window:
         out = self.session.run(["xprop", "-id", str(self.id), "_NET_WM_NAME"], check=False).stdout
         return out.split("=", 1)[1].strip().strip('"') if "=" in out else ""
 
+    def prop(self, name):
+        out = self.session.run(["xprop", "-id", str(self.id), name], check=False).stdout
+        return out.split("=", 1)[1].strip() if "=" in out else ""
+
     def at(self, x, y):
         """Screen coordinates of a point given in window coordinates."""
         left, top, _, _ = self.geometry()

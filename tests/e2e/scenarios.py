@@ -109,6 +109,7 @@ def first_start(session, check):
     left, top, width, height = line.geometry()
     check(width == ds.SCREEN[0] and top + height == ds.SCREEN[1],
           "the desktop lyric line spans the bottom of the screen (%d,%d %dx%d)" % (left, top, width, height))
+    check("_NET_WM_STATE_ABOVE" in line.prop("_NET_WM_STATE"), "the window manager keeps the line above others")
     ink, picture = lyric_ink(session)
     session.keep(picture, "desktop-lyric")
     best, scores = ds.best_text(ink, [GREETING, "悠然音乐", "等待播放"] + [t for _, t in DAWN_LYRIC], 40, 1)
