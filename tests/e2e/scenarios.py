@@ -142,6 +142,7 @@ def play_a_row(session, check):
     check(wait_for(lambda: session.ctl("status") == "Playing", "Playing", 10), "a double-click plays the row")
     check(session.ctl("metadata", "xesam:title") == "晨光", "MPRIS title 晨光")
     check(session.ctl("metadata", "xesam:artist") == "林小雨", "MPRIS artist 林小雨")
+    check(session.ctl("metadata", "xesam:album") == "悠然小品", "MPRIS album 悠然小品")
     check(wait_for(lambda: "晨光" in session.main.title(), "the window title", 5), "the window title names the song")
     time.sleep(0.8)
     title = session.main.shot(TITLE_LABEL)
@@ -327,6 +328,14 @@ def online_song(session, check):
     with Image.open(covers[0]) as picture:
         check(picture.width > 0, "the fetched cover is a picture (%s, %dx%d)"
               % (os.path.basename(covers[0]), picture.width, picture.height))
+        kept = picture.convert("RGB").resize((COVER[2], COVER[3]))
+    session.main.click(*NAV["正在播放"])
+    time.sleep(1.2)
+    shown = session.main.shot(COVER)
+    session.keep(session.main.shot(), "now-playing")
+    difference = ds.mean_difference(shown, kept)
+    check(difference < 12, "正在播放 shows the fetched cover (mean difference %.1f)" % difference)
+    session.main.click(*NAV["我的音乐"])
     # Its line of second 3 is on the desktop from the tick after second 4.
     wait_for(lambda: session.position() >= 4.2, "second 4 of the song", 10)
     ink, picture = lyric_ink(session)
