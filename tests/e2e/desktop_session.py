@@ -149,7 +149,8 @@ class Session:
                         XDG_CACHE_HOME=os.path.join(self.home, "cache"),
                         XDG_RUNTIME_DIR=os.path.join(self.home, "runtime"))
         for key in ("WAYLAND_DISPLAY", "XDG_SESSION_TYPE", "QT_SCALE_FACTOR", "QT_SCREEN_SCALE_FACTORS",
-                    "SESSION_MANAGER", "YOURAN_MUSIC_HOME"):
+                    "SESSION_MANAGER", "YOURAN_MUSIC_HOME", "QT_QPA_PLATFORMTHEME", "XDG_CURRENT_DESKTOP",
+                    "DESKTOP_SESSION"):
             self.env.pop(key, None)
         self.shots = 0
 
