@@ -45,14 +45,16 @@ fi
 shot=build/run-screenshot.png
 desktop=build/run-desktop.png
 shot2=build/run-now-playing.png
-rm -f "$shot" "$desktop" "$shot2"
+shot3=build/run-effects.png
+rm -f "$shot" "$desktop" "$shot2" "$shot3"
 # The headless copy gets its own lock, so a player the user already runs on
 # this machine does not turn it into a second copy.
 YOURAN_AUDIO_DEVICE=none YOURAN_LOCK_FILE="$PWD/build/run.lock" \
   xvfb-run -a -s "-screen 0 1280x800x24" \
   "$player" --screenshot "$shot" --desktop-screenshot "$desktop" --screenshot-after 5000 \
-  --now-playing-screenshot "$shot2" "${args[@]}"
+  --now-playing-screenshot "$shot2" --effects-screenshot "$shot3" "${args[@]}"
 [ -s "$shot" ] || { echo "run: no screenshot was written" >&2; exit 1; }
 echo "run: screenshot of the main window saved to $shot"
 if [ -s "$desktop" ]; then echo "run: screenshot of the whole screen saved to $desktop"; fi
 if [ -s "$shot2" ]; then echo "run: screenshot of 正在播放 saved to $shot2"; fi
+if [ -s "$shot3" ]; then echo "run: screenshot of the effects window saved to $shot3"; fi

@@ -8,6 +8,9 @@
 #     371 KB cover.
 #  4. The MIDI plug-in rendering a 3-minute song to a file, against
 #     `fluidsynth -F` on the same file and SoundFont.
+#  5. A slider move while playing: from an equaliser band set to the first
+#     changed sample heard, through an output that pulls like the sound
+#     device, with the output's period and with the old 1024 frames.
 # Usage: bench/playback/run.sh [BUILD_DIR]   (default: build)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -137,3 +140,9 @@ if [ -e "$sf" ]; then
     "fluidsynth $(peak fluidsynth -ni -q -F "$work/theirs.wav" -r 44100 "$sf" "$work/song.mid") KiB"
 fi
 "$midi_bench" "$build/bin/Plugins/cod_midi.so" /usr/share/sounds/sf2/TimGM6mb.sf2 "$work/song.mid"
+
+echo
+echo "5. From a slider move (an equaliser band set while playing) to the first changed sample heard"
+ffmpeg -nostdin -v error -y -f lavfi -i "sine=f=1000:d=30:r=44100,volume=4" -ac 2 -c:a pcm_f32le "$work/tone.wav"
+"$bench" --latency "$work/tone.wav"
+"$bench" --latency "$work/tone.wav" 1024

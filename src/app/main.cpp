@@ -18,6 +18,7 @@
 #include "playlist/ui/playlist_controller.h"
 #include "base/data_folder.h"
 #include "app/display_platform.h"
+#include "app/effects_window.h"
 
 namespace {
 
@@ -25,6 +26,7 @@ struct ScreenshotRequest {
   QString path;
   QString desktopPath;  // the whole screen, with the desktop lyric line
   QString nowPlayingPath;  // a second picture, of "正在播放"
+  QString effectsPath;     // the effects window, opened from 透明标签8
   int afterMs = 4000;
   bool play = false;
 };
@@ -34,6 +36,7 @@ struct ScreenshotRequest {
 // picture after a while and quit (headless runs); --desktop-screenshot PATH
 // saves the whole screen at the same moment.
 // --now-playing-screenshot PATH: then open "正在播放" and save it too.
+// --effects-screenshot PATH: then open the effects window and save it.
 ScreenshotRequest takeScreenshotArguments(QStringList& arguments) {
   ScreenshotRequest request;
   for (int i = 1; i < arguments.size(); ++i) {
@@ -47,6 +50,10 @@ ScreenshotRequest takeScreenshotArguments(QStringList& arguments) {
       --i;
     } else if (arguments[i] == QStringLiteral("--now-playing-screenshot") && i + 1 < arguments.size()) {
       request.nowPlayingPath = arguments[i + 1];
+      arguments.remove(i, 2);
+      --i;
+    } else if (arguments[i] == QStringLiteral("--effects-screenshot") && i + 1 < arguments.size()) {
+      request.effectsPath = arguments[i + 1];
       arguments.remove(i, 2);
       --i;
     } else if (arguments[i] == QStringLiteral("--play")) {
@@ -124,11 +131,20 @@ int main(int argc, char** argv) {
       if (running && !screenshot.desktopPath.isEmpty()) {
         if (QScreen* screen = QGuiApplication::primaryScreen()) screen->grabWindow(0).save(screenshot.desktopPath);
       }
-      if (!running || screenshot.nowPlayingPath.isEmpty()) return finish();
+      if (!running) return finish();
+      auto effects = [&, finish] {
+        if (screenshot.effectsPath.isEmpty()) return finish();
+        youran::EffectsWindow& effectsWindow = assembly.openEffectsWindow();
+        QTimer::singleShot(800, &player, [&, finish] {
+          effectsWindow.grab().save(screenshot.effectsPath);
+          finish();
+        });
+      };
+      if (screenshot.nowPlayingPath.isEmpty()) return effects();
       window->openPage(youran::MainWindow::kNowPlaying);
-      QTimer::singleShot(800, &player, [&, window, finish] {
+      QTimer::singleShot(800, &player, [&, window, effects] {
         window->grab().save(screenshot.nowPlayingPath);
-        finish();
+        effects();
       });
     });
   }

@@ -38,10 +38,6 @@ void SoundEffects::sendBand(int band) const {
   if (uint32_t stream = currentStream_()) engine_.setEqBand(stream, band, bands_[band - 1]);
 }
 
-void SoundEffects::sendBands() const {
-  for (int band = 1; band <= 10; ++band) sendBand(band);
-}
-
 void SoundEffects::sendReverb() const {
   if (uint32_t stream = currentStream_()) engine_.setReverb(stream, reverb_);
 }
@@ -79,17 +75,30 @@ void SoundEffects::moveBandwidth(int position) {
   save({kBandwidthSlider.key});
 }
 
+// The sections: attached to a stream with their stored records sent.
+void SoundEffects::attachEqualizer(uint32_t stream) {
+  if (engine_.addEqualizer(stream))
+    for (int band = 1; band <= 10; ++band) engine_.setEqBand(stream, band, bands_[band - 1]);
+}
+
+void SoundEffects::attachReverb(uint32_t stream) {
+  if (engine_.addReverb(stream, true)) engine_.setReverb(stream, reverb_);
+}
+
+void SoundEffects::attachEcho(uint32_t stream) {
+  if (engine_.addEcho(stream, true)) engine_.setEcho(stream, echo_);
+}
+
+// A check box: the section on the playing stream or off it, and remembered.
+void SoundEffects::tick(bool& box, bool on, const char* key, void (SoundEffects::*attach)(uint32_t),
+                        void (AudioEngine::*remove)(uint32_t)) {
+  box = on;
+  if (uint32_t stream = currentStream_()) on ? (this->*attach)(stream) : (engine_.*remove)(stream);
+  save({key});
+}
+
 void SoundEffects::setEqualizer(bool on) {
-  positions_.equalizer = on;
-  if (uint32_t stream = currentStream_()) {
-    if (on) {
-      engine_.addEqualizer(stream);
-      sendBands();
-    } else {
-      engine_.removeEqualizer(stream);
-    }
-  }
-  save({kEqualizerBox});
+  tick(positions_.equalizer, on, kEqualizerBox, &SoundEffects::attachEqualizer, &AudioEngine::removeEqualizer);
 }
 
 void SoundEffects::resetEqualizer() {
@@ -125,16 +134,7 @@ void SoundEffects::moveReverb(ReverbSlider slider, int position) {
 }
 
 void SoundEffects::setReverb(bool on) {
-  positions_.reverb = on;
-  if (uint32_t stream = currentStream_()) {
-    if (on) {
-      engine_.addReverb(stream, true);
-      sendReverb();
-    } else {
-      engine_.removeReverb(stream);
-    }
-  }
-  save({kReverbBox});
+  tick(positions_.reverb, on, kReverbBox, &SoundEffects::attachReverb, &AudioEngine::removeReverb);
 }
 
 void SoundEffects::resetReverb() {
@@ -170,16 +170,7 @@ void SoundEffects::moveEcho(EchoSlider slider, int position) {
 }
 
 void SoundEffects::setEcho(bool on) {
-  positions_.echo = on;
-  if (uint32_t stream = currentStream_()) {
-    if (on) {
-      engine_.addEcho(stream, true);
-      sendEcho();
-    } else {
-      engine_.removeEcho(stream);
-    }
-  }
-  save({kEchoBox});
+  tick(positions_.echo, on, kEchoBox, &SoundEffects::attachEcho, &AudioEngine::removeEcho);
 }
 
 void SoundEffects::resetEcho() {
@@ -219,10 +210,9 @@ std::pair<int, int> SoundEffects::meters() const {
 
 void SoundEffects::attachTo(uint32_t stream) {
   if (!stream) return;
-  if (positions_.equalizer && engine_.addEqualizer(stream))
-    for (int band = 1; band <= 10; ++band) engine_.setEqBand(stream, band, bands_[band - 1]);
-  if (positions_.reverb && engine_.addReverb(stream, true)) engine_.setReverb(stream, reverb_);
-  if (positions_.echo && engine_.addEcho(stream, true)) engine_.setEcho(stream, echo_);
+  if (positions_.equalizer) attachEqualizer(stream);
+  if (positions_.reverb) attachReverb(stream);
+  if (positions_.echo) attachEcho(stream);
 }
 
 void SoundEffects::save(const std::vector<std::string>& keys) {

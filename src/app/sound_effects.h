@@ -89,7 +89,11 @@ class SoundEffects : public QObject {
   void applyBand(int band, int position);
   void applyBandReset(int band);
   void sendBand(int band) const;
-  void sendBands() const;
+  void attachEqualizer(uint32_t stream);
+  void attachReverb(uint32_t stream);
+  void attachEcho(uint32_t stream);
+  void tick(bool& box, bool on, const char* key, void (SoundEffects::*attach)(uint32_t),
+            void (AudioEngine::*remove)(uint32_t));
   void sendReverb() const;
   void sendEcho() const;
   void applyBalance();

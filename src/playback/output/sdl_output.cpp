@@ -28,7 +28,7 @@ bool SdlOutput::open(int rate, AudioSource& source) {
   want.freq = rate;
   want.format = AUDIO_F32SYS;
   want.channels = 2;
-  want.samples = 1024;
+  want.samples = kPeriodFrames;
   want.callback = &SdlOutput::callback;
   want.userdata = this;
   SDL_AudioSpec have{};
