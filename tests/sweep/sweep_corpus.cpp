@@ -121,6 +121,31 @@ bool makeFixtures(const fs::path& folder, std::string& problem) {
       return false;
     }
   }
+  // The tag tests' real files: full tag sets in Chinese and an attached
+  // cover in each container that carries one.
+  const std::string cover = shellQuote((folder / "cover.jpg").string());
+  const std::string tone = "ffmpeg -nostdin -hide_banner -loglevel error -y -f lavfi -i sine=frequency=440:duration=3 ";
+  const std::string tags = " -metadata title=天路 -metadata artist=韩红 -metadata album=青藏高原 "
+                           "-metadata comment=一条评论 -metadata track=7 -metadata date=2001 -metadata genre=流行 ";
+  const std::string withCover = "-i " + cover + " -map 0:a -map 1:v -c:v copy -disposition:v attached_pic ";
+  const std::string tagged[] = {
+      withCover + "-c:a libmp3lame -b:a 128k -id3v2_version 3 -write_id3v1 1" + tags + "'covered v23.mp3'",
+      withCover + "-c:a libmp3lame -b:a 128k -id3v2_version 4" + tags + "'covered v24.mp3'",
+      withCover + "-c:a flac" + tags + "'covered.flac'",
+      withCover + "-c:a aac" + tags + "'covered.m4a'",
+      "-ac 2 -c:a libvorbis -b:a 128k" + tags + "'full tags.ogg'",
+      "-ac 2 -c:a wmav2 -b:a 128k" + tags + "'full tags.wma'",
+  };
+  if (runCommand("ffmpeg -nostdin -loglevel error -y -f lavfi -i color=c=red:s=48x32 -frames:v 1 " + cover) != 0) {
+    problem = "ffmpeg could not make the cover";
+    return false;
+  }
+  for (const auto& args : tagged) {
+    if (runCommand("cd " + shellQuote(folder.string()) + " && " + tone + args) != 0) {
+      problem = "ffmpeg failed: " + args;
+      return false;
+    }
+  }
   const fs::path fuzz = fs::path(YOURAN_SWEEP_SOURCE_DIR) / "fuzz";
   for (const auto& seeds : kSeeds) {
     const fs::path from = fuzz / seeds.folder;
@@ -168,7 +193,7 @@ bool makeFixtures(const fs::path& folder, std::string& problem) {
 }  // namespace
 
 std::vector<fs::path> buildSweepFixtures(const fs::path& folder, std::string& problem) {
-  const fs::path done = folder / ".complete";
+  const fs::path done = folder / ".complete-2";  // the number goes up when the fixtures change
   if (!fs::exists(done)) {
     std::error_code ec;
     fs::remove_all(folder, ec);
