@@ -23,6 +23,8 @@ packages=(
   python3-numpy mpv
   # the online benchmark's peer (curl -o)
   curl
+  # bench/player's peer: Qmmp with its null output and its analyser
+  qmmp
   # assets and headless runs
   python3-fonttools xvfb xauth fonts-wqy-microhei
   # desktop tests: a window manager and tools that act and look as a desktop does

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
 #include <cstdio>
@@ -69,6 +70,32 @@ ScreenshotRequest takeScreenshotArguments(QStringList& arguments) {
   return request;
 }
 
+// For the start-up benchmark: the first paint of the main window, as the
+// wall-clock time (so the caller can count from before the process existed)
+// and the resident memory then.
+class FirstPaintReport : public QObject {
+ public:
+  using QObject::QObject;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+};
+
+long residentKiB();
+
+bool FirstPaintReport::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Paint) {
+    watched->removeEventFilter(this);
+    // Queued, so the painted frame has been handed to the display first.
+    QTimer::singleShot(0, this, [this] {
+      std::fprintf(stderr, "first paint: wall %lld ms, rss %ld KiB\n",
+                   static_cast<long long>(QDateTime::currentMSecsSinceEpoch()), residentKiB());
+      deleteLater();
+    });
+  }
+  return false;
+}
+
 long residentKiB() {
   QFile status(QStringLiteral("/proc/self/status"));
   if (!status.open(QIODevice::ReadOnly)) return -1;
@@ -102,6 +129,8 @@ int main(int argc, char** argv) {
   startClock.start();
   youran::PlayerApp player;
   youran::PlayerAssembly assembly(player, youran::AudioEngine::instance());
+  if (qEnvironmentVariableIsSet("YOURAN_STARTUP_REPORT") && player.mainWindow())
+    player.mainWindow()->installEventFilter(new FirstPaintReport(&player));
   player.setOpenedFiles(youran::openedFileArguments(arguments));
   bool running = player.start();
   if (!running && player.handedOver()) return 0;

@@ -1,6 +1,7 @@
 #include "base/atomic_file.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -26,12 +27,33 @@ bool writeAll(int fd, std::string_view bytes) {
   return true;
 }
 
+// A writer killed between creating its temporary file and the rename leaves
+// ".NAME.tmpPID-N" behind. The next writer of the same file removes those
+// whose process is gone, so a crash costs the disk one file at most instead
+// of one per crash (and a full disk gets its space back). Temporary files of
+// running processes, this one included, may be in use and are left alone.
+void removeStaleTemporaries(const std::filesystem::path& folder, const std::string& prefix) {
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (!name.starts_with(prefix)) continue;
+    const size_t dash = name.find('-', prefix.size());
+    if (dash == std::string::npos || dash == prefix.size()) continue;
+    const std::string digits = name.substr(prefix.size(), dash - prefix.size());
+    if (digits.find_first_not_of("0123456789") != std::string::npos || digits.size() > 9) continue;
+    const pid_t pid = static_cast<pid_t>(std::stol(digits));
+    if (pid == ::getpid() || ::kill(pid, 0) == 0 || errno != ESRCH) continue;
+    ::unlink(it->path().c_str());
+  }
+}
+
 }  // namespace
 
 AtomicFileWriter::AtomicFileWriter(const std::filesystem::path& path) : path_(path) {
   static std::atomic<unsigned> counter{0};
   folder_ = path.parent_path();
   if (folder_.empty()) folder_ = ".";
+  removeStaleTemporaries(folder_, "." + path.filename().string() + ".tmp");
   tmp_ = folder_ / ("." + path.filename().string() + ".tmp" + std::to_string(::getpid()) + "-" +
                     std::to_string(counter++));
   fd_ = ::open(tmp_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);

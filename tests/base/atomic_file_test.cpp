@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <string>
@@ -25,6 +27,32 @@ TEST(AtomicFile, ReplacesContentAndLeavesNoTemporaryFile) {
   ASSERT_FALSE(writeFileAtomically(file, "second").has_value());
   EXPECT_EQ(readWholeFile(file), "second");
   EXPECT_EQ(entriesIn(folder.path()), 1);
+}
+
+// What a writer killed before its rename leaves: the next write of the same
+// file clears the temporary files of processes that are gone, and only those.
+TEST(AtomicFile, WriteRemovesTemporaryFilesOfEndedProcesses) {
+  testing::TempFolder folder;
+  pid_t ended = ::fork();
+  if (ended == 0) ::_exit(0);
+  ASSERT_GT(ended, 0);
+  ::waitpid(ended, nullptr, 0);
+  const std::string dead = ".list.txt.tmp" + std::to_string(ended) + "-0";
+  const std::string deadToo = ".list.txt.tmp" + std::to_string(ended) + "-7";
+  const std::string mine = ".list.txt.tmp" + std::to_string(::getpid()) + "-99";
+  const std::string running = ".list.txt.tmp" + std::to_string(::getppid()) + "-0";
+  const std::string otherFile = ".other.txt.tmp" + std::to_string(ended) + "-0";
+  for (const auto& name : {dead, deadToo, mine, running, otherFile, std::string(".list.txt.tmpx-1")})
+    folder.write(name, "half a list");
+
+  ASSERT_FALSE(writeFileAtomically(folder / "list.txt", "whole").has_value());
+  EXPECT_EQ(readWholeFile(folder / "list.txt"), "whole");
+  EXPECT_FALSE(std::filesystem::exists(folder / dead));
+  EXPECT_FALSE(std::filesystem::exists(folder / deadToo));
+  EXPECT_TRUE(std::filesystem::exists(folder / mine));        // may be another thread's, mid-write
+  EXPECT_TRUE(std::filesystem::exists(folder / running));     // another live process's
+  EXPECT_TRUE(std::filesystem::exists(folder / otherFile));   // another file's writers clear their own
+  EXPECT_TRUE(std::filesystem::exists(folder / ".list.txt.tmpx-1"));  // not a name we make
 }
 
 TEST(AtomicFile, FailureKeepsTheOldFile) {

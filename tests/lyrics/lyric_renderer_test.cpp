@@ -2,7 +2,10 @@
 
 #include <QFont>
 #include <QImage>
+#include <QPainter>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 #include "lyrics/ui/lyric_renderer.h"
 
@@ -188,6 +191,43 @@ TEST(LyricRenderer, TextWiderThanTheWindowIsCentredAndClipped) {
   ASSERT_LT(wide.textRect().width(), 2000);
   EXPECT_EQ(frame, wide.frame(0).copy(850, 0, 300, 150));
   EXPECT_FALSE(opaqueBox(frame).isEmpty());
+}
+
+}  // namespace
+}  // namespace youran
+
+namespace youran {
+namespace {
+
+// A sweep frame repaints only sweepRect: painted over the old frame there,
+// the new progress gives exactly the frame drawn whole, and a step while the
+// line is partly sung touches a few columns, not the strip.
+TEST(LyricRenderer, SweepStepRepaintsOnlyTheColumnsItMovedOver) {
+  LyricRenderer r = plain(QStringLiteral("悠然的旋律在心里回响"));
+  r.setTextStyle({kRed, kBlue, QColor(Qt::black), 1});
+  r.setShadow(QColor(0, 0, 0, 150), 2);
+  // Every single step of a whole sweep (each column is some step's edge),
+  // and jumps both ways as a seek makes them.
+  std::vector<std::pair<int, int>> steps;
+  for (int p = 0; p < 100; ++p) steps.emplace_back(p, p + 1);
+  for (auto jump : {std::pair{30, 60}, {60, 40}, {100, 0}, {50, 50}}) steps.push_back(jump);
+  for (const auto& [from, to] : steps) {
+    const QRect changed = r.sweepRect(from, to);
+    QImage image = r.frame(from);
+    {
+      QPainter p(&image);
+      p.setClipRect(changed);
+      r.paint(p, to, changed);
+    }
+    ASSERT_EQ(image, r.frame(to)) << from << " -> " << to;
+    if (from == to) {
+      EXPECT_TRUE(changed.isEmpty());
+    }
+  }
+  const int step = r.sweepRect(30, 31).width();
+  EXPECT_GT(step, 0);
+  EXPECT_LE(step, int(std::ceil(r.textRect().width() / 100)) + 1);
+  EXPECT_EQ(r.sweepRect(30, 31).height(), r.size().height());
 }
 
 }  // namespace

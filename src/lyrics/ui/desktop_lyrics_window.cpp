@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QWidget>
@@ -35,9 +36,9 @@ class DesktopLyricsSurface final : public QWidget {
   }
 
  protected:
-  void paintEvent(QPaintEvent*) override {
+  void paintEvent(QPaintEvent* event) override {
     QPainter p(this);
-    owner_.renderer_.paint(p, owner_.progress_);
+    owner_.renderer_.paint(p, owner_.progress_, event->rect());
   }
 
   void mousePressEvent(QMouseEvent* event) override {
@@ -228,9 +229,10 @@ void DesktopLyricsWindow::setText(const QString& text, int progress) {
   } else if (progress == progress_) {
     return;
   } else if (surface_ && !maskDirty_) {
-    // Only the sweep moved: repaint the line's box, not the whole strip.
+    // Only the sweep moved: repaint the columns it moved over.
+    const QRect changed = renderer_.sweepRect(progress_, progress);
     progress_ = progress;
-    surface_->update(renderer_.textRect().toAlignedRect().adjusted(-2, -2, 8, 8));
+    surface_->update(changed);
     return;
   }
   progress_ = progress;

@@ -141,22 +141,35 @@ QRegion LyricRenderer::opaqueRegion() {
   return region;
 }
 
-void LyricRenderer::paint(QPainter& painter, int progress) {
+int LyricRenderer::sungRight(int progress) const {
+  return static_cast<int>(std::lround(textRect_.left() + textRect_.width() * progress / 100.0));
+}
+
+void LyricRenderer::paint(QPainter& painter, int progress, const QRect& area) {
   rebuild();
   progress = std::clamp(progress, 0, 100);
+  const QRect shown = area.isEmpty() ? base_.rect() : area.intersected(base_.rect());
   painter.setCompositionMode(QPainter::CompositionMode_Source);
-  painter.drawImage(0, 0, base_);
+  painter.drawImage(shown.topLeft(), base_, shown);
   if (progress <= 0) return;
   painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
   if (progress >= 100) {
-    painter.drawImage(0, 0, highlightLayer_);
+    painter.drawImage(shown.topLeft(), highlightLayer_, shown);
     return;
   }
   // The sung part: the left progress% of the text box, whole pixels.
   const int left = static_cast<int>(std::floor(textRect_.left()));
-  const int right = static_cast<int>(std::lround(textRect_.left() + textRect_.width() * progress / 100.0));
-  const QRect pixels = QRect(QPoint(left, 0), QPoint(right - 1, size_.height() - 1)).intersected(highlightLayer_.rect());
+  const QRect pixels = QRect(QPoint(left, 0), QPoint(sungRight(progress) - 1, size_.height() - 1)).intersected(shown);
   if (!pixels.isEmpty()) painter.drawImage(pixels.topLeft(), highlightLayer_, pixels);
+}
+
+QRect LyricRenderer::sweepRect(int fromProgress, int toProgress) {
+  rebuild();
+  const int a = std::clamp(std::min(fromProgress, toProgress), 0, 100);
+  const int b = std::clamp(std::max(fromProgress, toProgress), 0, 100);
+  if (a == b) return {};
+  if (a == 0 || b == 100) return base_.rect();
+  return QRect(QPoint(sungRight(a), 0), QPoint(sungRight(b) - 1, size_.height() - 1)).intersected(base_.rect());
 }
 
 QImage LyricRenderer::frame(int progress) {
