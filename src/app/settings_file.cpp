@@ -28,11 +28,16 @@ bool equalNoCase(std::string_view a, std::string_view b) {
          });
 }
 
-// The file as UTF-8 lines without their line ends.
-std::vector<std::string> readLines(const std::filesystem::path& file) {
+// The file as UTF-8 lines without their line ends; none for a missing file.
+// `unreadable` is set when the file is there but cannot be read.
+std::vector<std::string> readLines(const std::filesystem::path& file, bool* unreadable = nullptr) {
   std::vector<std::string> lines;
   auto bytes = readWholeFile(file);
-  if (!bytes) return lines;
+  if (!bytes) {
+    std::error_code ec;
+    if (unreadable) *unreadable = std::filesystem::exists(file, ec) || (ec && ec != std::errc::no_such_file_or_directory);
+    return lines;
+  }
   std::string text;
   if (bytes->starts_with("\xEF\xBB\xBF")) {
     text = bytes->substr(3);
@@ -138,7 +143,14 @@ bool writeSetting(const std::filesystem::path& file, std::string_view section,
 
 bool writeSettings(const std::filesystem::path& file, std::string_view section,
                    std::span<const std::pair<std::string, std::string>> entries) {
-  auto lines = readLines(file);
+  // A file that is there but cannot be read is never replaced by one that
+  // holds only these keys.
+  bool unreadable = false;
+  auto lines = readLines(file, &unreadable);
+  if (unreadable) {
+    logWarning("settings", file.string() + ": cannot be read; not written");
+    return false;
+  }
   for (const auto& [key, value] : entries) setLine(lines, section, key, value);
   std::string text;
   for (const auto& line : lines) {

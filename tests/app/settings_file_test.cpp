@@ -1,8 +1,13 @@
 #include "app/settings_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
 
 #include "app/settings_keys.h"
+#include "base/atomic_file.h"
 #include "base/data_folder.h"
 #include "base/text_encoding.h"
 #include "support/temp_folder.h"
@@ -105,6 +110,31 @@ TEST(SettingsFile, Utf8FileWithByteOrderMarkIsRead) {
 TEST(SettingsFile, FailedWriteKeepsTheOldFileAndSaysSo) {
   testing::TempFolder folder;
   EXPECT_FALSE(writeSetting(folder / "missing-folder" / "Setting.ini", "A", "b", "c"));
+}
+
+// A Setting.ini the player may replace but not read (another owner, mode
+// 000): writing a key must not turn it into a file holding only that key.
+TEST(SettingsFile, AFileThatCannotBeReadIsNotReplaced) {
+  testing::TempFolder folder;
+  const auto file = folder.write("Setting.ini", "[Lyric]\r\nFont=楷体\r\n[Vision]\r\nSpectrum=F\r\n");
+  std::filesystem::permissions(folder.path(), std::filesystem::perms::all);
+  std::filesystem::permissions(file, std::filesystem::perms::none);
+  // Root reads every file: the writer runs as nobody in a child.
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (getuid() == 0 && setuid(65534) != 0) _exit(3);
+    if (readWholeFile(file)) _exit(4);  // readable after all: nothing to show
+    _exit(writeSetting(file, "Download", "Location", "/music/") ? 1 : 0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: reported written; 3, 4: could not be set up";
+  std::filesystem::permissions(file, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  EXPECT_EQ(readSetting(file, "Lyric", "Font"), "楷体");
+  EXPECT_EQ(readSetting(file, "Vision", "Spectrum"), "F");
+  EXPECT_EQ(readSetting(file, "Download", "Location"), "");
 }
 
 TEST(SettingsKeys, OnlyExactTAndFAreFlags) {
