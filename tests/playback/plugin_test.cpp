@@ -15,22 +15,9 @@ namespace {
 
 const std::string kPluginDir = YOURAN_TEST_PLUGIN_DIR;
 
-std::string toneFile(uint32_t rate, uint16_t channels, uint16_t amplitude, uint32_t frames, uint32_t hz) {
-  std::string b("YTONE1\0\0", 8);
-  auto put = [&](uint32_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) b.push_back(static_cast<char>((v >> (8 * i)) & 0xff));
-  };
-  put(rate, 4);
-  put(channels, 2);
-  put(amplitude, 2);
-  put(frames, 4);
-  put(hz, 4);
-  return b;
-}
-
 TEST(PlaybackDecoderPlugins, PluginDecodesTheExtensionsItClaims) {
   TempFolder folder;
-  auto file = folder.write("tone.ytone", toneFile(32000, 1, 16384, 16000, 1000));
+  auto file = folder.write("tone.ytone", ytoneFile(32000, 1, 16384, 16000, 1000));
   AudioEngine engine;
   // Before the plug-in, FFmpeg does not know the format.
   EXPECT_EQ(engine.createStream(file.string(), {}, {}, AudioEngine::kDecodeOnly), 0u);
@@ -70,7 +57,7 @@ TEST(PlaybackDecoderPlugins, FailuresAreIgnored) {
   engine.loadPlugin((folder / "cod_missing.so").string());
   engine.loadPlugin(notLibrary.string());
   engine.loadPlugin(kPluginDir + "/cod_ytone_future.so");  // newer interface: refused
-  auto file = folder.write("tone.ytone", toneFile(44100, 2, 1000, 4410, 440));
+  auto file = folder.write("tone.ytone", ytoneFile(44100, 2, 1000, 4410, 440));
   EXPECT_EQ(engine.createStream(file.string(), {}, {}, AudioEngine::kDecodeOnly), 0u);
 
   // A file the plug-in claims by extension but does not recognise falls

@@ -98,4 +98,17 @@ double peakAbs(const float* x, size_t n) {
   return p;
 }
 
+std::string ytoneFile(uint32_t rate, uint16_t channels, uint16_t amplitude, uint32_t frames, uint32_t hz) {
+  std::string b("YTONE1\0\0", 8);
+  auto put = [&](uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) b.push_back(static_cast<char>((v >> (8 * i)) & 0xff));
+  };
+  put(rate, 4);
+  put(channels, 2);
+  put(amplitude, 2);
+  put(frames, 4);
+  put(hz, 4);
+  return b;
+}
+
 }  // namespace youran::testing

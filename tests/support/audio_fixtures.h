@@ -32,4 +32,8 @@ bool readWav(const std::filesystem::path& path, WavData& out);
 double toneAmplitude(const float* x, size_t n, double frequency, int rate);
 double peakAbs(const float* x, size_t n);
 
+// A file of the test decoder plug-in's own format: magic, rate, channels,
+// amplitude, frames and pitch of a tone.
+std::string ytoneFile(uint32_t rate, uint16_t channels, uint16_t amplitude, uint32_t frames, uint32_t hz);
+
 }  // namespace youran::testing

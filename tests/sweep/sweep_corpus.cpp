@@ -82,21 +82,6 @@ void writeBytes(const fs::path& file, std::string_view bytes) {
       .write(bytes.data(), std::streamsize(bytes.size()));
 }
 
-// The test plug-in's format: magic, rate, channels, amplitude, frames, pitch.
-std::string ytoneFile(uint32_t rate, uint16_t channels, uint16_t amplitude, uint32_t frames,
-                      uint32_t hz) {
-  std::string b("YTONE1\0\0", 8);
-  auto put = [&](uint32_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) b.push_back(static_cast<char>((v >> (8 * i)) & 0xff));
-  };
-  put(rate, 4);
-  put(channels, 2);
-  put(amplitude, 2);
-  put(frames, 4);
-  put(hz, 4);
-  return b;
-}
-
 bool makeFixtures(const fs::path& folder, std::string& problem) {
   for (const auto& e : kEncoded) {
     if (!encodeAudio(folder / e.name, sineSource(440, 1.5), e.rate, e.channels,
