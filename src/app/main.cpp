@@ -70,6 +70,14 @@ ScreenshotRequest takeScreenshotArguments(QStringList& arguments) {
   return request;
 }
 
+long residentKiB() {
+  QFile status(QStringLiteral("/proc/self/status"));
+  if (!status.open(QIODevice::ReadOnly)) return -1;
+  for (const QByteArray& line : status.readAll().split('\n'))
+    if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').value(0).toLong();
+  return -1;
+}
+
 // For the start-up benchmark: the first paint of the main window, as the
 // wall-clock time (so the caller can count from before the process existed)
 // and the resident memory then.
@@ -78,31 +86,19 @@ class FirstPaintReport : public QObject {
   using QObject::QObject;
 
  protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
-};
-
-long residentKiB();
-
-bool FirstPaintReport::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::Paint) {
-    watched->removeEventFilter(this);
-    // Queued, so the painted frame has been handed to the display first.
-    QTimer::singleShot(0, this, [this] {
-      std::fprintf(stderr, "first paint: wall %lld ms, rss %ld KiB\n",
-                   static_cast<long long>(QDateTime::currentMSecsSinceEpoch()), residentKiB());
-      deleteLater();
-    });
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Paint) {
+      watched->removeEventFilter(this);
+      // Queued, so the painted frame has been handed to the display first.
+      QTimer::singleShot(0, this, [this] {
+        std::fprintf(stderr, "first paint: wall %lld ms, rss %ld KiB\n",
+                     static_cast<long long>(QDateTime::currentMSecsSinceEpoch()), residentKiB());
+        deleteLater();
+      });
+    }
+    return false;
   }
-  return false;
-}
-
-long residentKiB() {
-  QFile status(QStringLiteral("/proc/self/status"));
-  if (!status.open(QIODevice::ReadOnly)) return -1;
-  for (const QByteArray& line : status.readAll().split('\n'))
-    if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').value(0).toLong();
-  return -1;
-}
+};
 
 }  // namespace
 

@@ -46,26 +46,18 @@ void SoundEffects::sendEcho() const {
   if (uint32_t stream = currentStream_()) engine_.setEcho(stream, echo_);
 }
 
-void SoundEffects::applyBand(int band, int position) {
+void SoundEffects::applyBand(int band, int gainDb) {
   EqParameters& record = bands_[band - 1];
   record.bandwidth = static_cast<float>(bandwidth_);
   record.centre = kBandCentres[band - 1];
-  record.gain = static_cast<float>(bandGainDb(position));
-  sendBand(band);
-}
-
-void SoundEffects::applyBandReset(int band) {
-  EqParameters& record = bands_[band - 1];
-  record.bandwidth = static_cast<float>(bandwidth_);
-  record.centre = kBandCentres[band - 1];
-  record.gain = 0;
+  record.gain = static_cast<float>(gainDb);
   sendBand(band);
 }
 
 void SoundEffects::moveBand(int band, int position) {
   if (band < 1 || band > 10) return;
   positions_.bands[band - 1] = std::clamp(position, kBandMinimum, kBandMaximum);
-  applyBand(band, positions_.bands[band - 1]);
+  applyBand(band, bandGainDb(positions_.bands[band - 1]));
   save({kBandSliders[band - 1]});
 }
 
@@ -104,7 +96,7 @@ void SoundEffects::setEqualizer(bool on) {
 void SoundEffects::resetEqualizer() {
   positions_.bands.fill(kBandStart);
   moveBandwidth(kBandwidthSlider.start);
-  for (int band = 1; band <= 10; ++band) applyBandReset(band);
+  for (int band = 1; band <= 10; ++band) applyBand(band, 0);
   std::vector<std::string> keys(kBandSliders.begin(), kBandSliders.end());
   save(keys);
   emit changed();

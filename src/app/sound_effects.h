@@ -85,9 +85,8 @@ class SoundEffects : public QObject {
   void changed();
 
  private:
-  // Band b with the slider's position, or with gain 0 (reset), then sent.
-  void applyBand(int band, int position);
-  void applyBandReset(int band);
+  // Band b with the shared bandwidth and `gainDb` (0 for a reset), sent.
+  void applyBand(int band, int gainDb);
   void sendBand(int band) const;
   void attachEqualizer(uint32_t stream);
   void attachReverb(uint32_t stream);
