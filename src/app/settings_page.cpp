@@ -6,9 +6,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/settings_file.h"
-#include "app/settings_keys.h"
-#include "app/skin.h"
+#include "settings/settings_file.h"
+#include "settings/settings_keys.h"
+#include "ui/skin.h"
 
 namespace youran {
 

@@ -71,6 +71,7 @@ class PlaybackControllerTest : public ::testing::Test {
     playlist = std::make_unique<PlaylistController>(none);
     playlist->attachView(&view);
     controller = std::make_unique<PlaybackController>(engine, now, *playlist);
+    playlist->followNowPlaying(now);
     controller->seedShuffle(7);
   }
   void TearDown() override {
@@ -239,8 +240,8 @@ TEST_F(PlaybackControllerTest, MissingFileDropsItsOwnRowAndSavesTheList) {
   std::filesystem::remove(folder / "track2.wav");
   controller->playRow(2);
   EXPECT_EQ(playlist->list().size(), 2u);
-  EXPECT_EQ(playlist->list().row(1).name, "Artist 3-Title 3");
-  EXPECT_EQ(playlist->list().row(1).number, "  2");
+  EXPECT_EQ(playlist->list().atIndex(1).name, "Artist 3-Title 3");
+  EXPECT_EQ(playlist->list().atIndex(1).number, "  2");
   EXPECT_EQ(controller->currentIndex(), 2) << "the playing track moved up one row";
   EXPECT_EQ(controller->currentStream(), stream);
   TrackList saved;
@@ -251,7 +252,7 @@ TEST_F(PlaybackControllerTest, MissingFileDropsItsOwnRowAndSavesTheList) {
 TEST_F(PlaybackControllerTest, CurrentRowRemovedPastTheEndStops) {
   addTracks(2);
   controller->playRow(2);
-  playlist->list().removeRow(1);
+  playlist->list().removeAtIndex(1);
   controller->onTrackEnd();
   EXPECT_TRUE(controller->stopped());
 }

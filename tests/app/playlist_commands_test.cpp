@@ -16,10 +16,10 @@
 #include <atomic>
 #include <thread>
 
-#include "app/notice_dialog.h"
+#include "ui/notice_dialog.h"
 #include "app/pages.h"
-#include "app/playlist_menus.h"
-#include "app/settings_file.h"
+#include "playlist/ui/playlist_menus.h"
+#include "settings/settings_file.h"
 #include "base/data_folder.h"
 #include "base/text_encoding.h"
 #include "lyrics/lyric_file.h"
@@ -102,9 +102,10 @@ class PlaylistCommandsTest : public ::testing::Test {
     playlist = std::make_unique<PlaylistController>(functions);
     playlist->attachView(page.playlistView());
     playback = std::make_unique<PlaybackController>(engine, now, *playlist);
+    playlist->followNowPlaying(now);
     commands = std::make_unique<PlaylistCommands>(*playlist, *playback, &page);
     commands->setPrompts(&prompts);
-    menus = std::make_unique<PlaylistMenus>(page, *playlist, *commands);
+    menus = std::make_unique<PlaylistMenus>(*page.playlistView(), *playlist, *commands);
   }
 
   void TearDown() override {
@@ -160,13 +161,13 @@ TEST_F(PlaylistCommandsTest, AddedFilesKeepTheDialogOrderAndGetConverted) {
   commands->addFilesFromDialog();
   ASSERT_EQ(paths(),
             (std::vector<std::string>{(folder / "b.mp3").string(), (folder / "a.flac").string()}));
-  EXPECT_EQ(playlist->list().row(1).name, fileNameDisplayName((folder / "a.flac").string()));
-  EXPECT_EQ(playlist->list().row(1).duration, "") << "adding reads no tags itself";
-  EXPECT_EQ(playlist->list().row(1).number, "  2");
+  EXPECT_EQ(playlist->list().atIndex(1).name, fileNameDisplayName((folder / "a.flac").string()));
+  EXPECT_EQ(playlist->list().atIndex(1).duration, "") << "adding reads no tags itself";
+  EXPECT_EQ(playlist->list().atIndex(1).number, "  2");
   ASSERT_TRUE(waitForIdle());
   QTest::qWait(50);
-  EXPECT_TRUE(playlist->list().row(0).converted()) << "a pass ran over the new rows";
-  EXPECT_EQ(playlist->list().row(0).duration, "00:03");
+  EXPECT_TRUE(playlist->list().atIndex(0).converted()) << "a pass ran over the new rows";
+  EXPECT_EQ(playlist->list().atIndex(0).duration, "00:03");
 
   prompts.files.clear();
   commands->addFilesFromDialog();
@@ -192,7 +193,7 @@ TEST_F(PlaylistCommandsTest, ScanningTwiceThenRemovingDuplicatesLeavesOneOfEach)
   QSignalSpy titles(commands.get(), &PlaylistCommands::windowTitleChanged);
   commands->removeDuplicates();
   EXPECT_EQ(paths(), once);
-  EXPECT_EQ(playlist->list().row(2).number, "  3");
+  EXPECT_EQ(playlist->list().atIndex(2).number, "  3");
   ASSERT_EQ(titles.count(), 2);
   EXPECT_EQ(titles.at(0).at(0).toString(), QStringLiteral("正在移除重复项目，请稍后。。"));
   EXPECT_EQ(titles.at(1).at(0).toString(), QStringLiteral("悠然音乐 6"));
@@ -258,7 +259,7 @@ TEST_F(PlaylistCommandsTest, RemovingTheRowAboveKeepsTheTrackAndRemovingThePlayi
   EXPECT_EQ(now.currentRow(), 2);
   EXPECT_EQ(now.track().path.toStdString(), track(3));
   EXPECT_EQ(playback->currentStream(), stream) << "the same stream goes on";
-  EXPECT_EQ(playlist->list().row(0).number, "  1");
+  EXPECT_EQ(playlist->list().atIndex(0).number, "  1");
 
   playlist->selectRow(2);  // the playing row, track 3
   commands->removeSelected();
@@ -434,7 +435,7 @@ TEST_F(PlaylistCommandsTest, DroppedFilesAndFoldersAreAddedAndConverted) {
   EXPECT_EQ(paths(), (std::vector<std::string>{d + "/a.mp3", d + "/in/c.ogg", d + "/in/b.wav"}));
   ASSERT_TRUE(waitForIdle());
   QTest::qWait(50);
-  EXPECT_TRUE(playlist->list().row(2).converted());
+  EXPECT_TRUE(playlist->list().atIndex(2).converted());
 }
 
 TEST_F(PlaylistCommandsTest, HandedOverFilesPlayTheFirstNewRow) {
@@ -467,7 +468,7 @@ TEST_F(PlaylistCommandsTest, ALongScanShowsRowsAsItGoesAndLetsEventsRun) {
         commands->scanFolder(QString::fromStdString((folder / "big").string()), patterns, true);
   EXPECT_EQ(added, 12000u);
   EXPECT_EQ(playlist->list().size(), 12000u);
-  EXPECT_EQ(playlist->list().row(11999).number, "12000");
+  EXPECT_EQ(playlist->list().atIndex(11999).number, "12000");
   EXPECT_GT(inserts, 1) << "rows reach the model in batches";
   EXPECT_LT(inserts, 12000) << "not one by one";
   EXPECT_TRUE(timerRan) << "window events ran during the scan";

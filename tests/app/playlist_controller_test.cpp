@@ -10,7 +10,7 @@
 #include <QTest>
 #include <thread>
 
-#include "app/notice_dialog.h"
+#include "ui/notice_dialog.h"
 #include "base/data_folder.h"
 #include "base/text_encoding.h"
 #include "playlist/music_list_file.h"
@@ -81,17 +81,17 @@ TEST_F(PlaylistControllerTest, LoadedRowsAreConvertedOnTheUiThreadAndSaved) {
   QSignalSpy finished(&playlist, qOverload<>(&PlaylistController::passFinished));
   playlist.loadDefaultList();
   ASSERT_EQ(playlist.list().size(), 3u);
-  EXPECT_EQ(playlist.list().row(0).number, "  1") << "row numbers are recomputed";
+  EXPECT_EQ(playlist.list().atIndex(0).number, "  1") << "row numbers are recomputed";
   EXPECT_EQ(view.model()->rowCount(), 3);
   EXPECT_TRUE(view.isColumnHidden(0));
   EXPECT_EQ(view.model()->headerData(2, Qt::Horizontal).toString(), QStringLiteral("歌曲名"));
 
   ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() > 0; }, 20000));
-  EXPECT_EQ(playlist.list().row(0).name, "林小雨-晨光");
-  EXPECT_EQ(playlist.list().row(0).duration, "01:05");
-  EXPECT_TRUE(playlist.list().row(0).converted());
-  EXPECT_EQ(playlist.list().row(1).name, "Kept-Name") << "a converted row is not read again";
-  EXPECT_EQ(playlist.list().row(2).name, "plain");
+  EXPECT_EQ(playlist.list().atIndex(0).name, "林小雨-晨光");
+  EXPECT_EQ(playlist.list().atIndex(0).duration, "01:05");
+  EXPECT_TRUE(playlist.list().atIndex(0).converted());
+  EXPECT_EQ(playlist.list().atIndex(1).name, "Kept-Name") << "a converted row is not read again";
+  EXPECT_EQ(playlist.list().atIndex(2).name, "plain");
   EXPECT_EQ(view.model()->data(view.model()->index(0, 2), Qt::DisplayRole).toString(), QStringLiteral("林小雨-晨光"));
   ASSERT_EQ(titles.count(), 2);
   EXPECT_EQ(titles.at(0).at(0).toString(), QStringLiteral("正在转换列表： 林小雨-晨光"));
@@ -99,8 +99,8 @@ TEST_F(PlaylistControllerTest, LoadedRowsAreConvertedOnTheUiThreadAndSaved) {
   TrackList saved;
   ASSERT_EQ(loadMusicList(musicListPath(), saved).status, MusicListStatus::loaded);
   ASSERT_EQ(saved.size(), 3u);
-  EXPECT_EQ(saved.row(0).name, "林小雨-晨光");
-  EXPECT_TRUE(saved.row(2).converted());
+  EXPECT_EQ(saved.atIndex(0).name, "林小雨-晨光");
+  EXPECT_TRUE(saved.atIndex(2).converted());
   EXPECT_FALSE(playlist.anyConversionPassRunning());
 }
 

@@ -3,7 +3,7 @@
 
 #include <QApplication>
 
-#include "app/resources.h"
+#include "ui/resources.h"
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);

@@ -1,4 +1,4 @@
-#include "app/settings_file.h"
+#include "settings/settings_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -6,7 +6,7 @@
 
 #include <filesystem>
 
-#include "app/settings_keys.h"
+#include "settings/settings_keys.h"
 #include "base/atomic_file.h"
 #include "base/data_folder.h"
 #include "base/text_encoding.h"

@@ -11,12 +11,12 @@
 #include <QSlider>
 #include <QTest>
 
-#include "app/effects_window.h"
+#include "playback/ui/effects_window.h"
 #include "app/main_window.h"
 #include "app/player_app.h"
 #include "app/player_assembly.h"
-#include "app/settings_file.h"
-#include "app/sound_effects.h"
+#include "settings/settings_file.h"
+#include "playback/ui/sound_effects.h"
 #include "playback/controller/track_start_steps.h"
 #include "support/audio_fixtures.h"
 #include "tone_tracks.h"

@@ -49,6 +49,7 @@ class PlayingFixture : public ::testing::Test {
     playlist = std::make_unique<PlaylistController>(ConversionFunctions{});
     playlist->attachView(view);
     controller = std::make_unique<PlaybackController>(engine, now, *playlist);
+    playlist->followNowPlaying(now);
   }
   void TearDown() override {
     if (controller) controller->stop();

@@ -1,6 +1,6 @@
 // The spectrum widget: what a frame looks like, what a tone through the
 // engine draws, and how the canvas follows play, pause and stop.
-#include "app/spectrum_view.h"
+#include "visuals/ui/spectrum_view.h"
 
 #include <gtest/gtest.h>
 

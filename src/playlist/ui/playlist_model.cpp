@@ -44,7 +44,7 @@ int PlaylistModel::columnCount(const QModelIndex& parent) const {
 QVariant PlaylistModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() < 0 || static_cast<size_t>(index.row()) >= list_.size()) return {};
   if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
-    const auto& row = list_.row(static_cast<size_t>(index.row()));
+    const auto& row = list_.atIndex(static_cast<size_t>(index.row()));
     if (role == Qt::ToolTipRole) return QString::fromStdString(row.path);
     return QString::fromStdString(row.column(index.column()));
   }

@@ -1,4 +1,4 @@
-#include "app/online_music.h"
+#include "online/ui/online_music.h"
 
 #include <QAbstractItemView>
 #include <QCoreApplication>
@@ -9,13 +9,12 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTabWidget>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTimer>
 #include <vector>
 
-#include "app/main_window.h"
-#include "app/pages.h"
-#include "app/spinner.h"
+#include "online/ui/search_page.h"
+#include "ui/spinner.h"
 #include "online/primary_service.h"
 #include "online/secondary_service.h"
 
@@ -26,20 +25,16 @@ namespace {
 constexpr int kPrimary = 0;
 constexpr int kSecondary = 1;
 
-QString fromStd(const std::string& text) { return QString::fromStdString(text); }
-
-QTableWidgetItem* cell(const std::string& text) { return new QTableWidgetItem(fromStd(text)); }
-
 QString megabytes(std::int64_t bytes) { return QString::number(static_cast<double>(bytes) / (1024.0 * 1024.0), 'f', 1); }
 
 }  // namespace
 
-OnlineMusic::OnlineMusic(MainWindow& window, Hooks hooks, QObject* parent)
-    : QObject(parent), window_(window), page_(*window.searchPage()), hooks_(std::move(hooks)) {
+OnlineMusic::OnlineMusic(SearchPage& page, QLineEdit& searchBox, Spinner& spinner, Hooks hooks,
+                         QObject* parent)
+    : QObject(parent), page_(page), searchBox_(searchBox), spinner_(spinner), hooks_(std::move(hooks)) {
   // The pop-up under 搜索框: its picture and the two service buttons.
-  QWidget* musicPage = window_.musicPage();
-  QLineEdit* box = window_.musicPage()->searchBox();
-  popup_ = new QFrame(musicPage);
+  QLineEdit* box = &searchBox_;
+  popup_ = new QFrame(box->parentWidget());
   popup_->setObjectName(QStringLiteral("搜索底图"));
   popup_->setStyleSheet(QStringLiteral("QFrame#搜索底图 { background: white; border: 1px solid #C9D6FF; border-radius: 6px; }"));
   popup_->setGeometry(box->x(), box->y() + box->height() + 2, box->width(), 40);
@@ -59,17 +54,17 @@ OnlineMusic::OnlineMusic(MainWindow& window, Hooks hooks, QObject* parent)
   connect(secondaryButton_, &QPushButton::clicked, this, &OnlineMusic::searchSecondary);
   // Enter in 搜索框1 searches the service of the open tab again.
   connect(page_.searchBox(), &QLineEdit::returnPressed, this, [this] {
-    window_.musicPage()->searchBox()->setText(page_.searchBox()->text());
+    searchBox_.setText(page_.searchBox()->text());
     if (page_.serviceTabs()->currentIndex() == kSecondary) {
       searchSecondary();
     } else {
       searchPrimary();
     }
   });
-  connect(page_.primaryList(), &QTableWidget::cellDoubleClicked, this,
-          [this](int row, int) { addPrimaryRow(row); });
-  connect(page_.secondaryList(), &QTableWidget::cellDoubleClicked, this,
-          [this](int row, int) { addSecondaryRow(row); });
+  connect(page_.primaryList(), &QTableView::doubleClicked, this,
+          [this](const QModelIndex& index) { addPrimaryRow(index.row()); });
+  connect(page_.secondaryList(), &QTableView::doubleClicked, this,
+          [this](const QModelIndex& index) { addSecondaryRow(index.row()); });
 
   progressTimer_ = new QTimer(this);
   progressTimer_->setInterval(100);
@@ -84,8 +79,8 @@ OnlineMusic::~OnlineMusic() {
 void OnlineMusic::busy(bool on) {
   busyCount_ += on ? 1 : -1;
   if (busyCount_ < 0) busyCount_ = 0;
-  if (on && busyCount_ == 1) window_.spinner()->start();
-  if (!on && busyCount_ == 0) window_.spinner()->stop();
+  if (on && busyCount_ == 1) spinner_.start();
+  if (!on && busyCount_ == 0) spinner_.stop();
 }
 
 void OnlineMusic::reapThreads() {
@@ -105,13 +100,12 @@ void OnlineMusic::searchSecondary() { startSearch(kSecondary); }
 void OnlineMusic::startSearch(int service) {
   reapThreads();
   const bool primary = service == kPrimary;
-  QTableWidget* list = primary ? page_.primaryList() : page_.secondaryList();
-  list->setRowCount(0);
+  page_.results(primary)->clear();
   page_.serviceLabel()->setText(primary ? QStringLiteral("网易云") : QStringLiteral("QQ音乐"));
   popup_->hide();
-  window_.openPage(MainWindow::kSearch);
+  if (hooks_.openSearchPage) hooks_.openSearchPage();
   page_.serviceTabs()->setCurrentIndex(service);
-  page_.searchBox()->setText(window_.musicPage()->searchBox()->text());
+  page_.searchBox()->setText(searchBox_.text());
   page_.resultFrame()->show();
 
   OnlineHosts hosts = hooks_.hosts ? hooks_.hosts() : OnlineHosts{};
@@ -120,32 +114,29 @@ void OnlineMusic::startSearch(int service) {
     return;
   }
   hosts.stop = &stop_;
-  const std::string keyword = window_.musicPage()->searchBox()->text().toStdString();
+  const std::string keyword = searchBox_.text().toStdString();
   page_.statusLabel()->setText(QStringLiteral("正在搜索..."));
   busy(true);
   const int generation = ++searchGeneration_[service];
   ++pendingResults_;
   auto done = std::make_shared<std::atomic<bool>>(false);
   std::thread thread([this, hosts, keyword, primary, service, generation, done] {
-    std::vector<std::vector<std::string>> rows;
+    std::vector<SongResult> rows;
     if (primary) {
-      for (auto& r : PrimaryService(hosts).search(keyword)) rows.push_back({r.number, r.title, r.artist, r.id});
+      for (auto& r : PrimaryService(hosts).search(keyword)) rows.push_back(songResult(r));
     } else {
-      for (auto& r : SecondaryService(hosts).search(keyword)) rows.push_back({r.title, r.singer, r.album, r.url});
+      for (auto& r : SecondaryService(hosts).search(keyword)) rows.push_back(songResult(r));
     }
     QMetaObject::invokeMethod(
         this,
-        [this, rows = std::move(rows), service, generation] {
+        [this, rows = std::move(rows), service, generation]() mutable {
           --pendingResults_;
           busy(false);
           // A newer search of the same service has cleared the list since.
           if (generation != searchGeneration_[service]) return;
-          QTableWidget* list = service == kPrimary ? page_.primaryList() : page_.secondaryList();
-          list->setRowCount(static_cast<int>(rows.size()));
-          for (int r = 0; r < static_cast<int>(rows.size()); ++r)
-            for (int c = 0; c < 4; ++c) list->setItem(r, c, cell(rows[r][c]));
+          page_.results(service == kPrimary)->setResults(std::move(rows));
           page_.statusLabel()->setText(QStringLiteral("搜索完成！"));
-          if (window_.pages()->currentIndex() == MainWindow::kSearch) page_.resultFrame()->show();
+          if (hooks_.searchPageOpen && hooks_.searchPageOpen()) page_.resultFrame()->show();
           emit searchFinished(service);
         },
         Qt::QueuedConnection);
@@ -154,20 +145,13 @@ void OnlineMusic::startSearch(int service) {
   workers_.push_back({std::move(thread), done});
 }
 
-void OnlineMusic::addPrimaryRow(int row) {
-  QTableWidget* list = page_.primaryList();
-  if (row < 0 || row >= list->rowCount()) return;
-  auto text = [&](int column) { return list->item(row, column) ? list->item(row, column)->text() : QString(); };
-  queue_.push_back({true, text(SearchPage::kPrimaryId), text(SearchPage::kPrimaryTitle), text(SearchPage::kPrimaryArtist)});
-  startNextDownload();
-}
+void OnlineMusic::addPrimaryRow(int row) { queueDownload(true, row); }
+void OnlineMusic::addSecondaryRow(int row) { queueDownload(false, row); }
 
-void OnlineMusic::addSecondaryRow(int row) {
-  QTableWidget* list = page_.secondaryList();
-  if (row < 0 || row >= list->rowCount()) return;
-  auto text = [&](int column) { return list->item(row, column) ? list->item(row, column)->text() : QString(); };
-  queue_.push_back(
-      {false, text(SearchPage::kSecondaryUrl), text(SearchPage::kSecondaryTitle), text(SearchPage::kSecondarySinger)});
+void OnlineMusic::queueDownload(bool primary, int row) {
+  const SongResult* song = page_.results(primary)->result(row);
+  if (!song) return;
+  queue_.push_back(*song);
   startNextDownload();
 }
 
@@ -178,7 +162,7 @@ void OnlineMusic::startNextDownload() {
   }
   if (queue_.empty()) return;
   reapThreads();
-  const Job job = queue_.front();
+  const SongResult job = queue_.front();
   queue_.pop_front();
   OnlineHosts hosts = hooks_.hosts ? hooks_.hosts() : OnlineHosts{};
   if (job.primary && !hosts.hasPrimary()) {
@@ -216,7 +200,7 @@ void OnlineMusic::startNextDownload() {
   workers_.push_back({std::move(thread), done});
 }
 
-void OnlineMusic::finishDownload(const Job& job, CacheOutcome outcome, const QString& path) {
+void OnlineMusic::finishDownload(const SongResult& job, CacheOutcome outcome, const QString& path) {
   --pendingResults_;
   downloading_ = false;
   progressTimer_->stop();

@@ -1,9 +1,9 @@
-#include "app/sound_effects.h"
+#include "playback/ui/sound_effects.h"
 
 #include <QTimer>
 #include <algorithm>
 
-#include "app/settings_file.h"
+#include "settings/settings_file.h"
 #include "playback/audio_engine.h"
 
 namespace youran {

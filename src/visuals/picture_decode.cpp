@@ -1,4 +1,4 @@
-#include "app/picture_decode.h"
+#include "visuals/picture_decode.h"
 
 #include <QBuffer>
 #include <QImageReader>

@@ -1,4 +1,4 @@
-#include "app/window_effects.h"
+#include "visuals/ui/window_effects.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,11 +1,11 @@
-#include "app/lyrics_view.h"
+#include "lyrics/ui/lyrics_view.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
 #include <cmath>
 
-#include "app/skin.h"
+#include "ui/skin.h"
 #include "lyrics/lrc_lookup.h"
 #include "lyrics/ui/desktop_lyrics_window.h"
 #include "lyrics/ui/lyric_loader.h"

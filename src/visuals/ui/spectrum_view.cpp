@@ -1,4 +1,4 @@
-#include "app/spectrum_view.h"
+#include "visuals/ui/spectrum_view.h"
 
 #include <QEvent>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "app/online_fetch.h"
+#include "online/ui/online_fetch.h"
 
 #include <QBuffer>
 #include <QImageReader>

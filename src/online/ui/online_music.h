@@ -21,15 +21,17 @@
 
 #include "online/online_hosts.h"
 #include "online/song_cache.h"
+#include "online/ui/search_results.h"
 
 class QFrame;
+class QLineEdit;
 class QPushButton;
 class QTimer;
 
 namespace youran {
 
-class MainWindow;
 class SearchPage;
+class Spinner;
 
 class OnlineMusic : public QObject {
   Q_OBJECT
@@ -41,10 +43,16 @@ class OnlineMusic : public QObject {
     std::function<void(const QString& text)> showError;
     // Read at every search and download; empty hosts send nothing.
     std::function<OnlineHosts()> hosts;
+    // Brings the search page to the front, and tells whether it is.
+    std::function<void()> openSearchPage;
+    std::function<bool()> searchPageOpen;
     std::filesystem::path dataFolder;
   };
 
-  OnlineMusic(MainWindow& window, Hooks hooks, QObject* parent = nullptr);
+  // `searchBox` is 搜索框 of "我的音乐", where a search starts; the spinner
+  // turns while a search or a download runs.
+  OnlineMusic(SearchPage& page, QLineEdit& searchBox, Spinner& spinner, Hooks hooks,
+              QObject* parent = nullptr);
   ~OnlineMusic() override;
 
   void searchPrimary();
@@ -67,21 +75,17 @@ class OnlineMusic : public QObject {
   void downloadFinished(int outcome);
 
  private:
-  struct Job {
-    bool primary = true;
-    QString idOrUrl;
-    QString title;
-    QString artist;
-  };
   void startSearch(int service);
+  void queueDownload(bool primary, int row);
   void busy(bool on);
   void startNextDownload();
-  void finishDownload(const Job& job, CacheOutcome outcome, const QString& path);
+  void finishDownload(const SongResult& song, CacheOutcome outcome, const QString& path);
   void showProgress();
   void reapThreads();
 
-  MainWindow& window_;
   SearchPage& page_;
+  QLineEdit& searchBox_;
+  Spinner& spinner_;
   Hooks hooks_;
   QFrame* popup_ = nullptr;
   QPushButton* primaryButton_ = nullptr;
@@ -89,7 +93,7 @@ class OnlineMusic : public QObject {
   QTimer* progressTimer_ = nullptr;
   int busyCount_ = 0;
   int searchGeneration_[2] = {0, 0};
-  std::deque<Job> queue_;
+  std::deque<SongResult> queue_;
   bool downloading_ = false;
   std::shared_ptr<CacheProgress> progress_;
   std::atomic<bool> stop_{false};

@@ -1,10 +1,9 @@
-#include "app/playlist_menus.h"
+#include "playlist/ui/playlist_menus.h"
 
 #include <QMenu>
 #include <QPushButton>
 #include <QTableView>
 
-#include "app/pages.h"
 #include "playlist/ui/playlist_commands.h"
 #include "playlist/ui/playlist_controller.h"
 #include "playlist/ui/playlist_drop.h"
@@ -22,10 +21,11 @@ QAction* addItem(QMenu* menu, const QString& caption, std::function<void()> run)
 
 }  // namespace
 
-PlaylistMenus::PlaylistMenus(MusicPage& page, PlaylistController& playlist,
-                             PlaylistCommands& commands, QObject* parent)
+PlaylistMenus::PlaylistMenus(QTableView& rows, PlaylistController& playlist, PlaylistCommands& commands,
+                             QObject* parent)
     : QObject(parent) {
-  QTableView* view = page.playlistView();
+  QTableView* view = &rows;
+  QWidget& page = *rows.parentWidget();
   auto* c = &commands;
 
   addMenu_ = new QMenu(&page);

@@ -8,17 +8,18 @@
 
 class QMenu;
 class QPushButton;
+class QTableView;
 
 namespace youran {
 
-class MusicPage;
 class PlaylistCommands;
 class PlaylistController;
 
 class PlaylistMenus : public QObject {
   Q_OBJECT
  public:
-  PlaylistMenus(MusicPage& page, PlaylistController& playlist, PlaylistCommands& commands,
+  // The add button goes on the page that holds `rows` (`播放列表框`).
+  PlaylistMenus(QTableView& rows, PlaylistController& playlist, PlaylistCommands& commands,
                 QObject* parent = nullptr);
   ~PlaylistMenus() override;
 

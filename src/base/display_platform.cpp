@@ -1,4 +1,4 @@
-#include "app/display_platform.h"
+#include "base/display_platform.h"
 
 #include <string_view>
 

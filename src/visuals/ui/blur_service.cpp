@@ -1,8 +1,8 @@
-#include "app/blur_service.h"
+#include "visuals/ui/blur_service.h"
 
 #include <QBuffer>
 
-#include "app/picture_decode.h"
+#include "visuals/picture_decode.h"
 #include "visuals/stack_blur.h"
 
 namespace youran::BlurService {

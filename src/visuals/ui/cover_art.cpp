@@ -1,4 +1,4 @@
-#include "app/cover_art.h"
+#include "visuals/ui/cover_art.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -8,7 +8,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/picture_decode.h"
+#include "visuals/picture_decode.h"
 #include "base/atomic_file.h"
 #include "base/log.h"
 #include "playback/controller/now_playing.h"

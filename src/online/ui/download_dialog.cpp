@@ -1,13 +1,13 @@
-#include "app/download_dialog.h"
+#include "online/ui/download_dialog.h"
 
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/notice_dialog.h"
-#include "app/settings_file.h"
-#include "app/settings_keys.h"
+#include "ui/notice_dialog.h"
+#include "settings/settings_file.h"
+#include "settings/settings_keys.h"
 #include "base/data_folder.h"
 #include "online/song_cache.h"
 

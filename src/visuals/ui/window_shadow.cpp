@@ -1,4 +1,4 @@
-#include "app/window_shadow.h"
+#include "visuals/ui/window_shadow.h"
 
 #include <QEvent>
 #include <QPainter>

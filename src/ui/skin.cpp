@@ -1,4 +1,4 @@
-#include "app/skin.h"
+#include "ui/skin.h"
 
 #include <QFile>
 #include <QIcon>

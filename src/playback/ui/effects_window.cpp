@@ -1,4 +1,4 @@
-#include "app/effects_window.h"
+#include "playback/ui/effects_window.h"
 
 #include <QCheckBox>
 #include <QFrame>
@@ -9,7 +9,7 @@
 #include <QSlider>
 #include <QTimer>
 
-#include "app/sound_effects.h"
+#include "playback/ui/sound_effects.h"
 
 namespace youran {
 

@@ -1,4 +1,4 @@
-#include "app/notice_dialog.h"
+#include "ui/notice_dialog.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -7,8 +7,8 @@
 #include <QPushButton>
 #include <QSvgRenderer>
 
-#include "app/window_effects.h"
-#include "app/window_shadow.h"
+#include "visuals/ui/window_effects.h"
+#include "visuals/ui/window_shadow.h"
 
 namespace youran {
 

@@ -1,0 +1,17 @@
+#pragma once
+
+// The one crossing between the core's UTF-8 text and Qt's strings.
+
+#include <QString>
+#include <string>
+#include <string_view>
+
+namespace youran {
+
+inline QString toQ(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+inline std::string fromQ(const QString& text) { return text.toStdString(); }
+
+}  // namespace youran
