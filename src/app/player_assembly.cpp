@@ -42,6 +42,7 @@
 #include "playlist/ui/playlist_model.h"
 #include "online/online_hosts.h"
 #include "tags/tag_reader.h"
+#include "base/qt_text.h"
 
 namespace youran {
 
@@ -157,7 +158,7 @@ DownloadDialog* PlayerAssembly::openDownloadDialog(int row) {
   auto* window = app_.mainWindow();
   auto* dialog = new DownloadDialog(dataFolder(), [window] { window->openPage(MainWindow::kSettings); }, window);
   dialog->setAttribute(Qt::WA_DeleteOnClose);
-  dialog->openFor(QString::fromStdString(entry.path), QString::fromStdString(entry.name));
+  dialog->openFor(toQ(entry.path), toQ(entry.name));
   dialog->show();
   return dialog;
 }
@@ -215,7 +216,7 @@ void PlayerAssembly::setUpDesktop() {
       *path = nowPlaying_->track().path;
       TagInfo tags;
       ReadTagsByConversionRule(path->toStdString(), tags, ReadOptions{false, false});
-      *album = QString::fromStdString(tags.album);
+      *album = toQ(tags.album);
     }
     return *album;
   };

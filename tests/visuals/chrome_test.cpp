@@ -10,7 +10,7 @@
 #include <QTimer>
 #include <QWidget>
 
-#include "../app/tone_tracks.h"
+#include "support/qt/tone_tracks.h"
 #include "visuals/ui/blur_service.h"
 #include "visuals/ui/cover_art.h"
 #include "app/main_window.h"

@@ -8,7 +8,7 @@
 #include <QTimer>
 #include <QWidget>
 
-#include "../app/tone_tracks.h"
+#include "support/qt/tone_tracks.h"
 #include "app/main_window.h"
 #include "app/settings_page.h"
 #include "app/transport_view.h"

@@ -10,6 +10,7 @@
 #include "lyrics/ui/desktop_lyrics_window.h"
 #include "lyrics/ui/lyric_loader.h"
 #include "playback/controller/now_playing.h"
+#include "base/qt_text.h"
 
 namespace youran {
 
@@ -61,7 +62,7 @@ void LyricsView::startLyricTimer() {
 void LyricsView::onLyricTick() {
   const QString name = nowPlaying_.displayName();
   const LyricSync::Shown shown = sync_.tick(nowPlaying_.positionText().toStdString(), name.toStdString());
-  shownText_ = QString::fromStdString(shown.desktopText);
+  shownText_ = toQ(shown.desktopText);
   lineStartMs_ = shown.lineStartMs;
   lineEndMs_ = shown.lineEndMs;
   window_.setText(shownText_, karaoke_ ? sweepProgress() : 0);

@@ -10,6 +10,7 @@
 #include "settings/settings_keys.h"
 #include "base/data_folder.h"
 #include "online/song_cache.h"
+#include "base/qt_text.h"
 
 namespace youran {
 
@@ -40,15 +41,15 @@ DownloadDialog::DownloadDialog(std::filesystem::path dataFolder, std::function<v
 
 void DownloadDialog::openFor(const QString& sourcePath, const QString& displayName) {
   const std::filesystem::path settings = dataFolder_ / "Setting.ini";
-  folder_->setText(QString::fromStdString(readSetting(settings, settings::kDownloadSection, settings::kDownloadLocation)));
+  folder_->setText(toQ(readSetting(settings, settings::kDownloadSection, settings::kDownloadLocation)));
   source_ = sourcePath;
   displayName_ = displayName;
   name_->setText(QStringLiteral(" — ") + displayName);
   const std::filesystem::path fallback = dataFolder_ / std::string(settings::kDefaultDownloadFolder);
-  rememberedFolder_ = QString::fromStdString(withTrailingSeparator(fallback));
+  rememberedFolder_ = toQ(withTrailingSeparator(fallback));
   if (folder_->text().isEmpty()) {
     folder_->setText(rememberedFolder_);
-    QDir().mkpath(QString::fromStdString(fallback.string()));
+    QDir().mkpath(toQ(fallback.string()));
   }
 }
 

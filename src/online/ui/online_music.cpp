@@ -17,6 +17,7 @@
 #include "ui/spinner.h"
 #include "online/primary_service.h"
 #include "online/secondary_service.h"
+#include "base/qt_text.h"
 
 namespace youran {
 
@@ -192,7 +193,7 @@ void OnlineMusic::startNextDownload() {
     // The play-URL request is sent first, also for a song already cached.
     if (job.primary) request.url = PrimaryService(hosts).playUrl(job.idOrUrl.toStdString());
     const CacheOutcome outcome = fetchIntoCache(request, *progress);
-    const QString path = QString::fromStdString(request.file.string());
+    const QString path = toQ(request.file.string());
     QMetaObject::invokeMethod(
         this, [this, job, outcome, path] { finishDownload(job, outcome, path); }, Qt::QueuedConnection);
     done->store(true);

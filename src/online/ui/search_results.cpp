@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "ui/qt_text.h"
+#include "base/qt_text.h"
 
 namespace youran {
 

@@ -9,8 +9,7 @@
 #include "playback/controller/track_labels.h"
 #include "playback/controller/track_start_steps.h"
 #include "playback/controller/track_rows.h"
-#include "playlist/track_list.h"
-#include "ui/qt_text.h"
+#include "base/qt_text.h"
 
 namespace youran {
 
@@ -63,10 +62,9 @@ void PlaybackController::startRow(int row) {
 
 void PlaybackController::playRow(int row) {
   applyVolume();
-  const TrackList& list = rows_.tracks();
-  const bool inRange = row >= 1 && static_cast<size_t>(row) <= list.size();
+  const bool inRange = row >= 1 && row <= rows_.rowCount();
   std::error_code ec;
-  if (inRange && !std::filesystem::exists(list.pathAtRow(static_cast<size_t>(row)), ec)) {
+  if (inRange && !std::filesystem::exists(rows_.pathAtRow(row), ec)) {
     // The missing file's own row is the dead one; the current index keeps
     // pointing at the same track.
     rows_.removeMissingRow(row);
@@ -75,7 +73,7 @@ void PlaybackController::playRow(int row) {
     engine_.freeStream(currentStream_);
     engine_.free();
     engine_.init();
-    const std::string& path = list.pathAtRow(static_cast<size_t>(row));
+    const std::string& path = rows_.pathAtRow(row);
     currentStream_ = engine_.createStream(path);
     stopped_ = false;
     playbackTimer_->start(kTickMs);
@@ -86,8 +84,9 @@ void PlaybackController::playRow(int row) {
     NowPlaying::Track track;
     track.row = row;
     track.path = toQ(path);
-    track.displayName = toQ(list.atRow(static_cast<size_t>(row)).name);
-    auto labels = splitDisplayName(list.atRow(static_cast<size_t>(row)).name);
+    const std::string& name = rows_.nameAtRow(row);
+    track.displayName = toQ(name);
+    auto labels = splitDisplayName(name);
     track.song = toQ(labels.song);
     track.artist = toQ(labels.artist);
     track.lengthSeconds = std::max(0.0, engine_.bytesToSeconds(currentStream_, engine_.getLength(currentStream_)));
@@ -162,7 +161,7 @@ void PlaybackController::togglePlayPause() {
 }
 
 int PlaybackController::randomRow() {
-  auto rows = static_cast<int>(rows_.tracks().size());
+  auto rows = rows_.rowCount();
   if (rows < 1) return 0;
   return std::uniform_int_distribution<int>(1, rows)(random_);
 }
@@ -172,7 +171,7 @@ void PlaybackController::next() { startRow(now_.mode() == PlayMode::shuffle ? ra
 void PlaybackController::previous() { startRow(now_.mode() == PlayMode::shuffle ? randomRow() : currentIndex_ - 1); }
 
 void PlaybackController::onTrackEnd() {
-  const int rows = static_cast<int>(rows_.tracks().size());
+  const int rows = rows_.rowCount();
   switch (now_.mode()) {
     case PlayMode::singleRepeat:
       if (currentIndex_ >= 1 && currentIndex_ <= rows) {

@@ -7,17 +7,19 @@
 
 #include <QList>
 #include <QObject>
+#include <string>
 
 namespace youran {
-
-class TrackList;
 
 class TrackRows : public QObject {
   Q_OBJECT
  public:
   using QObject::QObject;
 
-  virtual const TrackList& tracks() const = 0;
+  virtual int rowCount() const = 0;
+  // The row's file and display name; `row` is within 1..rowCount().
+  virtual const std::string& pathAtRow(int row) const = 0;
+  virtual const std::string& nameAtRow(int row) const = 0;
   // The row the user has selected; 0 when none is.
   virtual int selectedRow() const = 0;
   // A row whose file has vanished: removed, renumbered and saved, with

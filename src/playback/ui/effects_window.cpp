@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include "playback/ui/sound_effects.h"
+#include "base/qt_text.h"
 
 namespace youran {
 
@@ -142,7 +143,7 @@ EffectsWindow::EffectsWindow(SoundEffects& effects, QWidget* parent)
   balanceLabel_->setAlignment(Qt::AlignCenter);
   connect(balance_, &QSlider::valueChanged, this, [this](int position) {
     effects_.moveBalance(position);
-    balanceLabel_->setText(QString::fromStdString(effects_.balanceText()));
+    balanceLabel_->setText(toQ(effects_.balanceText()));
   });
   connect(balanceReset, &QPushButton::clicked, this, [this] { effects_.resetBalance(); });
 
@@ -220,7 +221,7 @@ void EffectsWindow::showPositions() {
   put(echoLeft_, p.echoLeft);
   put(echoRight_, p.echoRight);
   put(balance_, p.balance);
-  balanceLabel_->setText(QString::fromStdString(effects_.balanceText()));
+  balanceLabel_->setText(toQ(effects_.balanceText()));
   const std::pair<QCheckBox*, bool> boxes[] = {{equalizerBox_, p.equalizer}, {reverbBox_, p.reverb}, {echoBox_, p.echo}};
   for (const auto& [box, on] : boxes) {
     const QSignalBlocker quiet(box);

@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "ui/notice_dialog.h"
+#include "base/qt_text.h"
 #include "settings/settings_file.h"
 #include "base/data_folder.h"
 #include "base/log.h"
@@ -29,8 +30,6 @@ namespace {
 // person notices.
 constexpr qint64 kScanSliceMs = 15;
 constexpr size_t kScanSliceFiles = 1000;
-
-QString toQ(const std::string& text) { return QString::fromStdString(text); }
 
 void notice(const QString& title, const QString& text) {
   ShowNotice(title, text, true, false, false);
@@ -221,7 +220,7 @@ void PlaylistCommands::deleteSelectedToRecycleBin() {
     return;
   }
   playlist_.removeRow(row);
-  if (fileExists(lyric.string())) moveFileToTrash(QString::fromStdString(lyric.string()));
+  if (fileExists(lyric.string())) moveFileToTrash(toQ(lyric.string()));
   if (playing) playback_.startRow(current);
 }
 

@@ -13,6 +13,7 @@
 #include "playback/controller/now_playing.h"
 #include "playlist/music_list_file.h"
 #include "playlist/ui/playlist_model.h"
+#include "base/qt_text.h"
 
 namespace youran {
 
@@ -60,7 +61,7 @@ void PlaylistController::selectRow(int row) {
 void PlaylistController::loadDefaultList() {
   auto result = loadMusicList(musicListPath(), list_);
   if (result.status == MusicListStatus::notAMusicList) {
-    ShowNotice(QString(), QString::fromStdString(std::string(kMusicListLoadFailedNotice)), true, false, false);
+    ShowNotice(QString(), toQ(std::string(kMusicListLoadFailedNotice)), true, false, false);
     return;
   }
   if (result.needsConversion) worker_->startPass(PassSlot::listLoad, conversionJobs(list_));
@@ -121,7 +122,7 @@ void PlaylistController::rowConverted(ConversionResult result) {
   QMetaObject::invokeMethod(
       this,
       [this, result = std::move(result)]() mutable {
-        QString title = QString::fromStdString(result.windowTitle);
+        QString title = toQ(result.windowTitle);
         if (applyConversion(list_, std::move(result))) noteChange();
         emit windowTitleChanged(title);
       },

@@ -28,7 +28,9 @@ class PlaylistController : public TrackRows, private ConversionSink {
   ~PlaylistController() override;
 
   TrackList& list() { return list_; }
-  const TrackList& tracks() const override { return list_; }
+  int rowCount() const override { return static_cast<int>(list_.size()); }
+  const std::string& pathAtRow(int row) const override { return list_.pathAtRow(static_cast<size_t>(row)); }
+  const std::string& nameAtRow(int row) const override { return list_.atRow(static_cast<size_t>(row)).name; }
   PlaylistModel* model() const { return model_.get(); }
 
   // Shows the rows in `播放列表框`: column 0 hidden, double-click plays.

@@ -31,7 +31,7 @@
 #include "playlist/ui/playlist_controller.h"
 #include "playlist/ui/playlist_model.h"
 #include "support/temp_folder.h"
-#include "tone_tracks.h"
+#include "support/qt/tone_tracks.h"
 
 namespace youran {
 namespace {

@@ -1,6 +1,7 @@
 #pragma once
 
-// The one crossing between the core's UTF-8 text and Qt's strings.
+// The one crossing between the core's UTF-8 text and Qt's strings. Header-only:
+// the core itself never includes it, only the Qt side does.
 
 #include <QString>
 #include <string>

@@ -19,7 +19,7 @@
 #include "playback/ui/sound_effects.h"
 #include "playback/controller/track_start_steps.h"
 #include "support/audio_fixtures.h"
-#include "tone_tracks.h"
+#include "support/qt/tone_tracks.h"
 
 namespace youran {
 namespace {
