@@ -83,7 +83,14 @@ bool AudioEngine::init(int device, int frequency) {
   if (device == kNoSoundDevice) {
     output = std::make_unique<NullOutput>();
   } else {
-    output = std::make_unique<SdlOutput>(device);
+    std::string name = device == kDefaultDevice ? deviceName_ : std::string();
+    if (device >= 1) {
+      auto names = SdlOutput::deviceNames();
+      if (size_t(device) > names.size()) return false;
+      name = names[device - 1];
+    }
+    output = std::make_unique<SdlOutput>(name);
+    output->setStatusHandler(statusHandler_);
   }
   return startOutput(std::move(output), device, frequency);
 }
@@ -96,6 +103,25 @@ bool AudioEngine::initWithOutput(std::unique_ptr<AudioOutput> output, int freque
     if (initialised_) return false;
   }
   return startOutput(std::move(output), -2, frequency > 0 ? frequency : 44100);
+}
+
+void AudioEngine::setDeviceName(const std::string& name) {
+  std::lock_guard lifecycle(lifecycleLock_);
+  deviceName_ = name;
+  if (output_ && outputDevice_ == kDefaultDevice) output_->setDeviceName(name);
+}
+
+std::string AudioEngine::deviceName() const {
+  std::lock_guard lifecycle(lifecycleLock_);
+  return deviceName_;
+}
+
+std::vector<std::string> AudioEngine::outputDevices() { return SdlOutput::deviceNames(); }
+
+void AudioEngine::setOutputStatusHandler(AudioOutput::StatusHandler handler) {
+  std::lock_guard lifecycle(lifecycleLock_);
+  statusHandler_ = std::move(handler);
+  if (output_) output_->setStatusHandler(statusHandler_);
 }
 
 void AudioEngine::free() {
