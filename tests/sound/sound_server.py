@@ -92,6 +92,9 @@ class SoundServer:
         if not _wait_for(lambda: self._answers(), 15):
             self.stop()
             raise Unavailable("pipewire-pulse did not answer: " + self.log_text()[-400:])
+        if "PipeWire" not in self.pactl("info").stdout:
+            self.stop()
+            raise Unavailable("the server answering is not PipeWire")
         for name in self.sinks:
             self.pactl("load-module", "module-null-sink", "sink_name=" + name,
                        "object.linger=1", "rate=%d" % RATE)

@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "base/log.h"
@@ -249,6 +250,12 @@ void SdlOutput::watch() {
 void SdlOutput::callback(void* self, uint8_t* stream, int bytes) {
   raiseSoundThread();
   auto* out = static_cast<SdlOutput*>(self);
+  // SDL goes on calling a device it lost at the pace of a real one; taking
+  // audio then would move the streams' clocks past what nobody heard.
+  if (SDL_GetAudioDeviceStatus(out->id_.load(std::memory_order_relaxed)) == SDL_AUDIO_STOPPED) {
+    std::memset(stream, 0, size_t(bytes));
+    return;
+  }
   out->source_->render(reinterpret_cast<float*>(stream), bytes / int(2 * sizeof(float)), false);
 }
 

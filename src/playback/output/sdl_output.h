@@ -25,15 +25,16 @@ namespace youran {
 // setDeviceName.
 class SdlOutput final : public AudioOutput {
  public:
-  // Frames per callback. A slider move is heard after what the server
-  // buffers (kServerBufferMs) plus at most one of these: about 85 ms. The
-  // server keeps kServerBufferMs queued, so a render thread that is late by
-  // less than that under load is never heard; 512 frames with a server
-  // buffer of one period (what SDL asks PulseAudio for by itself) dropped
-  // out as soon as the machine was busy.
+  // Frames per callback, and what the server keeps queued ahead of the
+  // sink. A slider move is heard after the queue plus at most one period
+  // (bench/playback: under 150 ms). A render thread, or a server thread,
+  // late by less than the queue is never heard: 512 frames with a queue of
+  // one period (what SDL asks PulseAudio for by itself, 12 ms) dropped out
+  // as soon as the machine was busy, and 60 ms still did now and then with
+  // four busy loops beside other work on two cores.
   static constexpr int kPeriodFrames = 1024;
-  static constexpr int kServerBufferMs = 60;
-  static constexpr int kRetryMs = 250;
+  static constexpr int kServerBufferMs = 100;
+  static constexpr int kRetryMs = 200;
 
   // Empty name: the system's default device. A name the sound system does
   // not offer (any more) opens the default device instead.
@@ -65,7 +66,7 @@ class SdlOutput final : public AudioOutput {
   bool quit_ = false;
   bool switchWanted_ = false;
   std::string wanted_;
-  uint32_t id_ = 0;
+  std::atomic<uint32_t> id_{0};
   bool subsystem_ = false;
   bool started_ = false;
   bool lost_ = false;
