@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "base/log.h"
+#include "base/text_trim.h"
 #include "net/curl_handle.h"
 #include "net/http_headers.h"
 #include "net/text_helpers.h"
@@ -115,7 +116,7 @@ std::optional<std::int64_t> headerNumber(std::string_view block, std::string_vie
 std::optional<std::int64_t> contentRangeStart(std::string_view block) {
   std::optional<std::string_view> value = headerValue(block, "Content-Range");
   if (!value || !value->starts_with("bytes")) return std::nullopt;
-  return leadingNumber(trimSpaces(value->substr(5)));
+  return leadingNumber(trimBlanks(value->substr(5)));
 }
 
 enum class Stop { kNone, kSizeKnown, kBadStatus, kRedirect, kRangeRefused, kStopped, kStalled, kFileError, kTooLarge };
