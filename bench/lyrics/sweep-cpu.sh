@@ -30,7 +30,7 @@ measure() {  # KARAOKE(T|F); prints the CPU ticks of the 12 s window
                echo $(( ${12} + ${13} ))
              }
              sleep 2; a=$(ticks) || { echo "player exited within 2 s" >&2; exit 1; }
-             sleep 12; b=$(ticks) || { echo "player exited before the window closed" >&2; exit 1; }
+             sleep 12; b=$(ticks) || { echo "player exited before the 12 s were over" >&2; exit 1; }
              kill $pid; wait $pid 2>/dev/null
              echo $(( b - a ))' "$player" "$work/demo"
 }
