@@ -63,6 +63,7 @@ bool AudioEngine::startOutput(std::unique_ptr<AudioOutput> output, int device, i
     initialised_ = true;
     outputRate_ = output_->rate();
   }
+  heardLag_ = output_->latencyFrames();
   output_->start();
   return true;
 }
@@ -259,7 +260,8 @@ int64_t AudioEngine::frameBytes(const Stream& s) const { return 2 * int64_t(s.fo
 int64_t AudioEngine::getPosition(uint32_t stream) const {
   auto s = find(stream);
   if (!s) return -1;
-  return s->positionFrames() * frameBytes(*s);
+  // The position is what is heard, not what was handed to the device.
+  return s->positionFrames(heardLag_.load(std::memory_order_relaxed)) * frameBytes(*s);
 }
 
 void AudioEngine::setPosition(uint32_t stream, int64_t bytes) {

@@ -153,6 +153,7 @@ class AudioEngine {
   std::map<uint32_t, std::shared_ptr<Stream>> streams_;
   bool initialised_ = false;
   int outputRate_ = 0;
+  std::atomic<int64_t> heardLag_{0};  // the output's latencyFrames
   uint32_t nextHandle_ = 1;
   std::atomic<uint32_t> lastStream_{0};
   std::atomic<uint32_t> nextEffect_{1};

@@ -48,6 +48,10 @@ class AudioOutput {
   // as fast as the machine allows.
   virtual bool realTime() const { return true; }
 
+  // Frames at the output's rate between render and the ear: what the
+  // device and the sound server hold.
+  virtual int latencyFrames() const { return 0; }
+
   using StatusHandler = std::function<void(OutputStatus)>;
   // Outputs that can lose their device report through this.
   virtual void setStatusHandler(StatusHandler) {}

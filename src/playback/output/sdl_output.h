@@ -49,6 +49,7 @@ class SdlOutput final : public AudioOutput {
   void stop() override;
   void close() override;
   int rate() const override { return rate_; }
+  int latencyFrames() const override { return kPeriodFrames + rate_ * kServerBufferMs / 1000; }
   void setStatusHandler(StatusHandler handler) override;
   void setDeviceName(const std::string& name) override;
 
