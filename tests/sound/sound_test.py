@@ -14,6 +14,7 @@ import signal
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -126,13 +127,22 @@ def case_devices(cli, player, tone):
 def case_restart(cli, player, tone):
     with ss.SoundServer("pulse", ["one"]) as server:
         proc = subprocess.Popen([cli, "play", tone, "--seconds", "12"], env=server.env, stdout=subprocess.PIPE,
-                                stderr=subprocess.PIPE, text=True)
+                                stderr=subprocess.DEVNULL, text=True)
+        positions = []
+
+        def read():
+            for line in proc.stdout:
+                m = re.match(r"(\d+):(\d+) /", line)
+                if m:
+                    positions.append(int(m.group(1)) * 60 + int(m.group(2)))
+        reader = threading.Thread(target=read, daemon=True)
+        reader.start()
         try:
-            ss._wait_for(lambda: server.pactl("list", "short", "sink-inputs").stdout.strip() != "", 10)
-            time.sleep(2.5)
+            check(ss._wait_for(lambda: positions and positions[-1] >= 2, 15), "the song never reached 2 s")
             server.stop()
-            # Away for a second and a half: the clock must stand still.
-            time.sleep(1.5)
+            at_kill = positions[-1]
+            # Away for three seconds: the clock must stand still meanwhile.
+            time.sleep(3)
             os.unlink(server.socket)
             server.start()
             back = time.monotonic()
@@ -141,8 +151,8 @@ def case_restart(cli, player, tone):
             samples = ss.finish(recorder)
             span = ss.heard(samples)
             check(span is not None, "no sound within 3 s of the restart")
-            # parec itself connects a little after the restart, so the
-            # recording's start is at or after the moment the server answered.
+            # parec connects a little after the restart, so the recording
+            # starts at or after the moment the server answered.
             check(span[0] / ss.RATE < 2.0, "sound back only %.2f s after the restart" % (span[0] / ss.RATE))
             holes = ss.gaps(samples, start=span[0])
             check(not holes, "dropouts after the restart: %s" % holes[:3])
@@ -152,15 +162,17 @@ def case_restart(cli, player, tone):
             if proc.poll() is None:
                 proc.kill()
                 proc.wait()
-        positions = [int(m.group(1)) * 60 + int(m.group(2)) for m in re.finditer(r"(\d+):(\d+) /", proc.stdout.read())]
+        reader.join(5)
         check(proc.returncode == 0, "play failed")
-        # 12 s of song, about 3 s of it before the kill: the rest (about 9 s)
-        # plays after the restart. A clock that ran on while nothing was heard
-        # would end the song 1.5 s early.
-        check(ended > 8.4, "the song ended %.2f s after the restart; the clock ran on while the server was away"
-              % ended)
-        check(positions and positions[-1] == 11, "positions printed: %s" % positions)
-        print("sound back at %.2f s after the restart, song ended %.2f s after it" % (span[0] / ss.RATE, ended))
+        # The song was at least at_kill s in when the server went: what is
+        # left after the restart is at most 12 - at_kill s, at least that
+        # less one (the position is printed in whole seconds). A clock that
+        # ran on for the 3 s nobody heard would end it 3 s early.
+        least = 12 - (at_kill + 1) - 0.5
+        check(ended > least, "the song ended %.2f s after the restart, %d s were left at the kill: the clock ran "
+              "on while the server was away" % (ended, 12 - at_kill))
+        print("killed at %d s; sound back %.2f s after the restart, song ended %.2f s after it (at least %.1f)"
+              % (at_kill, span[0] / ss.RATE, ended, least))
 
 
 def start_player(player, server, data, tone):
