@@ -39,7 +39,9 @@ TEST(OutputDeviceBoxTest, SavedChoiceAndDevicesComingAndGoing) {
   for (const auto& c : cases) {
     testing::TempFolder folder;
     setDataFolder(folder.path());
-    if (*c.saved) ASSERT_TRUE(writeSetting("Audio", "Device", c.saved));
+    if (*c.saved) {
+      ASSERT_TRUE(writeSetting("Audio", "Device", c.saved));
+    }
     std::vector<std::string> devices = c.devices;
     OutputDeviceBox box(nullptr, [&] { return devices; });
     auto* list = box.findChild<QComboBox*>(QStringLiteral("输出设备"));
@@ -52,7 +54,9 @@ TEST(OutputDeviceBoxTest, SavedChoiceAndDevicesComingAndGoing) {
     // goes: the default is shown, and the setting still names it.
     devices.push_back(c.saved);
     box.refresh();
-    if (*c.saved) EXPECT_EQ(list->currentText(), QString(c.saved));
+    if (*c.saved) {
+      EXPECT_EQ(list->currentText(), QString(c.saved));
+    }
     devices.pop_back();
     box.refresh();
     EXPECT_EQ(list->currentText(), c.shown);
