@@ -3,19 +3,25 @@
 starts it: WAYLAND_DISPLAY and DISPLAY (XWayland) set, QT_QPA_PLATFORM not.
 
 Weston runs headless with its XWayland module and the pixman renderer, so
-its own screenshots show what the compositor really draws. Checked:
+its own screenshots show what the compositor really draws, and weston-debug
+lists the order it stacks its views in. A full-screen X window of another
+program lies under the player; once the lyric is on the desktop line, that
+window is raised. Checked, for an unlocked and a locked line:
 - the player chose XWayland: its windows are X windows on weston's XWayland
-  display (and with QT_QPA_PLATFORM set by the user, it does not);
-- the desktop lyric line stays above a normal window that covers it, in the
-  X stacking order and in the picture the compositor composes;
-- a click on a transparent pixel of the line reaches the window beneath;
-- a locked line lets a click on its text through as well.
+  display (and with QT_QPA_PLATFORM set by the user, it shows none there);
+- weston stacks the line above the raised window and draws the lyric over
+  it, and shows that window through the line's clear pixels;
+- XWayland stacks the line above it too; a click on the text of the
+  unlocked line stays with the line, a click on a transparent pixel of it
+  reaches the window beneath, and a locked line lets a click on its text
+  through.
 Clicks are injected with XTEST into XWayland: a headless weston has no seat
 to send pointer events through the compositor itself.
 
-A check the compositor cannot give is reported as such with the reason and
-what was seen; it is never counted as passed. Exit 77 (skipped) when weston,
-Xwayland or python3-xlib is missing."""
+A check the compositor cannot give is reported as "n/a" with the reason; it
+is never counted as passed. A known fault of the player is reported as such
+and fails once it is gone. Exit 77 (skipped) when a tool is missing or
+weston does not come up."""
 
 import os
 import shutil
