@@ -2,9 +2,9 @@
 """The Debian package of this build, as a user gets it.
 
 cpack makes the .deb from the built tree (nothing is rebuilt) into a
-temporary folder; lintian must report no error and no warning that
-packaging/README does not explain; appstreamcli validates the AppStream
-file. Then the package is unpacked into a throw-away root (dpkg -x), its
+temporary folder; apt-get resolves its dependencies (simulated); lintian
+must report no error and no warning that packaging/README does not explain;
+appstreamcli validates the AppStream file. Then the package is unpacked into a throw-away root (dpkg -x), its
 layout is checked as make install's is, the AppStream file is checked
 against the desktop entry, and the installed programs run from there: the
 CLI reads the tags of a tone ffmpeg makes and plays a MIDI file through the
@@ -28,7 +28,7 @@ sys.path.insert(0, os.path.join(SOURCE, "scripts"))
 from install_test import Checks, check_layout, desktop_fields  # noqa: E402
 from smf_writer import delta_encode, vlq  # noqa: E402
 
-TOOLS = ["cpack", "lintian", "appstreamcli", "dpkg-deb", "dpkg-shlibdeps", "ffmpeg"]
+TOOLS = ["cpack", "lintian", "appstreamcli", "dpkg-deb", "dpkg-shlibdeps", "apt-get", "ffmpeg"]
 
 
 def run(args, **kw):
@@ -61,6 +61,12 @@ def check_package(check, deb):
     for lib in ("libqt6widgets6", "libavcodec", "libsdl2", "libfluidsynth", "libcurl4"):
         check(lib in fields["Depends"], "Depends names %s (dpkg-shlibdeps)" % lib)
     check("timgm6mb-soundfont" in fields["Recommends"], "the SoundFont is recommended: " + fields["Recommends"])
+
+    # What `sudo apt install ./youranmusic_*.deb` would do, simulated: every
+    # dependency is there to be had.
+    apt = run(["apt-get", "-s", "install", deb])
+    check(apt.returncode == 0 and "Inst youranmusic" in apt.stdout,
+          "apt-get -s install resolves its dependencies %s" % apt.stderr.strip()[-300:])
 
     lint = run(["lintian", "--tag-display-limit", "0", deb], timeout=180)
     lines = [l for l in lint.stdout.splitlines() if re.match(r"^[EW]: ", l)]
