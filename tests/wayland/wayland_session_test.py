@@ -220,6 +220,11 @@ class Player:
                 self.proc.kill()
                 self.proc.wait()
         self.log.close()
+        with open(self.log.name, encoding="utf-8", errors="replace") as f:
+            text = f.read()
+        # A sanitizer build reports its findings here.
+        return [l for l in text.splitlines() if "ERROR: AddressSanitizer" in l or "ERROR: LeakSanitizer" in l
+                or "runtime error:" in l or "WARNING: ThreadSanitizer" in l]
 
 
 # --- the X side of the session ----------------------------------------------
@@ -581,7 +586,8 @@ def line_session(check, weston, d, player_binary, work, locked):
         else:
             check(False, what)
     finally:
-        player.close()
+        findings = player.close()
+        check(not findings, "the player's log has no sanitizer report (%s) %s" % (label, findings[:3]))
         cover.win.destroy()
         d.sync()
 
@@ -595,7 +601,8 @@ def user_platform_wins(check, weston, d, player_binary, work):
         check(player.proc.poll() is None and not player_windows(d),
               "with QT_QPA_PLATFORM=offscreen the player runs and shows no X window (exit %s)" % player.proc.poll())
     finally:
-        player.close()
+        findings = player.close()
+        check(not findings, "the player's log has no sanitizer report (offscreen) %s" % findings[:3])
 
 
 def main():
