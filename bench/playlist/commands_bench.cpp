@@ -162,7 +162,7 @@ void benchDuplicates(int rounds) {
     auto plan = youran::planDuplicateRemoval(paths, 5000);
     bestPlan = std::min(bestPlan, msSince(start));
     removed = plan.removed.size();
-    list.removeRows(std::move(plan.removed));
+    list.removeAtIndices(std::move(plan.removed));
     list.renumberRows();
     bestWhole = std::min(bestWhole, msSince(start));
   }
@@ -182,9 +182,9 @@ void benchDuplicates(int rounds) {
     double oursMs = msSince(start);
     youran::TrackList list;
     for (const auto& path : small) list.addTrack(path);
-    list.removeRows(plan.removed);
+    list.removeAtIndices(plan.removed);
     bool same = list.size() == reference.rows.size();
-    for (size_t i = 0; same && i < list.size(); ++i) same = list.row(i).path == reference.rows[i];
+    for (size_t i = 0; same && i < list.size(); ++i) same = list.atIndex(i).path == reference.rows[i];
     std::printf("    %6zu rows: reference %9.1f ms, ours %6.2f ms%s\n", size, referenceMs, oursMs,
                 same ? "" : "  (DIFFERENT RESULT)");
   }

@@ -14,8 +14,8 @@
 #include <fstream>
 #include <random>
 
-#include "app/cover_art.h"
-#include "app/spectrum_view.h"
+#include "visuals/ui/cover_art.h"
+#include "visuals/ui/spectrum_view.h"
 #include "base/data_folder.h"
 #include "playback/controller/now_playing.h"
 #include "support/scalar_stack_blur.h"

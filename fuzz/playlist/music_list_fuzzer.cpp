@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   if (load.rowsAdded != list.size()) __builtin_trap();
   for (size_t i = 0; i < list.size(); ++i)
-    if (list.row(i).number != youran::rowNumberText(i + 1)) __builtin_trap();
+    if (list.atIndex(i).number != youran::rowNumberText(i + 1)) __builtin_trap();
 
   youran::TrackList again;
   auto reload = youran::parseMusicList(youran::serializeMusicList(list), again);
@@ -34,6 +34,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       reload.linesSkipped != 0)
     __builtin_trap();
   for (size_t i = 0; i < list.size(); ++i)
-    if (again.row(i).converted() != list.row(i).converted()) __builtin_trap();
+    if (again.atIndex(i).converted() != list.atIndex(i).converted()) __builtin_trap();
   return 0;
 }

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "app/picture_decode.h"
+#include "visuals/picture_decode.h"
 #include "visuals/stack_blur.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -5,9 +5,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "app/skin.h"
-#include "app/window_effects.h"
-#include "app/window_shadow.h"
+#include "ui/skin.h"
+#include "visuals/ui/window_effects.h"
+#include "visuals/ui/window_shadow.h"
 
 namespace youran {
 

@@ -8,6 +8,7 @@
 #include <QUrl>
 
 #include "base/log.h"
+#include "base/qt_text.h"
 
 #ifndef _WIN32
 #include <unistd.h>
@@ -31,7 +32,7 @@ QString handoverSocketName(const std::filesystem::path& lockPath) {
 #else
   auto socket = lockPath;
   socket.replace_extension(".socket");
-  return QString::fromStdString(socket.string());
+  return toQ(socket.string());
 #endif
 }
 

@@ -13,13 +13,13 @@
 #include "app/player_app.h"
 #include "app/player_assembly.h"
 #include "playback/audio_engine.h"
-#include "app/resources.h"
-#include "app/skin.h"
+#include "ui/resources.h"
+#include "ui/skin.h"
 #include "playback/controller/playback_controller.h"
 #include "playlist/ui/playlist_controller.h"
 #include "base/data_folder.h"
-#include "app/display_platform.h"
-#include "app/effects_window.h"
+#include "base/display_platform.h"
+#include "playback/ui/effects_window.h"
 
 namespace {
 
@@ -140,8 +140,7 @@ int main(int argc, char** argv) {
   }
   if (running && screenshot.play) {
     QTimer::singleShot(300, &player, [&] {
-      assembly.playback().playRow(1);
-      assembly.playback().fadeIn();
+      assembly.playback().startRow(1);
     });
   }
 

@@ -13,11 +13,12 @@
 #include <QWindow>
 
 #include "app/pages.h"
-#include "app/resources.h"
+#include "online/ui/search_page.h"
+#include "ui/resources.h"
 #include "app/settings_page.h"
-#include "app/skin.h"
-#include "app/spinner.h"
-#include "app/window_effects.h"
+#include "ui/skin.h"
+#include "ui/spinner.h"
+#include "visuals/ui/window_effects.h"
 #include "base/memory_trim.h"
 
 namespace youran {

@@ -9,11 +9,12 @@
 #include "app/exit_dialog.h"
 #include "app/instance_handover.h"
 #include "app/main_window.h"
-#include "app/notice_dialog.h"
-#include "app/settings_file.h"
-#include "app/settings_keys.h"
+#include "ui/notice_dialog.h"
+#include "base/qt_text.h"
+#include "settings/settings_file.h"
+#include "settings/settings_keys.h"
 #include "app/settings_page.h"
-#include "app/spinner.h"
+#include "ui/spinner.h"
 #include "base/data_folder.h"
 #include "base/log.h"
 #include "playback/decode/plugin_folders.h"
@@ -21,8 +22,6 @@
 namespace youran {
 
 namespace {
-
-QString toQ(const std::string& text) { return QString::fromStdString(text); }
 
 }  // namespace
 
@@ -100,7 +99,7 @@ bool PlayerApp::start(const std::filesystem::path& lockPath) {
 void PlayerApp::scanPlugins() {
   if (!hooks_.loadPlugin) return;
   const std::filesystem::path folders[] = {dataPath("Plugins"), installedPluginFolder()};
-  for (const auto& plugin : findDecoderPlugins(folders)) hooks_.loadPlugin(QString::fromStdString(plugin.string()));
+  for (const auto& plugin : findDecoderPlugins(folders)) hooks_.loadPlugin(toQ(plugin.string()));
 }
 
 void PlayerApp::createTrayIcon() {

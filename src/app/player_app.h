@@ -9,7 +9,7 @@
 #include <functional>
 #include <memory>
 
-#include "app/instance_lock.h"
+#include "settings/instance_lock.h"
 
 class QSystemTrayIcon;
 class QMenu;

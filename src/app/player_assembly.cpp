@@ -12,22 +12,22 @@
 #include "app/desktop/dbus_taskbar.h"
 #include "app/desktop/mini_panel.h"
 #include "app/desktop/taskbar_view.h"
-#include "app/lyrics_view.h"
+#include "lyrics/ui/lyrics_view.h"
 #include "app/main_window.h"
-#include "app/settings_file.h"
-#include "app/settings_keys.h"
+#include "settings/settings_file.h"
+#include "settings/settings_keys.h"
 #include "app/settings_page.h"
 #include "app/pages.h"
-#include "app/settings_file.h"
-#include "app/settings_keys.h"
-#include "app/cover_art.h"
-#include "app/download_dialog.h"
-#include "app/effects_window.h"
-#include "app/sound_effects.h"
-#include "app/online_fetch.h"
-#include "app/online_music.h"
+#include "settings/settings_file.h"
+#include "settings/settings_keys.h"
+#include "visuals/ui/cover_art.h"
+#include "online/ui/download_dialog.h"
+#include "playback/ui/effects_window.h"
+#include "playback/ui/sound_effects.h"
+#include "online/ui/online_fetch.h"
+#include "online/ui/online_music.h"
 #include "app/player_visuals.h"
-#include "app/playlist_menus.h"
+#include "playlist/ui/playlist_menus.h"
 #include "app/transport_view.h"
 #include "base/data_folder.h"
 #include "lyrics/ui/desktop_lyrics_window.h"
@@ -42,6 +42,7 @@
 #include "playlist/ui/playlist_model.h"
 #include "online/online_hosts.h"
 #include "tags/tag_reader.h"
+#include "base/qt_text.h"
 
 namespace youran {
 
@@ -98,6 +99,7 @@ PlayerAssembly::PlayerAssembly(PlayerApp& app, AudioEngine& engine) : app_(app),
       &engine_));
   playlist_->attachView(window->musicPage()->playlistView());
   playback_ = std::make_unique<PlaybackController>(engine_, *nowPlaying_, *playlist_);
+  playlist_->followNowPlaying(*nowPlaying_);
   transport_ = std::make_unique<TransportView>(*window, *nowPlaying_, *playback_);
   // A track without a lyric file asks the primary service for one.
   desktopLyrics_ = std::make_unique<DesktopLyricsWindow>();
@@ -128,7 +130,7 @@ PlayerAssembly::PlayerAssembly(PlayerApp& app, AudioEngine& engine) : app_(app),
   QObject::connect(playlist_.get(), &PlaylistController::windowTitleChanged, window, &QWidget::setWindowTitle);
 
   playlistCommands_ = std::make_unique<PlaylistCommands>(*playlist_, *playback_, window);
-  playlistMenus_ = std::make_unique<PlaylistMenus>(*window->musicPage(), *playlist_, *playlistCommands_);
+  playlistMenus_ = std::make_unique<PlaylistMenus>(*window->musicPage()->playlistView(), *playlist_, *playlistCommands_);
   QObject::connect(playlistCommands_.get(), &PlaylistCommands::windowTitleChanged, window, &QWidget::setWindowTitle);
   OnlineMusic::Hooks online;
   online.addAndPlay = [this](const QString& path) { openFiles({path}); };
@@ -138,8 +140,11 @@ PlayerAssembly::PlayerAssembly(PlayerApp& app, AudioEngine& engine) : app_(app),
     box->open();
   };
   online.hosts = [] { return readOnlineHosts(settingsFilePath()); };
+  online.openSearchPage = [window] { window->openPage(MainWindow::kSearch); };
+  online.searchPageOpen = [window] { return window->pages()->currentIndex() == MainWindow::kSearch; };
   online.dataFolder = dataFolder();
-  online_ = std::make_unique<OnlineMusic>(*window, std::move(online));
+  online_ = std::make_unique<OnlineMusic>(*window->searchPage(), *window->musicPage()->searchBox(),
+                                          *window->spinner(), std::move(online));
   // "下载此音乐" in the playlist's menu.
   QObject::connect(playlistCommands_.get(), &PlaylistCommands::downloadRequested, online_.get(),
                    [this](int row) { openDownloadDialog(row); });
@@ -149,11 +154,11 @@ PlayerAssembly::PlayerAssembly(PlayerApp& app, AudioEngine& engine) : app_(app),
 
 DownloadDialog* PlayerAssembly::openDownloadDialog(int row) {
   if (row < 1 || static_cast<size_t>(row) > playlist_->list().size()) return nullptr;
-  const TrackEntry& entry = playlist_->list().row(static_cast<size_t>(row - 1));
+  const TrackEntry& entry = playlist_->list().atRow(static_cast<size_t>(row));
   auto* window = app_.mainWindow();
   auto* dialog = new DownloadDialog(dataFolder(), [window] { window->openPage(MainWindow::kSettings); }, window);
   dialog->setAttribute(Qt::WA_DeleteOnClose);
-  dialog->openFor(QString::fromStdString(entry.path), QString::fromStdString(entry.name));
+  dialog->openFor(toQ(entry.path), toQ(entry.name));
   dialog->show();
   return dialog;
 }
@@ -192,8 +197,7 @@ void PlayerAssembly::setUpDesktop() {
     if (nowPlaying_->playState() == PlayState::paused) {
       playback_->togglePlayPause();
     } else if (nowPlaying_->playState() == PlayState::idle && !playlist_->list().empty()) {
-      playback_->playRow(std::max(nowPlaying_->currentRow(), 1));
-      playback_->fadeIn();
+      playback_->startRow(std::max(nowPlaying_->currentRow(), 1));
     }
   };
   actions.pause = [this] {
@@ -212,7 +216,7 @@ void PlayerAssembly::setUpDesktop() {
       *path = nowPlaying_->track().path;
       TagInfo tags;
       ReadTagsByConversionRule(path->toStdString(), tags, ReadOptions{false, false});
-      *album = QString::fromStdString(tags.album);
+      *album = toQ(tags.album);
     }
     return *album;
   };

@@ -10,13 +10,13 @@
 #include <QScreen>
 #include <QTimer>
 
-#include "app/blur_service.h"
-#include "app/cover_art.h"
+#include "visuals/ui/blur_service.h"
+#include "visuals/ui/cover_art.h"
 #include "app/main_window.h"
 #include "app/pages.h"
 #include "app/settings_page.h"
-#include "app/spectrum_view.h"
-#include "app/window_shadow.h"
+#include "visuals/ui/spectrum_view.h"
+#include "visuals/ui/window_shadow.h"
 #include "base/memory_trim.h"
 #include "playback/controller/now_playing.h"
 #include "playback/controller/playback_controller.h"

@@ -6,9 +6,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/settings_file.h"
-#include "app/settings_keys.h"
-#include "app/skin.h"
+#include "settings/settings_file.h"
+#include "settings/settings_keys.h"
+#include "ui/skin.h"
+#include "base/qt_text.h"
 
 namespace youran {
 
@@ -128,10 +129,10 @@ void SettingsPage::changeDownloadFolder() {
   QString chosen = chooseFolder ? chooseFolder() : QString();
   // Cancelling the folder browser keeps the folder the user already has.
   if (chosen.isEmpty()) return;
-  QString folder = QString::fromStdString(settings::downloadFolderText(toStd(chosen)));
+  QString folder = toQ(settings::downloadFolderText(toStd(chosen)));
   showDownloadFolder(folder);
   writeSetting(settings::kDownloadSection, settings::kDownloadLocation, toStd(folder));
-  QString stored = QString::fromStdString(readSetting(settings::kDownloadSection, settings::kDownloadLocation));
+  QString stored = toQ(readSetting(settings::kDownloadSection, settings::kDownloadLocation));
   showDownloadFolder(stored);
   emit downloadFolderChanged(stored);
 }

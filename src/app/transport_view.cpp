@@ -13,7 +13,7 @@
 
 #include "app/main_window.h"
 #include "app/settings_page.h"
-#include "app/skin.h"
+#include "ui/skin.h"
 #include "playback/controller/now_playing.h"
 #include "playback/controller/playback_controller.h"
 #include "playback/controller/track_labels.h"

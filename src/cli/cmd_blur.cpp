@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/picture_decode.h"
+#include "visuals/picture_decode.h"
 #include "cli/command.h"
 #include "visuals/stack_blur.h"
 

@@ -34,7 +34,7 @@ int runList(std::span<char*> args) {
   }
   std::string out;
   for (size_t i = 0; i < list.size(); ++i) {
-    const auto& row = list.row(i);
+    const auto& row = list.atIndex(i);
     nlohmann::ordered_json line = {
         {"row", i + 1},          {"path", row.path},   {"name", row.name},
         {"duration", row.duration}, {"converted", row.converted()},

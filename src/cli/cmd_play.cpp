@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "base/time_text.h"
-#include "app/settings_file.h"
+#include "settings/settings_file.h"
 #include "cli/command.h"
 #include "playback/dsp/effect_sliders.h"
 #include "cli/plugins.h"

@@ -2,8 +2,8 @@
 
 #include <filesystem>
 
-#include "app/settings_file.h"
-#include "app/settings_keys.h"
+#include "settings/settings_file.h"
+#include "settings/settings_keys.h"
 #include "base/data_folder.h"
 #include "playback/audio_engine.h"
 #include "playback/decode/plugin_folders.h"

@@ -1,6 +1,6 @@
 #include "online/online_hosts.h"
 
-#include "app/settings_file.h"
+#include "settings/settings_file.h"
 
 namespace youran {
 

@@ -9,7 +9,7 @@ namespace youran {
 std::vector<ConversionJob> conversionJobs(const TrackList& list) {
   std::vector<ConversionJob> jobs;
   for (size_t i = 0; i < list.size(); ++i) {
-    const TrackEntry& row = list.row(i);
+    const TrackEntry& row = list.atIndex(i);
     if (!row.converted()) jobs.push_back({i, row.path, row.name});
   }
   return jobs;

@@ -86,7 +86,7 @@ std::string fileNameDisplayName(std::string_view path) {
   return name;
 }
 
-const std::string& TrackList::trackPath(size_t row) const {
+const std::string& TrackList::pathAtRow(size_t row) const {
   if (row == 0 || row > rows_.size()) return emptyText();
   return rows_[row - 1].path;
 }
@@ -135,14 +135,14 @@ void TrackList::renumberRows() {
     observer_.rowsChanged(firstChanged, lastChanged - firstChanged + 1);
 }
 
-bool TrackList::removeRow(size_t index) {
+bool TrackList::removeAtIndex(size_t index) {
   if (index >= rows_.size()) return false;
   rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(index));
   if (observer_.rowsRemoved) observer_.rowsRemoved(index, 1);
   return true;
 }
 
-void TrackList::removeRows(std::vector<size_t> indices) {
+void TrackList::removeAtIndices(std::vector<size_t> indices) {
   std::sort(indices.begin(), indices.end());
   indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
   while (!indices.empty() && indices.back() >= rows_.size()) indices.pop_back();

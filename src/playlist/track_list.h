@@ -39,7 +39,9 @@ std::string rowNumberText(size_t row);
 // of '/'-separated pieces minus one; so "/music/song.flac" gives "song".
 std::string fileNameDisplayName(std::string_view path);
 
-// The rows of 播放列表框. Single-threaded: the UI thread (or the CLI's main
+// The rows of 播放列表框. Rows are numbered from 1 as the user sees them
+// (`...AtRow`, the "ID" column and every row the player passes around);
+// `...AtIndex` takes a 0-based position in the vector. Single-threaded: the UI thread (or the CLI's main
 // thread) owns it; the conversion worker only ever sees snapshots of it.
 class TrackList {
  public:
@@ -57,11 +59,14 @@ class TrackList {
 
   size_t size() const { return rows_.size(); }
   bool empty() const { return rows_.empty(); }
-  const TrackEntry& row(size_t index) const { return rows_[index]; }  // 0-based
+  const TrackEntry& atIndex(size_t index) const { return rows_[index]; }
+  // The row numbered `row`, 1..size().
+  const TrackEntry& atRow(size_t row) const { return rows_[row - 1]; }
+  bool hasRow(size_t row) const { return row >= 1 && row <= rows_.size(); }
   std::span<const TrackEntry> rows() const { return rows_; }
 
-  // TrackPaths[row], 1-based; empty text outside 1..size().
-  const std::string& trackPath(size_t row) const;
+  // TrackPaths[row]; empty text outside 1..size().
+  const std::string& pathAtRow(size_t row) const;
 
   // AddTrack: appends one row numbered after the last. The stored name is
   // kept only for a converted row ("真"); any other row shows its file-name
@@ -75,11 +80,13 @@ class TrackList {
   // RenumberRows: column 1 of every row becomes "%3s" of its position.
   void renumberRows();
 
-  // Removes the row at a 0-based index; the caller renumbers and saves.
-  bool removeRow(size_t index);
-  // Removes the rows at these 0-based indices (any order, each once) in one
-  // sweep; indices past the end are ignored. The caller renumbers and saves.
-  void removeRows(std::vector<size_t> indices);
+  // Removes one row; false outside the list. The caller renumbers and
+  // saves.
+  bool removeAtIndex(size_t index);
+  bool removeAtRow(size_t row) { return row >= 1 && removeAtIndex(row - 1); }
+  // Removes the rows at these indices (any order, each once) in one sweep;
+  // indices past the end are ignored. The caller renumbers and saves.
+  void removeAtIndices(std::vector<size_t> indices);
   void clear();
 
   // Writes the converted columns of one row when that row still holds the

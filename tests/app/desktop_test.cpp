@@ -21,7 +21,7 @@
 #include "playback/controller/playback_controller.h"
 #include "playlist/ui/playlist_controller.h"
 #include "support/temp_folder.h"
-#include "tone_tracks.h"
+#include "support/qt/tone_tracks.h"
 
 namespace youran {
 namespace {

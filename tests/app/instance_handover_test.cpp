@@ -12,8 +12,8 @@
 
 #include <unistd.h>
 
-#include "app/instance_lock.h"
-#include "app/notice_dialog.h"
+#include "settings/instance_lock.h"
+#include "ui/notice_dialog.h"
 #include "app/player_app.h"
 #include "base/data_folder.h"
 #include "playlist/music_list_file.h"
@@ -139,7 +139,7 @@ TEST(InstanceHandover, ASecondPlayerHandsItsFilesToTheRunningOne) {
   first.terminate();
   first.waitForFinished(10000);
   ASSERT_TRUE(added);
-  EXPECT_EQ(list.row(0).path, (folder / "tone.wav").string());
+  EXPECT_EQ(list.atIndex(0).path, (folder / "tone.wav").string());
 }
 
 }  // namespace

@@ -15,10 +15,10 @@
 
 #include "app/exit_dialog.h"
 #include "app/main_window.h"
-#include "app/notice_dialog.h"
-#include "app/settings_file.h"
+#include "ui/notice_dialog.h"
+#include "settings/settings_file.h"
 #include "app/settings_page.h"
-#include "app/spinner.h"
+#include "ui/spinner.h"
 #include "base/data_folder.h"
 #include "support/temp_folder.h"
 

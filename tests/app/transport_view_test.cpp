@@ -24,7 +24,7 @@
 #include "playlist/ui/playlist_controller.h"
 #include "support/temp_folder.h"
 #include "support/wav_fixture.h"
-#include "tone_tracks.h"
+#include "support/qt/tone_tracks.h"
 
 namespace youran {
 namespace {

@@ -26,7 +26,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/settings_file.h"
+#include "settings/settings_file.h"
 #include "base/atomic_file.h"
 #include "base/text_encoding.h"
 #include "crash/settings_body.h"

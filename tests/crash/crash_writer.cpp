@@ -16,7 +16,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/settings_file.h"
+#include "settings/settings_file.h"
 #include "crash/settings_body.h"
 #include "playlist/conversion_defaults.h"
 #include "playlist/headless_conversion.h"

@@ -7,11 +7,11 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "app/lyrics_view.h"
+#include "lyrics/ui/lyrics_view.h"
 #include "app/main_window.h"
 #include "app/player_app.h"
 #include "app/player_assembly.h"
-#include "app/settings_file.h"
+#include "settings/settings_file.h"
 #include "app/settings_page.h"
 #include "base/data_folder.h"
 #include "lyrics/lyric_file.h"

@@ -1,7 +1,7 @@
 // The lyric timer, the switches and the desktop window as the player drives
 // them, without the main window: NowPlaying is set by hand, the engine's
 // position is a variable.
-#include "app/lyrics_view.h"
+#include "lyrics/ui/lyrics_view.h"
 
 #include <gtest/gtest.h>
 

@@ -10,19 +10,21 @@
 #include <QLineEdit>
 #include <QStackedWidget>
 #include <QTabWidget>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTimer>
 #include <filesystem>
 #include <cstdio>
 #include <fstream>
 
-#include "app/download_dialog.h"
+#include "online/ui/download_dialog.h"
 #include "app/main_window.h"
-#include "app/notice_dialog.h"
-#include "app/online_fetch.h"
-#include "app/online_music.h"
+#include "ui/notice_dialog.h"
+#include "online/ui/online_fetch.h"
+#include "online/ui/online_music.h"
 #include "app/pages.h"
-#include "app/spinner.h"
+#include "online/ui/search_page.h"
+#include "online/ui/search_results.h"
+#include "ui/spinner.h"
 #include "demo_service.h"
 #include "support/temp_folder.h"
 
@@ -51,14 +53,19 @@ class OnlineMusicTest : public ::testing::Test {
     hooks.showError = [this](const QString& text) { errors_.push_back(text); };
     hooks.hosts = [this] { return hosts_; };
     hooks.dataFolder = data_.path();
-    online_ = std::make_unique<OnlineMusic>(window_, std::move(hooks));
+    hooks.openSearchPage = [this] { window_.openPage(MainWindow::kSearch); };
+    hooks.searchPageOpen = [this] { return window_.pages()->currentIndex() == MainWindow::kSearch; };
+    online_ = std::make_unique<OnlineMusic>(page(), *window_.musicPage()->searchBox(), *window_.spinner(),
+                                            std::move(hooks));
   }
   void TearDown() override { online_.reset(); }
 
   SearchPage& page() { return *window_.searchPage(); }
-  QString cellText(QTableWidget* list, int row, int column) {
-    return list->item(row, column) ? list->item(row, column)->text() : QString();
+  // What the list shows in a cell, as the user reads it.
+  QString cellText(QTableView* list, int row, int column) {
+    return list->model()->index(row, column).data().toString();
   }
+  static int rows(QTableView* list) { return list->model()->rowCount(); }
   void search(bool primary, const QString& keyword) {
     window_.musicPage()->searchBox()->setText(keyword);
     primary ? online_->searchPrimary() : online_->searchSecondary();
@@ -80,12 +87,12 @@ testing::DemoService* OnlineMusicTest::service_ = nullptr;
 
 TEST_F(OnlineMusicTest, PrimarySearchFillsItsListAndStopsTheSpinner) {
   search(true, QStringLiteral("Demo Band"));
-  QTableWidget* list = page().primaryList();
-  ASSERT_EQ(list->rowCount(), 2);
-  EXPECT_EQ(cellText(list, 0, SearchPage::kNumber), "1");
-  EXPECT_EQ(cellText(list, 1, SearchPage::kNumber), "2");
-  EXPECT_EQ(cellText(list, 0, SearchPage::kPrimaryArtist), "Demo Band");
-  EXPECT_FALSE(cellText(list, 0, SearchPage::kPrimaryId).isEmpty());
+  QTableView* list = page().primaryList();
+  ASSERT_EQ(rows(list), 2);
+  EXPECT_EQ(cellText(list, 0, SearchResultsModel::kNumber), "1");
+  EXPECT_EQ(cellText(list, 1, SearchResultsModel::kNumber), "2");
+  EXPECT_EQ(cellText(list, 0, SearchResultsModel::kPrimaryArtist), "Demo Band");
+  EXPECT_FALSE(cellText(list, 0, SearchResultsModel::kPrimaryId).isEmpty());
   EXPECT_EQ(page().statusLabel()->text(), QStringLiteral("搜索完成！"));
   EXPECT_EQ(page().serviceLabel()->text(), QStringLiteral("网易云"));
   EXPECT_EQ(window_.pages()->currentIndex(), MainWindow::kSearch);
@@ -94,18 +101,18 @@ TEST_F(OnlineMusicTest, PrimarySearchFillsItsListAndStopsTheSpinner) {
   EXPECT_FALSE(window_.spinner()->frameTimer()->isActive());
 
   search(true, QStringLiteral("没有这首歌"));
-  EXPECT_EQ(list->rowCount(), 0);
+  EXPECT_EQ(rows(list), 0);
   EXPECT_EQ(page().statusLabel()->text(), QStringLiteral("搜索完成！"));
 }
 
 TEST_F(OnlineMusicTest, SecondarySearchKeepsTheStreamUrlHidden) {
   search(false, QStringLiteral("晨光"));
-  QTableWidget* list = page().secondaryList();
-  ASSERT_EQ(list->rowCount(), 1);
-  EXPECT_EQ(cellText(list, 0, SearchPage::kSecondaryTitle), QStringLiteral("晨光"));
-  EXPECT_EQ(cellText(list, 0, SearchPage::kSecondarySinger), QStringLiteral("林小雨"));
-  EXPECT_TRUE(cellText(list, 0, SearchPage::kSecondaryUrl).startsWith("http://"));
-  EXPECT_TRUE(list->isColumnHidden(SearchPage::kSecondaryUrl));
+  QTableView* list = page().secondaryList();
+  ASSERT_EQ(rows(list), 1);
+  EXPECT_EQ(cellText(list, 0, SearchResultsModel::kSecondaryTitle), QStringLiteral("晨光"));
+  EXPECT_EQ(cellText(list, 0, SearchResultsModel::kSecondarySinger), QStringLiteral("林小雨"));
+  EXPECT_TRUE(cellText(list, 0, SearchResultsModel::kSecondaryUrl).startsWith("http://"));
+  EXPECT_TRUE(list->isColumnHidden(SearchResultsModel::kSecondaryUrl));
   EXPECT_EQ(page().serviceLabel()->text(), QStringLiteral("QQ音乐"));
   EXPECT_EQ(page().serviceTabs()->currentIndex(), 1);
 }
@@ -124,7 +131,7 @@ TEST_F(OnlineMusicTest, NoHostSaysSoAndSendsNothing) {
 
 TEST_F(OnlineMusicTest, DoubleClickCachesAddsAndReusesTheFile) {
   search(true, QStringLiteral("晨光"));
-  ASSERT_EQ(page().primaryList()->rowCount(), 1);
+  ASSERT_EQ(rows(page().primaryList()), 1);
   online_->addPrimaryRow(0);
   EXPECT_EQ(page().statusLabel()->text(), QStringLiteral("正在添加此音乐..."));
   online_->waitForIdle();
@@ -146,8 +153,8 @@ TEST_F(OnlineMusicTest, DoubleClickCachesAddsAndReusesTheFile) {
 TEST_F(OnlineMusicTest, FailuresShowTheirTextsAndLeaveNoTmp) {
   search(true, QStringLiteral("Rain"));
   search(false, QStringLiteral("Breeze"));
-  ASSERT_EQ(page().primaryList()->rowCount(), 1);
-  ASSERT_EQ(page().secondaryList()->rowCount(), 1);
+  ASSERT_EQ(rows(page().primaryList()), 1);
+  ASSERT_EQ(rows(page().secondaryList()), 1);
   ASSERT_TRUE(service_->control("404"));
   online_->addSecondaryRow(0);
   online_->waitForIdle();
@@ -176,20 +183,20 @@ TEST_F(OnlineMusicTest, FailuresShowTheirTextsAndLeaveNoTmp) {
 
 TEST_F(OnlineMusicTest, SecondDoubleClickIsQueued) {
   search(true, QStringLiteral("Demo Band"));
-  ASSERT_EQ(page().primaryList()->rowCount(), 2);
+  ASSERT_EQ(rows(page().primaryList()), 2);
   online_->addPrimaryRow(0);
   online_->addPrimaryRow(1);
   EXPECT_TRUE(online_->downloading());
   EXPECT_EQ(online_->queuedDownloads(), 1);
   online_->waitForIdle();
   ASSERT_EQ(added_.size(), 2u);
-  EXPECT_TRUE(added_[0].contains(cellText(page().primaryList(), 0, SearchPage::kPrimaryTitle)));
-  EXPECT_TRUE(added_[1].contains(cellText(page().primaryList(), 1, SearchPage::kPrimaryTitle)));
+  EXPECT_TRUE(added_[0].contains(cellText(page().primaryList(), 0, SearchResultsModel::kPrimaryTitle)));
+  EXPECT_TRUE(added_[1].contains(cellText(page().primaryList(), 1, SearchResultsModel::kPrimaryTitle)));
 }
 
 TEST_F(OnlineMusicTest, WindowStaysResponsiveDuringSearchAndDownload) {
   search(true, QStringLiteral("大文件"));
-  ASSERT_EQ(page().primaryList()->rowCount(), 1);
+  ASSERT_EQ(rows(page().primaryList()), 1);
   ASSERT_TRUE(service_->control("slow", 100));
   QElapsedTimer clock;
   qint64 last = 0;
@@ -206,7 +213,7 @@ TEST_F(OnlineMusicTest, WindowStaysResponsiveDuringSearchAndDownload) {
   online_->addPrimaryRow(0);
   window_.musicPage()->searchBox()->setText(QStringLiteral("Demo"));
   online_->searchSecondary();
-  ASSERT_EQ(page().secondaryList()->rowCount(), 0) << "the search should still be running";
+  ASSERT_EQ(rows(page().secondaryList()), 0) << "the search should still be running";
   clock.start();
   heartbeat.start();
   bool sawProgress = false;
@@ -219,7 +226,7 @@ TEST_F(OnlineMusicTest, WindowStaysResponsiveDuringSearchAndDownload) {
   ASSERT_EQ(added_.size(), 1u);
   EXPECT_EQ(fs::file_size(added_[0].toStdString()), 20u * 1024 * 1024);
   EXPECT_TRUE(sawProgress);
-  EXPECT_GT(page().secondaryList()->rowCount(), 0);
+  EXPECT_GT(rows(page().secondaryList()), 0);
   EXPECT_LT(worst, 50) << "the UI thread was held up";
   std::printf("heartbeat: at most %lld ms late\n", static_cast<long long>(worst));
 }

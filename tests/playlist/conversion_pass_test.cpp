@@ -136,10 +136,10 @@ TEST(ConversionPass, VisitsTheUnconvertedRowsOfItsSnapshot) {
   }
   EXPECT_EQ(sink.events, (std::vector<std::string>{"row 1", "row 2", "end 0 2"}));
   for (auto& result : sink.results) EXPECT_TRUE(applyConversion(list, std::move(result)));
-  EXPECT_EQ(list.row(0), (TrackEntry{"/m/done.mp3", "  1", "Old-Name", "01:00", "真"}));
-  EXPECT_EQ(list.row(1), (TrackEntry{"/m/b.mp3", "  2", "A-B", "01:01", "真"}));
-  EXPECT_EQ(list.row(2), (TrackEntry{"/m/c.ogg", "  3", "c", "", "真"}));
-  EXPECT_FALSE(list.row(3).converted());
+  EXPECT_EQ(list.atIndex(0), (TrackEntry{"/m/done.mp3", "  1", "Old-Name", "01:00", "真"}));
+  EXPECT_EQ(list.atIndex(1), (TrackEntry{"/m/b.mp3", "  2", "A-B", "01:01", "真"}));
+  EXPECT_EQ(list.atIndex(2), (TrackEntry{"/m/c.ogg", "  3", "c", "", "真"}));
+  EXPECT_FALSE(list.atIndex(3).converted());
   EXPECT_EQ(conversionJobs(list).size(), 1u);  // a second pass reads only the new row
 }
 
@@ -195,14 +195,14 @@ TEST(ConversionPass, AResultForARowThatChangedPathIsDropped) {
   for (const char* p : {"/m/1.mp3", "/m/2.mp3"}) list.addTrack(p);
   FakeLibrary library;
   auto result = convertRow(library.functions(), {1, "/m/2.mp3", "2"});
-  list.removeRow(0);  // the row moved up: index 1 is gone
+  list.removeAtIndex(0);  // the row moved up: index 1 is gone
   EXPECT_FALSE(applyConversion(list, result));
   list.addTrack("/m/other.mp3");  // index 1 again, another file
   EXPECT_FALSE(applyConversion(list, result));
-  EXPECT_FALSE(list.row(1).converted());
+  EXPECT_FALSE(list.atIndex(1).converted());
   result.index = 0;
   EXPECT_TRUE(applyConversion(list, result));
-  EXPECT_TRUE(list.row(0).converted());
+  EXPECT_TRUE(list.atIndex(0).converted());
 }
 
 }  // namespace

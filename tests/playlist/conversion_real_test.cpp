@@ -76,11 +76,11 @@ TEST_F(RealConversion, TaggedHalfTaggedUntaggedAndVanishedFiles) {
   ASSERT_EQ(loadMusicList(file, saved).status, MusicListStatus::loaded);
   ASSERT_EQ(saved.size(), 7u);
   for (size_t i = 0; i < saved.size(); ++i) {
-    SCOPED_TRACE(saved.row(i).path);
-    EXPECT_EQ(saved.row(i), list.row(i));
-    EXPECT_EQ(saved.row(i).name, expected[i].name);
-    EXPECT_EQ(saved.row(i).duration, expected[i].duration);
-    EXPECT_EQ(saved.row(i).flag, "真");
+    SCOPED_TRACE(saved.atIndex(i).path);
+    EXPECT_EQ(saved.atIndex(i), list.atIndex(i));
+    EXPECT_EQ(saved.atIndex(i).name, expected[i].name);
+    EXPECT_EQ(saved.atIndex(i).duration, expected[i].duration);
+    EXPECT_EQ(saved.atIndex(i).flag, "真");
   }
   EXPECT_TRUE(conversionJobs(saved).empty());
 }
@@ -116,8 +116,8 @@ TEST(HeadlessConversion, CoalescesSavesAndKeepsWorkWhenInterrupted) {
   EXPECT_GE(report.saves, 2u);
   EXPECT_LE(report.saves, took / std::chrono::milliseconds(200) + 2);
   EXPECT_TRUE(testing::readFile(file) == serializeMusicList(list));
-  EXPECT_EQ(list.row(39).name, "A-39");
-  EXPECT_EQ(list.row(39).duration, "01:01");
+  EXPECT_EQ(list.atIndex(39).name, "A-39");
+  EXPECT_EQ(list.atIndex(39).duration, "01:01");
 
   TrackList second;
   for (int i = 0; i < 40; ++i) second.addTrack("/m/" + std::to_string(i) + ".mp3");

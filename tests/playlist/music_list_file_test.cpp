@@ -79,7 +79,7 @@ TEST(MusicListFile, LargeListSavesInPiecesAndLoadsBack) {
     std::string path = "/音乐/歌手" + std::to_string(i % 97) + "/第" + std::to_string(i) + "首.mp3";
     std::string name = i == 12345 ? std::string(1500000, 'n') + "歌" : "歌手-歌曲" + std::to_string(i);
     list.addTrack(path, "03:21", name, "真");
-    const auto& row = list.row(list.size() - 1);
+    const auto& row = list.atIndex(list.size() - 1);
     utf8 += "\r\n" + row.path + "|" + row.number + "|" + row.name + "|03:21|真";
   }
   auto file = folder / "YRmDefaultList.dll";
@@ -100,14 +100,14 @@ TEST(MusicListFile, DisplayNamesNeverBreakARow) {
   list.addTrack("/m/odd\r.\nname.mp3");
   list.addTrack("/m/tagged.mp3");
   ASSERT_TRUE(list.setConverted(1, "/m/tagged.mp3", "Artist-Title\r\nsecond line", "03:00", "真"));
-  EXPECT_EQ(list.row(0).name, "odd name");
-  EXPECT_EQ(list.row(1).name, "Artist-Title second line");
+  EXPECT_EQ(list.atIndex(0).name, "odd name");
+  EXPECT_EQ(list.atIndex(1).name, "Artist-Title second line");
   TrackList back;
   auto load = parseMusicList(serializeMusicList(list), back);
   EXPECT_EQ(load.linesSkipped, 0u);
   ASSERT_EQ(back.size(), 2u);
-  EXPECT_EQ(back.row(0).path, "/m/odd\r.\nname.mp3");
-  EXPECT_EQ(back.row(1).name, "Artist-Title second line");
+  EXPECT_EQ(back.atIndex(0).path, "/m/odd\r.\nname.mp3");
+  EXPECT_EQ(back.atIndex(1).name, "Artist-Title second line");
 }
 
 TEST(MusicListFile, LoadedRowsFollowTheAddTrackRule) {
@@ -125,9 +125,9 @@ TEST(MusicListFile, LoadedRowsFollowTheAddTrackRule) {
   EXPECT_EQ(load.linesSkipped, 2u);
   EXPECT_TRUE(load.needsConversion);
   ASSERT_EQ(list.size(), 3u);
-  EXPECT_EQ(list.row(0), (TrackEntry{"/m/first.mp3", "  1", "Kept-Name", "01:02", "真"}));
-  EXPECT_EQ(list.row(1), (TrackEntry{"/m/second.mp3", "  2", "second", "05:00", ""}));
-  EXPECT_EQ(list.row(2), (TrackEntry{"/m/third.mp3", "  3", "third", "00:01", "假"}));
+  EXPECT_EQ(list.atIndex(0), (TrackEntry{"/m/first.mp3", "  1", "Kept-Name", "01:02", "真"}));
+  EXPECT_EQ(list.atIndex(1), (TrackEntry{"/m/second.mp3", "  2", "second", "05:00", ""}));
+  EXPECT_EQ(list.atIndex(2), (TrackEntry{"/m/third.mp3", "  3", "third", "00:01", "假"}));
 }
 
 TEST(MusicListFile, AllConvertedListNeedsNoPass) {
@@ -163,9 +163,9 @@ TEST(MusicListFile, KeepsLinesThatAreNotGb18030) {
   auto load = parseMusicList(bytes, list);
   EXPECT_EQ(load.rowsAdded, 3u);
   ASSERT_EQ(list.size(), 3u);
-  EXPECT_EQ(list.row(0).path, "/m/好.mp3");
-  EXPECT_EQ(list.row(1).path, "/m/€.mp3");
-  EXPECT_EQ(list.row(2).path, "/m/ÿ.mp3");
+  EXPECT_EQ(list.atIndex(0).path, "/m/好.mp3");
+  EXPECT_EQ(list.atIndex(1).path, "/m/€.mp3");
+  EXPECT_EQ(list.atIndex(2).path, "/m/ÿ.mp3");
 }
 
 TEST(MusicListFile, SavesAndLoadsThroughTheFileSystem) {
@@ -180,7 +180,7 @@ TEST(MusicListFile, SavesAndLoadsThroughTheFileSystem) {
   TrackList again;
   auto load = loadMusicList(file, again);
   EXPECT_EQ(load.status, MusicListStatus::loaded);
-  EXPECT_EQ(again.row(0), list.row(0));
+  EXPECT_EQ(again.atIndex(0), list.atIndex(0));
 
   // A save that cannot be written says so; nothing is left behind.
   EXPECT_TRUE(saveMusicList(list, folder / "no-such-folder" / "list.dll").has_value());

@@ -20,7 +20,7 @@ std::vector<std::string_view> views(const std::vector<std::string>& paths) {
 std::vector<std::string> applied(std::vector<std::string> paths, const DuplicateRemoval& plan) {
   TrackList list;
   for (auto& path : paths) list.addTrack(path);
-  list.removeRows(plan.removed);
+  list.removeAtIndices(plan.removed);
   std::vector<std::string> left;
   for (const auto& row : list.rows()) left.push_back(row.path);
   return left;
@@ -108,15 +108,15 @@ TEST(TrackListRemoveRows, KeepsTheOrderAndTellsTheModelOnce) {
   observer.reset = [&] { events.push_back("reset"); };
   list.setObserver(observer);
 
-  list.removeRows({4, 1, 9, 1});  // any order, repeats and indices past the end ignored
+  list.removeAtIndices({4, 1, 9, 1});  // any order, repeats and indices past the end ignored
   ASSERT_EQ(list.size(), 4u);
-  EXPECT_EQ(list.row(0).path, "/m/1.mp3");
-  EXPECT_EQ(list.row(1).path, "/m/3.mp3");
-  EXPECT_EQ(list.row(2).path, "/m/4.mp3");
-  EXPECT_EQ(list.row(3).path, "/m/6.mp3");
-  list.removeRows({1, 2});
-  EXPECT_EQ(list.row(1).path, "/m/6.mp3");
-  list.removeRows({});
+  EXPECT_EQ(list.atIndex(0).path, "/m/1.mp3");
+  EXPECT_EQ(list.atIndex(1).path, "/m/3.mp3");
+  EXPECT_EQ(list.atIndex(2).path, "/m/4.mp3");
+  EXPECT_EQ(list.atIndex(3).path, "/m/6.mp3");
+  list.removeAtIndices({1, 2});
+  EXPECT_EQ(list.atIndex(1).path, "/m/6.mp3");
+  list.removeAtIndices({});
   EXPECT_EQ(events, (std::vector<std::string>{"reset", "removed 1+2"}));
 }
 

@@ -55,17 +55,17 @@ TEST(TrackList, AddTrackKeepsAStoredNameOnlyForConvertedRows) {
   list.addTrack("/m/two.mp3", "01:00", "Stale-Name", "");
   list.addTrack("/m/three.ogg");
   ASSERT_EQ(list.size(), 3u);
-  EXPECT_EQ(list.row(0), (TrackEntry{"/m/one.mp3", "  1", "Artist-Title", "03:45", "真"}));
-  EXPECT_EQ(list.row(1), (TrackEntry{"/m/two.mp3", "  2", "two", "01:00", ""}));
-  EXPECT_EQ(list.row(2), (TrackEntry{"/m/three.ogg", "  3", "three", "", ""}));
-  EXPECT_TRUE(list.row(0).converted());
-  EXPECT_FALSE(list.row(1).converted());
-  EXPECT_EQ(list.trackPath(1), "/m/one.mp3");
-  EXPECT_EQ(list.trackPath(3), "/m/three.ogg");
-  EXPECT_EQ(list.trackPath(0), "");
-  EXPECT_EQ(list.trackPath(4), "");
-  EXPECT_EQ(list.row(2).column(2), "three");
-  EXPECT_EQ(list.row(2).column(5), "");
+  EXPECT_EQ(list.atIndex(0), (TrackEntry{"/m/one.mp3", "  1", "Artist-Title", "03:45", "真"}));
+  EXPECT_EQ(list.atIndex(1), (TrackEntry{"/m/two.mp3", "  2", "two", "01:00", ""}));
+  EXPECT_EQ(list.atIndex(2), (TrackEntry{"/m/three.ogg", "  3", "three", "", ""}));
+  EXPECT_TRUE(list.atIndex(0).converted());
+  EXPECT_FALSE(list.atIndex(1).converted());
+  EXPECT_EQ(list.pathAtRow(1), "/m/one.mp3");
+  EXPECT_EQ(list.pathAtRow(3), "/m/three.ogg");
+  EXPECT_EQ(list.pathAtRow(0), "");
+  EXPECT_EQ(list.pathAtRow(4), "");
+  EXPECT_EQ(list.atIndex(2).column(2), "three");
+  EXPECT_EQ(list.atIndex(2).column(5), "");
 }
 
 TEST(TrackList, RemovingAndRenumberingKeepPathsWithTheirRows) {
@@ -73,15 +73,15 @@ TEST(TrackList, RemovingAndRenumberingKeepPathsWithTheirRows) {
   Recorder recorder;
   list.setObserver(recorder.observer());
   for (const char* p : {"/a/1.mp3", "/a/2.mp3", "/a/3.mp3", "/a/4.mp3"}) list.addTrack(p);
-  EXPECT_TRUE(list.removeRow(1));
-  EXPECT_FALSE(list.removeRow(3));
+  EXPECT_TRUE(list.removeAtIndex(1));
+  EXPECT_FALSE(list.removeAtIndex(3));
   list.renumberRows();
   list.renumberRows();  // nothing left to change: no notification
   ASSERT_EQ(list.size(), 3u);
-  EXPECT_EQ(list.trackPath(2), "/a/3.mp3");
-  EXPECT_EQ(list.row(1).name, "3");
-  EXPECT_EQ(list.row(1).number, "  2");
-  EXPECT_EQ(list.row(2).number, "  3");
+  EXPECT_EQ(list.pathAtRow(2), "/a/3.mp3");
+  EXPECT_EQ(list.atIndex(1).name, "3");
+  EXPECT_EQ(list.atIndex(1).number, "  2");
+  EXPECT_EQ(list.atIndex(2).number, "  3");
   EXPECT_EQ(recorder.events, (std::vector<std::string>{"insert 0+1", "insert 1+1", "insert 2+1",
                                                        "insert 3+1", "remove 1+1", "change 1+2"}));
 }
@@ -94,9 +94,9 @@ TEST(TrackList, ConvertedColumnsLandOnlyOnTheRowWithThatPath) {
   list.setObserver(recorder.observer());
   EXPECT_FALSE(list.setConverted(0, "/a/2.mp3", "X-Y", "00:10", "真"));
   EXPECT_FALSE(list.setConverted(5, "/a/1.mp3", "X-Y", "00:10", "真"));
-  EXPECT_EQ(list.row(0).name, "1");
+  EXPECT_EQ(list.atIndex(0).name, "1");
   EXPECT_TRUE(list.setConverted(1, "/a/2.mp3", "X-Y", "00:10", "真"));
-  EXPECT_EQ(list.row(1), (TrackEntry{"/a/2.mp3", "  2", "X-Y", "00:10", "真"}));
+  EXPECT_EQ(list.atIndex(1), (TrackEntry{"/a/2.mp3", "  2", "X-Y", "00:10", "真"}));
   list.clear();
   EXPECT_TRUE(list.empty());
   EXPECT_EQ(recorder.events, (std::vector<std::string>{"change 1+1", "remove 0+2"}));

@@ -70,11 +70,11 @@ int main(int argc, char** argv) {
     list.addTrack(paths[i]);
     const size_t row = list.size() - 1;
     youran::applyConversion(
-        list, youran::convertRow(functions, {row, list.row(row).path, list.row(row).name}));
+        list, youran::convertRow(functions, {row, list.atIndex(row).path, list.atIndex(row).name}));
     playOneSecond(engine, paths[i], out + "/out.wav");
     const auto ms =
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started).count();
-    const std::string& length = list.row(row).duration;
+    const std::string& length = list.atIndex(row).duration;
     std::printf("done %zu %lld %s\n", i, static_cast<long long>(ms),
                 length.empty() ? "-" : length.c_str());
     std::fflush(stdout);
@@ -89,7 +89,7 @@ int main(int argc, char** argv) {
   youran::TrackList loaded;
   youran::loadMusicList(file, loaded);
   for (size_t r = 0; r < std::max(list.size(), loaded.size()); ++r) {
-    if (r >= list.size() || r >= loaded.size() || !(list.row(r) == loaded.row(r))) {
+    if (r >= list.size() || r >= loaded.size() || !(list.atIndex(r) == loaded.atIndex(r))) {
       std::printf("list differs at row %zu\n", r + 1);
       return 1;
     }

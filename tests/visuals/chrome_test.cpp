@@ -10,15 +10,15 @@
 #include <QTimer>
 #include <QWidget>
 
-#include "../app/tone_tracks.h"
-#include "app/blur_service.h"
-#include "app/cover_art.h"
+#include "support/qt/tone_tracks.h"
+#include "visuals/ui/blur_service.h"
+#include "visuals/ui/cover_art.h"
 #include "app/main_window.h"
 #include "app/pages.h"
 #include "app/player_visuals.h"
 #include "app/settings_page.h"
-#include "app/window_effects.h"
-#include "app/window_shadow.h"
+#include "visuals/ui/window_effects.h"
+#include "visuals/ui/window_shadow.h"
 #include "base/data_folder.h"
 #include "playback/audio_engine.h"
 #include "playback/controller/now_playing.h"

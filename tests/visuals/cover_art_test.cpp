@@ -1,6 +1,6 @@
 // The cover step: cache, embedded picture, fetch, re-encoding worker and the
 // built-in cover; and the decode that guards all of them.
-#include "app/cover_art.h"
+#include "visuals/ui/cover_art.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <atomic>
 #include <filesystem>
 
-#include "app/picture_decode.h"
+#include "visuals/picture_decode.h"
 #include "base/atomic_file.h"
 #include "base/data_folder.h"
 #include "playback/controller/now_playing.h"

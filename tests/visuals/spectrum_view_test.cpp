@@ -1,6 +1,6 @@
 // The spectrum widget: what a frame looks like, what a tone through the
 // engine draws, and how the canvas follows play, pause and stop.
-#include "app/spectrum_view.h"
+#include "visuals/ui/spectrum_view.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <QTimer>
 #include <QWidget>
 
-#include "../app/tone_tracks.h"
+#include "support/qt/tone_tracks.h"
 #include "app/main_window.h"
 #include "app/settings_page.h"
 #include "app/transport_view.h"

@@ -10,8 +10,8 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "app/window_effects.h"
-#include "app/window_shadow.h"
+#include "visuals/ui/window_effects.h"
+#include "visuals/ui/window_shadow.h"
 #include "playback/controller/now_playing.h"
 #include "playback/controller/playback_controller.h"
 

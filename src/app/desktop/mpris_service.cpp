@@ -11,6 +11,8 @@
 #include <cmath>
 #include <unistd.h>
 
+#include "base/qt_text.h"
+
 namespace youran {
 
 namespace {
@@ -223,7 +225,7 @@ QVariantMap MprisService::metadata() const {
   if (!artFile_.isEmpty()) map.insert(QStringLiteral("mpris:artUrl"), QUrl::fromLocalFile(artFile_).toString(QUrl::FullyEncoded));
   if (actions_.lyricText) {
     const std::string lyric = actions_.lyricText();
-    if (!lyric.empty()) map.insert(QStringLiteral("xesam:asText"), QString::fromStdString(lyric));
+    if (!lyric.empty()) map.insert(QStringLiteral("xesam:asText"), toQ(lyric));
   }
   return map;
 }

@@ -5,6 +5,7 @@
 
 #include "base/log.h"
 #include "lyrics/lyric_file.h"
+#include "base/qt_text.h"
 
 namespace youran {
 
@@ -33,7 +34,7 @@ std::string LyricLoader::load(const QString& displayName) {
     if (stopping_ || generation != generation_.load()) return;
     QMetaObject::invokeMethod(
         this,
-        [this, generation, displayName, lyric = QString::fromStdString(text)] {
+        [this, generation, displayName, lyric = toQ(text)] {
           if (generation == generation_.load()) emit fetched(displayName, lyric);
         },
         Qt::QueuedConnection);

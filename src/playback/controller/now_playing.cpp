@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/time_text.h"
+#include "base/qt_text.h"
 
 namespace youran {
 
@@ -10,7 +11,7 @@ namespace {
 
 long long wholeSeconds(double seconds) { return seconds > 0 ? static_cast<long long>(seconds) : 0; }
 
-QString timeText(double seconds) { return QString::fromStdString(formatMinutesSeconds(wholeSeconds(seconds))); }
+QString timeText(double seconds) { return toQ(formatMinutesSeconds(wholeSeconds(seconds))); }
 
 }  // namespace
 

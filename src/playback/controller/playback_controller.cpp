@@ -8,29 +8,27 @@
 #include "playback/audio_engine.h"
 #include "playback/controller/track_labels.h"
 #include "playback/controller/track_start_steps.h"
-#include "playlist/ui/playlist_controller.h"
+#include "playback/controller/track_rows.h"
+#include "base/qt_text.h"
 
 namespace youran {
 
 namespace {
-
-QString toQ(const std::string& text) { return QString::fromStdString(text); }
 
 constexpr int kFadeMs = 500;
 constexpr int kTickMs = 500;
 
 }  // namespace
 
-PlaybackController::PlaybackController(AudioEngine& engine, NowPlaying& nowPlaying, PlaylistController& playlist,
+PlaybackController::PlaybackController(AudioEngine& engine, NowPlaying& nowPlaying, TrackRows& rows,
                                        QObject* parent)
-    : QObject(parent), engine_(engine), now_(nowPlaying), playlist_(playlist), random_(std::random_device{}()) {
+    : QObject(parent), engine_(engine), now_(nowPlaying), rows_(rows), random_(std::random_device{}()) {
   playbackTimer_ = new QTimer(this);
   playbackTimer_->setObjectName(QStringLiteral("播放时钟"));
   connect(playbackTimer_, &QTimer::timeout, this, &PlaybackController::onTimerTick);
-  connect(&playlist_, &PlaylistController::rowActivated, this, [this](int row) {
-    playRow(row);
-    fadeIn();
-  });
+  connect(&rows_, &TrackRows::rowActivated, this, &PlaybackController::startRow);
+  connect(&rows_, &TrackRows::rowsRemoved, this, &PlaybackController::followRemovedRows);
+  connect(&rows_, &TrackRows::cleared, this, [this] { setCurrentIndex(0); });
 }
 
 PlaybackController::~PlaybackController() = default;
@@ -47,22 +45,35 @@ void PlaybackController::setCurrentIndex(int row) {
   now_.setRow(row);
 }
 
+// The playing row keeps its track: removed rows above it move it up. When
+// the playing row itself went, the number now names the row that moved
+// into its place, which is what the removing commands go on to play.
+void PlaybackController::followRemovedRows(const QList<int>& rows) {
+  int above = 0;
+  for (int row : rows)
+    if (row < currentIndex_) ++above;
+  if (above > 0) setCurrentIndex(currentIndex_ - above);
+}
+
+void PlaybackController::startRow(int row) {
+  playRow(row);
+  fadeIn();
+}
+
 void PlaybackController::playRow(int row) {
   applyVolume();
-  auto& list = playlist_.list();
-  const bool inRange = row >= 1 && static_cast<size_t>(row) <= list.size();
+  const bool inRange = row >= 1 && row <= rows_.rowCount();
   std::error_code ec;
-  if (inRange && !std::filesystem::exists(list.trackPath(static_cast<size_t>(row)), ec)) {
+  if (inRange && !std::filesystem::exists(rows_.pathAtRow(row), ec)) {
     // The missing file's own row is the dead one; the current index keeps
     // pointing at the same track.
-    playlist_.dropRow(row);
-    if (row < currentIndex_) setCurrentIndex(currentIndex_ - 1);
+    rows_.removeMissingRow(row);
   } else if (inRange) {
     engine_.stop(currentStream_);
     engine_.freeStream(currentStream_);
     engine_.free();
     engine_.init();
-    const std::string& path = list.trackPath(static_cast<size_t>(row));
+    const std::string& path = rows_.pathAtRow(row);
     currentStream_ = engine_.createStream(path);
     stopped_ = false;
     playbackTimer_->start(kTickMs);
@@ -73,14 +84,14 @@ void PlaybackController::playRow(int row) {
     NowPlaying::Track track;
     track.row = row;
     track.path = toQ(path);
-    track.displayName = toQ(list.row(static_cast<size_t>(row - 1)).name);
-    auto labels = splitDisplayName(list.row(static_cast<size_t>(row - 1)).name);
+    const std::string& name = rows_.nameAtRow(row);
+    track.displayName = toQ(name);
+    auto labels = splitDisplayName(name);
     track.song = toQ(labels.song);
     track.artist = toQ(labels.artist);
     track.lengthSeconds = std::max(0.0, engine_.bytesToSeconds(currentStream_, engine_.getLength(currentStream_)));
     now_.setTrack(track);
     now_.setTitle(track.displayName);
-    playlist_.selectRow(row);
 
     runTrackStartSteps(track.displayName);
     if (steps_) steps_->attachEffects(currentStream_);
@@ -118,11 +129,12 @@ void PlaybackController::stop() {
 }
 
 void PlaybackController::togglePlayPause() {
-  int selected = playlist_.selectedRow();
+  int selected = rows_.selectedRow();
   if (selected == 0) {
+    // Nothing selected: the last track again (the list selects it when it
+    // starts).
     if (engine_.isActive(currentStream_) == 0 && currentIndex_ >= 1) {
-      playlist_.selectRow(currentIndex_);
-      selected = playlist_.selectedRow();
+      selected = currentIndex_;
     } else if (engine_.isActive(currentStream_) == 0) {
       return;
     }
@@ -130,6 +142,9 @@ void PlaybackController::togglePlayPause() {
   switch (engine_.isActive(currentStream_)) {
     case 0:
       if (selected == 0) return;
+      // Play/pause starts a stopped row at full volume, with no fade-in: the
+      // button resumes listening rather than changing track, and so it has
+      // always behaved; every other start goes through startRow.
       playRow(selected);
       break;
     case 1:
@@ -146,34 +161,21 @@ void PlaybackController::togglePlayPause() {
 }
 
 int PlaybackController::randomRow() {
-  auto rows = static_cast<int>(playlist_.list().size());
+  auto rows = rows_.rowCount();
   if (rows < 1) return 0;
   return std::uniform_int_distribution<int>(1, rows)(random_);
 }
 
-void PlaybackController::next() {
-  if (now_.mode() == PlayMode::shuffle)
-    playRow(randomRow());
-  else
-    playRow(currentIndex_ + 1);
-  fadeIn();
-}
+void PlaybackController::next() { startRow(now_.mode() == PlayMode::shuffle ? randomRow() : currentIndex_ + 1); }
 
-void PlaybackController::previous() {
-  if (now_.mode() == PlayMode::shuffle)
-    playRow(randomRow());
-  else
-    playRow(currentIndex_ - 1);
-  fadeIn();
-}
+void PlaybackController::previous() { startRow(now_.mode() == PlayMode::shuffle ? randomRow() : currentIndex_ - 1); }
 
 void PlaybackController::onTrackEnd() {
-  const int rows = static_cast<int>(playlist_.list().size());
+  const int rows = rows_.rowCount();
   switch (now_.mode()) {
     case PlayMode::singleRepeat:
       if (currentIndex_ >= 1 && currentIndex_ <= rows) {
-        playRow(currentIndex_);
-        fadeIn();
+        startRow(currentIndex_);
       } else {
         stop();
       }
@@ -186,13 +188,11 @@ void PlaybackController::onTrackEnd() {
         break;
       }
       if (currentIndex_ >= rows) setCurrentIndex(0);
-      playRow(currentIndex_ + 1);
-      fadeIn();
+      startRow(currentIndex_ + 1);
       break;
     case PlayMode::shuffle:
       random_.seed(static_cast<uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
-      playRow(randomRow());
-      fadeIn();
+      startRow(randomRow());
       break;
   }
 }

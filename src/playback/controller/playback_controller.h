@@ -17,14 +17,13 @@ class QTimer;
 namespace youran {
 
 class AudioEngine;
-class PlaylistController;
+class TrackRows;
 class TrackStartSteps;
 
 class PlaybackController : public QObject {
   Q_OBJECT
  public:
-  PlaybackController(AudioEngine& engine, NowPlaying& nowPlaying, PlaylistController& playlist,
-                     QObject* parent = nullptr);
+  PlaybackController(AudioEngine& engine, NowPlaying& nowPlaying, TrackRows& rows, QObject* parent = nullptr);
   ~PlaybackController() override;
 
   // The other parts' steps of a track start; null runs none of them. Not
@@ -39,6 +38,11 @@ class PlaybackController : public QObject {
   // The position now, read from the engine (MPRIS asks on demand).
   double livePositionSeconds() const;
 
+  // Starts a row as a user's action does: the track start, then the
+  // fade-in. Double-clicks, the menu, next and previous, the end of a track
+  // and files opened from outside all come here.
+  void startRow(int row);
+  // The track start alone, at full volume at once.
   void playRow(int row);
   void stop();
   void togglePlayPause();
@@ -48,9 +52,6 @@ class PlaybackController : public QObject {
   void onTimerTick();
   void fadeIn();
   void setMode(PlayMode mode);
-  // The current track's row changed without a new start (rows above it
-  // removed, or the list emptied).
-  void setCurrentIndex(int row);
 
   // Seeking: the progress knob released at `knobX`, or a click on the
   // progress track at `cursorX` (main-window coordinates).
@@ -67,13 +68,15 @@ class PlaybackController : public QObject {
 
  private:
   void runTrackStartSteps(const QString& displayName);
+  void setCurrentIndex(int row);
+  void followRemovedRows(const QList<int>& rows);
   void applyVolume();
   int randomRow();
   void setProgressValue(uint32_t value, uint32_t maximum);
 
   AudioEngine& engine_;
   NowPlaying& now_;
-  PlaylistController& playlist_;
+  TrackRows& rows_;
   TrackStartSteps* steps_ = nullptr;
 
   uint32_t currentStream_ = 0;

@@ -11,6 +11,7 @@
 
 #include "base/log.h"
 #include "playlist/desktop_trash.h"
+#include "base/qt_text.h"
 
 namespace youran {
 
@@ -18,7 +19,7 @@ std::optional<QString> moveFileToTrash(const QString& path) {
 #if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
   if (auto failure = moveToTrash(path.toStdString(), trashPlacesFromEnvironment())) {
     logWarning("playlist", "cannot move " + path.toStdString() + " to the trash: " + *failure);
-    return QString::fromStdString(*failure);
+    return toQ(*failure);
   }
   return std::nullopt;
 #else

@@ -9,8 +9,9 @@
 #include <QTableView>
 #include <filesystem>
 
-#include "app/notice_dialog.h"
-#include "app/settings_file.h"
+#include "ui/notice_dialog.h"
+#include "base/qt_text.h"
+#include "settings/settings_file.h"
 #include "base/data_folder.h"
 #include "base/log.h"
 #include "lyrics/lyric_file.h"
@@ -29,8 +30,6 @@ namespace {
 // person notices.
 constexpr qint64 kScanSliceMs = 15;
 constexpr size_t kScanSliceFiles = 1000;
-
-QString toQ(const std::string& text) { return QString::fromStdString(text); }
 
 void notice(const QString& title, const QString& text) {
   ShowNotice(title, text, true, false, false);
@@ -85,7 +84,7 @@ void PlaylistCommands::startPass(PassSlot slot) {
 }
 
 void PlaylistCommands::saveList() {
-  if (!playlist_.save()) logWarning("playlist", "the music list file was not written");
+  playlist_.save();
 }
 
 bool PlaylistCommands::refuseWhileBusy() {
@@ -151,29 +150,17 @@ size_t PlaylistCommands::scanFolder(const QString& folder, const std::vector<std
 void PlaylistCommands::playSelected() {
   const int row = playlist_.selectedRow();
   if (row == 0) return;
-  playback_.playRow(row);
-  playback_.fadeIn();
+  playback_.startRow(row);
 }
 
 void PlaylistCommands::removeSelected() {
   if (refuseWhileBusy()) return;
   const int row = playlist_.selectedRow();
   if (row == 0) return;
-  auto& list = playlist_.list();
-  const int current = playback_.currentIndex();
-  if (row == current) {
-    // The next row moves into the playing row's place and plays.
-    list.removeRow(static_cast<size_t>(row - 1));
-    list.renumberRows();
-    saveList();
-    playback_.playRow(current);
-    playback_.fadeIn();
-    return;
-  }
-  if (row < current) playback_.setCurrentIndex(current - 1);
-  list.removeRow(static_cast<size_t>(row - 1));
-  list.renumberRows();
-  saveList();
+  const bool playing = row == playback_.currentIndex();
+  playlist_.removeRow(row);
+  // The next row moves into the playing row's place and plays.
+  if (playing) playback_.startRow(row);
 }
 
 void PlaylistCommands::removeDuplicates() {
@@ -189,10 +176,7 @@ void PlaylistCommands::removeDuplicates() {
     if (auto* view = playlist_.view()) view->clearSelection();
     playback_.stop();
   }
-  // The current index stays as it was, as the rows below it move up.
-  list.removeRows(std::move(plan.removed));
-  list.renumberRows();
-  saveList();
+  playlist_.removeIndicesKeepingNumbers(std::move(plan.removed));
   emit windowTitleChanged(QString::fromUtf8(kPlayerTitle));
   notice(QString(), QString::fromUtf8(kDuplicatesRemovedNotice));
 }
@@ -202,13 +186,10 @@ void PlaylistCommands::removeAll() {
   if (!prompts().askYesNo(dialogParent_, QMessageBox::Information,
                           QString::fromUtf8(kRemoveAllQuestion)))
     return;
-  auto& list = playlist_.list();
-  if (!list.empty()) playback_.stop();
-  list.clear();
-  playback_.setCurrentIndex(0);
+  if (!playlist_.list().empty()) playback_.stop();
+  playlist_.removeAll();
   writeState("是否启动播放", "上一首是：", "0");
   writeState("是否启动播放", "播放位置：", "0");
-  saveList();
 }
 
 void PlaylistCommands::deleteSelectedToRecycleBin() {
@@ -216,7 +197,7 @@ void PlaylistCommands::deleteSelectedToRecycleBin() {
   const int row = playlist_.selectedRow();
   if (row == 0) return;
   auto& list = playlist_.list();
-  const std::string path = list.trackPath(static_cast<size_t>(row));
+  const std::string path = list.pathAtRow(static_cast<size_t>(row));
   if (!fileExists(path)) {
     notice(QString::fromUtf8(kAwkwardTitle), QString::fromUtf8(kMissingFileNotice));
     return;
@@ -230,7 +211,7 @@ void PlaylistCommands::deleteSelectedToRecycleBin() {
            : QStringLiteral("】   你确定要删除到回收站吗？，如有歌词文件也一起被删除！"));
   if (!prompts().askYesNo(dialogParent_, QMessageBox::Warning, question)) return;
 
-  const auto lyric = lyricFilePath(dataFolder(), list.row(static_cast<size_t>(row - 1)).name);
+  const auto lyric = lyricFilePath(dataFolder(), list.atRow(static_cast<size_t>(row)).name);
   if (playing) playback_.stop();
   // A file that did not reach the trash stays in the list, so nobody
   // believes it is gone.
@@ -238,21 +219,15 @@ void PlaylistCommands::deleteSelectedToRecycleBin() {
     notice(QString::fromUtf8(kAwkwardTitle), QString::fromUtf8(kTrashFailedNotice));
     return;
   }
-  if (!playing && row < current) playback_.setCurrentIndex(current - 1);
-  list.removeRow(static_cast<size_t>(row - 1));
-  list.renumberRows();
-  saveList();
-  if (fileExists(lyric.string())) moveFileToTrash(QString::fromStdString(lyric.string()));
-  if (playing) {
-    playback_.playRow(current);
-    playback_.fadeIn();
-  }
+  playlist_.removeRow(row);
+  if (fileExists(lyric.string())) moveFileToTrash(toQ(lyric.string()));
+  if (playing) playback_.startRow(current);
 }
 
 void PlaylistCommands::openSelectedLocation() {
   const int row = playlist_.selectedRow();
   if (row == 0) return;
-  const std::string& path = playlist_.list().trackPath(static_cast<size_t>(row));
+  const std::string& path = playlist_.list().pathAtRow(static_cast<size_t>(row));
   if (!fileExists(path)) {
     notice(QString::fromUtf8(kAwkwardTitle), QString::fromUtf8(kMissingFileNotice));
     return;
@@ -263,7 +238,7 @@ void PlaylistCommands::openSelectedLocation() {
 void PlaylistCommands::copySongName() {
   const int row = playlist_.selectedRow();
   if (row == 0) return;
-  QApplication::clipboard()->setText(toQ(playlist_.list().row(static_cast<size_t>(row - 1)).name));
+  QApplication::clipboard()->setText(toQ(playlist_.list().atRow(static_cast<size_t>(row)).name));
 }
 
 size_t PlaylistCommands::addPaths(const QStringList& paths, bool playFirst) {
@@ -285,10 +260,7 @@ size_t PlaylistCommands::addPaths(const QStringList& paths, bool playFirst) {
   if (added == 0) return 0;
   saveList();
   startPass(scanned ? PassSlot::folderScan : PassSlot::openFiles);
-  if (playFirst && firstNew <= list.size()) {
-    playback_.playRow(static_cast<int>(firstNew));
-    playback_.fadeIn();
-  }
+  if (playFirst && firstNew <= list.size()) playback_.startRow(static_cast<int>(firstNew));
   return added;
 }
 

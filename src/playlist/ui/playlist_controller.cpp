@@ -8,15 +8,17 @@
 #include <QPointer>
 #include <QTableView>
 
-#include "app/notice_dialog.h"
+#include "ui/notice_dialog.h"
 #include "base/log.h"
+#include "playback/controller/now_playing.h"
 #include "playlist/music_list_file.h"
 #include "playlist/ui/playlist_model.h"
+#include "base/qt_text.h"
 
 namespace youran {
 
 PlaylistController::PlaylistController(ConversionFunctions functions, QObject* parent)
-    : QObject(parent), model_(std::make_unique<PlaylistModel>(list_)) {
+    : TrackRows(parent), model_(std::make_unique<PlaylistModel>(list_)) {
   saveTimer_.setSingleShot(true);
   connect(&saveTimer_, &QTimer::timeout, this, &PlaylistController::saveIfDue);
   ConversionSink& sink = *this;
@@ -59,7 +61,7 @@ void PlaylistController::selectRow(int row) {
 void PlaylistController::loadDefaultList() {
   auto result = loadMusicList(musicListPath(), list_);
   if (result.status == MusicListStatus::notAMusicList) {
-    ShowNotice(QString(), QString::fromStdString(std::string(kMusicListLoadFailedNotice)), true, false, false);
+    ShowNotice(QString(), toQ(std::string(kMusicListLoadFailedNotice)), true, false, false);
     return;
   }
   if (result.needsConversion) worker_->startPass(PassSlot::listLoad, conversionJobs(list_));
@@ -72,17 +74,34 @@ void PlaylistController::addTracks(const std::vector<std::string>& paths, PassSl
   worker_->startPass(slot, conversionJobs(list_));
 }
 
-void PlaylistController::dropRow(int row) {
-  if (row < 1 || static_cast<size_t>(row) > list_.size()) return;
-  list_.removeRow(static_cast<size_t>(row - 1));
+void PlaylistController::followNowPlaying(const NowPlaying& now) {
+  connect(&now, &NowPlaying::trackChanged, this, [this, &now] { selectRow(now.track().row); });
+}
+
+void PlaylistController::removeRow(int row) {
+  if (!list_.removeAtRow(static_cast<size_t>(std::max(row, 0)))) return;
   list_.renumberRows();
   save();
+  emit rowsRemoved({row});
+}
+
+void PlaylistController::removeIndicesKeepingNumbers(std::vector<size_t> indices) {
+  list_.removeAtIndices(std::move(indices));
+  list_.renumberRows();
+  save();
+}
+
+void PlaylistController::removeAll() {
+  list_.clear();
+  save();
+  emit cleared();
 }
 
 bool PlaylistController::save() {
   auto failure = saveMusicList(list_, musicListPath());
   coalescer_.saved(SaveCoalescer::Clock::now());
   saveTimer_.stop();
+  if (failure) logWarning("playlist", "the music list file was not written");
   return !failure;
 }
 
@@ -103,7 +122,7 @@ void PlaylistController::rowConverted(ConversionResult result) {
   QMetaObject::invokeMethod(
       this,
       [this, result = std::move(result)]() mutable {
-        QString title = QString::fromStdString(result.windowTitle);
+        QString title = toQ(result.windowTitle);
         if (applyConversion(list_, std::move(result))) noteChange();
         emit windowTitleChanged(title);
       },

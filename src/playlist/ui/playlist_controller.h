@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <memory>
 
+#include "playback/controller/track_rows.h"
 #include "playlist/conversion_pass.h"
 #include "playlist/save_coalescer.h"
 #include "playlist/track_list.h"
@@ -15,23 +16,31 @@ class QTableView;
 
 namespace youran {
 
+class NowPlaying;
 class PlaylistModel;
 
-class PlaylistController : public QObject, private ConversionSink {
+// The one owner of the rows: every removal goes through it (remove,
+// renumber, save) and is announced, so whoever keeps a row number follows.
+class PlaylistController : public TrackRows, private ConversionSink {
   Q_OBJECT
  public:
   PlaylistController(ConversionFunctions functions, QObject* parent = nullptr);
   ~PlaylistController() override;
 
   TrackList& list() { return list_; }
+  int rowCount() const override { return static_cast<int>(list_.size()); }
+  const std::string& pathAtRow(int row) const override { return list_.pathAtRow(static_cast<size_t>(row)); }
+  const std::string& nameAtRow(int row) const override { return list_.atRow(static_cast<size_t>(row)).name; }
   PlaylistModel* model() const { return model_.get(); }
 
   // Shows the rows in `播放列表框`: column 0 hidden, double-click plays.
   void attachView(QTableView* view);
   QTableView* view() const { return view_; }
+  // The view selects each track that starts.
+  void followNowPlaying(const NowPlaying& now);
 
-  // The selected row, 1-based; 0 when nothing is selected.
-  int selectedRow() const;
+  // The selected row; 0 when nothing is selected.
+  int selectedRow() const override;
   void selectRow(int row);
 
   // LoadMusicList at start-up; the notice for a file that is not a music
@@ -41,8 +50,13 @@ class PlaylistController : public QObject, private ConversionSink {
   // Appends rows (AddTrack for each), saves, and starts a pass in `slot`.
   void addTracks(const std::vector<std::string>& paths, PassSlot slot);
 
-  // A row whose file has vanished: removed, renumbered, saved.
-  void dropRow(int row);
+  // Removing rows: each renumbers the rest and saves the list.
+  void removeRow(int row);
+  void removeMissingRow(int row) override { removeRow(row); }
+  // Rows at 0-based indices, in one sweep. A playing row's number is left
+  // as it was, though rows above it may go (the duplicate removal's rule).
+  void removeIndicesKeepingNumbers(std::vector<size_t> indices);
+  void removeAll();
 
   bool save();
   bool anyConversionPassRunning() const;
@@ -54,7 +68,6 @@ class PlaylistController : public QObject, private ConversionSink {
   ConversionWorker& worker() { return *worker_; }
 
  signals:
-  void rowActivated(int row);  // double-click: play row (1-based)
   void windowTitleChanged(const QString& title);
   void passFinished();
 

@@ -1,4 +1,5 @@
 #include "playlist/ui/playlist_model.h"
+#include "base/qt_text.h"
 
 namespace youran {
 
@@ -44,9 +45,9 @@ int PlaylistModel::columnCount(const QModelIndex& parent) const {
 QVariant PlaylistModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() < 0 || static_cast<size_t>(index.row()) >= list_.size()) return {};
   if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
-    const auto& row = list_.row(static_cast<size_t>(index.row()));
-    if (role == Qt::ToolTipRole) return QString::fromStdString(row.path);
-    return QString::fromStdString(row.column(index.column()));
+    const auto& row = list_.atIndex(static_cast<size_t>(index.row()));
+    if (role == Qt::ToolTipRole) return toQ(row.path);
+    return toQ(row.column(index.column()));
   }
   if (role == Qt::TextAlignmentRole && index.column() != 2)
     return QVariant::fromValue(Qt::AlignCenter);

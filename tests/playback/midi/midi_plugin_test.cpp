@@ -339,8 +339,8 @@ TEST(MidiPlugin, CliProbePlayAndConvertFindThePlugin) {
   TrackList converted;
   ASSERT_EQ(loadMusicList(listFile, converted).status, MusicListStatus::loaded);
   ASSERT_EQ(converted.size(), 1u);
-  EXPECT_EQ(converted.row(0).duration, "00:03");
-  EXPECT_TRUE(converted.row(0).converted());
+  EXPECT_EQ(converted.atIndex(0).duration, "00:03");
+  EXPECT_TRUE(converted.atIndex(0).converted());
 
   // An empty data folder has no plug-in: the file is refused.
   std::filesystem::create_directories(folder / "empty");

@@ -1,0 +1,96 @@
+#include "visuals/ui/spectrum_view.h"
+
+#include <QEvent>
+#include <QPainter>
+#include <QTimer>
+#include <QWidget>
+#include <array>
+
+#include "playback/audio_engine.h"
+#include "playback/controller/now_playing.h"
+
+namespace youran {
+
+namespace {
+
+// A GDI rectangle as Qt's: right and bottom are outside.
+QRect toQRect(const SpectrumRect& r) { return QRect(QPoint(r.left, r.top), QPoint(r.right - 1, r.bottom - 1)); }
+
+// FrameRect: a one-pixel outline inside the rectangle; two pixels wide or
+// high it is solid.
+void frameRect(QPainter& painter, const QRect& r, const QColor& color) {
+  if (r.isEmpty()) return;
+  if (r.width() <= 2 || r.height() <= 2) {
+    painter.fillRect(r, color);
+    return;
+  }
+  painter.fillRect(QRect(r.left(), r.top(), r.width(), 1), color);
+  painter.fillRect(QRect(r.left(), r.bottom(), r.width(), 1), color);
+  painter.fillRect(QRect(r.left(), r.top() + 1, 1, r.height() - 2), color);
+  painter.fillRect(QRect(r.right(), r.top() + 1, 1, r.height() - 2), color);
+}
+
+}  // namespace
+
+void drawSpectrumFrame(QImage& canvas, const SpectrumBars::Frame& frame, QColor barColor) {
+  QPainter painter(&canvas);
+  const QRect all(0, 0, frame.width, frame.height);
+  painter.fillRect(all, Qt::white);
+  frameRect(painter, all, barColor);
+  for (int n = 0; n < frame.count; ++n) {
+    // Bars past the right edge are clipped anyway.
+    if (frame.bars[n].left >= frame.width) break;
+    frameRect(painter, toQRect(frame.bars[n]), barColor);
+    // The cap is drawn with pen and brush both in the bar colour: solid.
+    const QRect cap = toQRect(frame.caps[n]);
+    if (!cap.isEmpty()) painter.fillRect(cap, barColor);
+  }
+}
+
+SpectrumView::SpectrumView(QWidget& canvas, QTimer& timer, AudioEngine& engine, NowPlaying& nowPlaying,
+                           std::function<uint32_t()> currentStream, QObject* parent)
+    : QObject(parent), canvas_(canvas), engine_(engine), currentStream_(std::move(currentStream)) {
+  canvas_.installEventFilter(this);
+  connect(&timer, &QTimer::timeout, this, &SpectrumView::onSpectrumTick);
+  connect(&nowPlaying, &NowPlaying::playStateChanged, this, &SpectrumView::onPlayState);
+}
+
+void SpectrumView::onSpectrumTick() {
+  if (!canvas_.isVisible()) return;
+  drawSpectrum(currentStream_ ? currentStream_() : 0, QColor(0, 0, 0), kBarWidth);
+}
+
+void SpectrumView::drawSpectrum(uint32_t stream, QColor barColor, int barWidth) {
+  const int width = canvas_.width();
+  const int height = canvas_.height();
+  if (width <= 0 || height <= 0) return;
+  if (picture_.size() != QSize(width, height)) picture_ = QImage(width, height, QImage::Format_RGB32);
+
+  std::array<float, SpectrumBars::kScratch> scratch{};
+  std::span<const float> magnitudes;
+  if (stream != 0 && engine_.getFftData(stream, std::span<float, 256>(scratch.data(), 256)) != -1)
+    magnitudes = scratch;
+  bars_.advance(magnitudes, width, height, barWidth, frame_);
+  drawSpectrumFrame(picture_, frame_, barColor);
+  canvas_.update();
+}
+
+void SpectrumView::clear() {
+  picture_ = QImage();
+  canvas_.update();
+}
+
+void SpectrumView::onPlayState(PlayState state) {
+  if (state == PlayState::idle) clear();
+}
+
+bool SpectrumView::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == &canvas_ && event->type() == QEvent::Paint && !picture_.isNull()) {
+    QPainter painter(&canvas_);
+    painter.drawImage(0, 0, picture_);
+    return true;
+  }
+  return QObject::eventFilter(watched, event);
+}
+
+}  // namespace youran
