@@ -65,10 +65,12 @@ class SoundServer:
     def _start_pulse(self):
         if not shutil.which("pulseaudio"):
             raise Unavailable("pulseaudio is not installed")
-        args = ["pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
-                "--disable-shm=yes", "-L", "module-native-protocol-unix socket=%s auth-anonymous=1" % self.socket]
+        args = ["pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no", "--disable-shm=yes"]
         for name in self.sinks:
             args += ["-L", "module-null-sink sink_name=%s rate=%d" % (name, RATE)]
+        # Clients are let in once the sinks are there, as a desktop's server
+        # does: a player reconnecting sooner would find no sink at all.
+        args += ["-L", "module-native-protocol-unix socket=%s auth-anonymous=1" % self.socket]
         self.process = subprocess.Popen(args, env=self.env, stdout=self.log, stderr=subprocess.STDOUT,
                                         start_new_session=True)
         if not _wait_for(lambda: self._answers(), 10):

@@ -51,19 +51,40 @@ def record_while(server, sinks, action):
     return heard
 
 
+def overloaded():
+    """Far more runnable work than the four loops the test adds: other
+    programs' builds on a shared machine."""
+    return float(open("/proc/loadavg").read().split()[0]) > 2 * os.cpu_count() + 4
+
+
 def dropout_rounds(server, cli, tone, rounds=3, seconds=4):
+    retried = False
+    for n in range(rounds):
+        try:
+            dropout_round(server, cli, tone, n, seconds)
+        except Failed as why:
+            # The old output dropped out a dozen times in every round; a
+            # single hole while the machine is overloaded beyond the test's
+            # own loops gets one more round, said out loud.
+            if retried or not overloaded():
+                raise
+            retried = True
+            print("round %d again, load average %s: %s" % (n, open("/proc/loadavg").read().split()[0], why))
+            dropout_round(server, cli, tone, n, seconds)
+
+
+def dropout_round(server, cli, tone, n, seconds):
     with ss.BusyLoops(4):
-        for n in range(rounds):
-            result = {}
-            heard = record_while(server, ["one"], lambda: result.update(r=play(cli, server, tone, seconds=seconds)))
-            check(result["r"].returncode == 0, "play failed: " + result["r"].stderr)
-            span = ss.heard(heard["one"])
-            check(span is not None, "round %d: nothing reached the sink" % n)
-            length = (span[1] - span[0]) / ss.RATE
-            check(length > seconds - 0.5, "round %d: heard %.2f s of %d s" % (n, length, seconds))
-            holes = ss.gaps(heard["one"])
-            check(not holes, "round %d: %d dropouts, first %s" % (n, len(holes), holes[:3]))
-            print("round %d: %.2f s heard, no dropout" % (n, length))
+        result = {}
+        heard = record_while(server, ["one"], lambda: result.update(r=play(cli, server, tone, seconds=seconds)))
+        check(result["r"].returncode == 0, "play failed: " + result["r"].stderr)
+        span = ss.heard(heard["one"])
+        check(span is not None, "round %d: nothing reached the sink" % n)
+        length = (span[1] - span[0]) / ss.RATE
+        check(length > seconds - 0.5, "round %d: heard %.2f s of %d s" % (n, length, seconds))
+        holes = ss.gaps(heard["one"])
+        check(not holes, "round %d: %d dropouts, first %s" % (n, len(holes), holes[:3]))
+        print("round %d: %.2f s heard, no dropout" % (n, length))
 
 
 def case_dropouts(cli, player, tone):
