@@ -26,6 +26,8 @@
 #include "online/ui/search_results.h"
 #include "ui/spinner.h"
 #include "demo_service.h"
+#include "online/fetch_memory.h"
+#include "support/http_test_server.h"
 #include "support/temp_folder.h"
 
 namespace youran {
@@ -244,6 +246,52 @@ TEST_F(OnlineMusicTest, CoverFetchRefusesWhatIsNotAPicture) {
   const std::string lrc = primaryLyricFetch(settings)("林小雨-晨光");
   EXPECT_EQ(lrc.rfind("[00:00.00]", 0), 0u);
   EXPECT_EQ(primaryLyricFetch(data_.path() / "none.ini")("林小雨-晨光"), "");
+}
+
+// A cover too big to use and a lyric the service cannot give: asked for once
+// per name, not at every start of a looping track.
+TEST(OnlineFetchTest, FailedFetchesAreNotRepeatedForTheSameName) {
+  testing::TempFolder data;
+  std::string host;
+  testing::HttpTestServer server([&](const testing::RecordedRequest& r) {
+    testing::TestReply reply;
+    if (r.target.starts_with("/api/search/pc")) {
+      reply.body = R"({"result":{"songs":[{"name":"n","id":7,"artists":[{"name":"a"}]}]},"code":200})";
+    } else if (r.target.starts_with("/api/song/detail")) {
+      reply.body = R"({"songs":[{"blurPicUrl":")" + host + R"(/big.png","companyId":0}]})";
+    } else if (r.target == "/big.png") {
+      // A PNG header announcing 30000 x 30000 pixels.
+      reply.body = QByteArray::fromHex("89504e470d0a1a0a0000000d494844520000753000007530080200000000000000")
+                       .toStdString();
+    } else {
+      reply.status = 500, reply.reason = "Internal Server Error";
+    }
+    return reply;
+  });
+  host = server.url("");
+  const fs::path settings = data.path() / "Setting.ini";
+  std::ofstream(settings) << "[Online]\r\nPrimary=" << host << "\r\n";
+  const auto cover = primaryCoverFetch(settings);
+  const auto lyric = primaryLyricFetch(settings);
+  for (int start = 0; start < 3; ++start) {
+    EXPECT_TRUE(cover(QStringLiteral("a-n")).isEmpty());
+    EXPECT_EQ(lyric("a-n"), "");
+  }
+  EXPECT_TRUE(cover(QStringLiteral("b-m")).isEmpty());
+  int pictures = 0, lyrics = 0;
+  for (const auto& r : server.requests()) {
+    pictures += r.target == "/big.png";
+    lyrics += r.target.starts_with("/api/song/lyric");
+  }
+  EXPECT_EQ(pictures, 2);
+  EXPECT_EQ(lyrics, 1);
+
+  FailedFetchMemory memory(std::chrono::minutes(10));
+  const auto t0 = FailedFetchMemory::Clock::now();
+  memory.noteFailure("x", t0);
+  EXPECT_TRUE(memory.recentlyFailed("x", t0 + std::chrono::minutes(9)));
+  EXPECT_FALSE(memory.recentlyFailed("y", t0));
+  EXPECT_FALSE(memory.recentlyFailed("x", t0 + std::chrono::minutes(10)));
 }
 
 NoticeDialog* lastNotice() {
