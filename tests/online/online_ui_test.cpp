@@ -11,6 +11,8 @@
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTableView>
+#include <QPushButton>
+#include <chrono>
 #include <QTimer>
 #include <filesystem>
 #include <cstdio>
@@ -27,6 +29,8 @@
 #include "ui/spinner.h"
 #include "demo_service.h"
 #include "online/fetch_memory.h"
+#include "online/ui/cache_settings.h"
+#include "settings/settings_file.h"
 #include "support/http_test_server.h"
 #include "support/temp_folder.h"
 
@@ -292,6 +296,54 @@ TEST(OnlineFetchTest, FailedFetchesAreNotRepeatedForTheSameName) {
   EXPECT_TRUE(memory.recentlyFailed("x", t0 + std::chrono::minutes(9)));
   EXPECT_FALSE(memory.recentlyFailed("y", t0));
   EXPECT_FALSE(memory.recentlyFailed("x", t0 + std::chrono::minutes(10)));
+}
+
+TEST(CacheSettingsTest, LimitWarningAndEmptying) {
+  testing::TempFolder data;
+  const fs::path cache = data.path() / "YouranMusicCache";
+  fs::create_directories(cache);
+  for (const char* name : {"listed.mp3", "old.mp3"})
+    std::ofstream(cache / name, std::ios::binary) << std::string(2 * 1024 * 1024, 'x');
+  fs::last_write_time(cache / "old.mp3", fs::file_time_type::clock::now() - std::chrono::hours(1));
+  const fs::path settings = data.path() / "Setting.ini";
+  std::ofstream(settings) << "[Online]\r\nPrimary=http://127.0.0.1:1\r\n";
+  std::vector<QString> questions;
+  bool answer = false;
+  CacheSettings::Hooks hooks;
+  hooks.dataFolder = data.path();
+  hooks.settingsFile = settings;
+  hooks.listedPaths = [&] {
+    return std::vector<std::string>{(cache / "listed.mp3").string(), "/music/a.flac", (cache / "listed.mp3").string()};
+  };
+  hooks.confirm = [&](const QString& question) {
+    questions.push_back(question);
+    return answer;
+  };
+  CacheSettings group(hooks);
+  EXPECT_EQ(group.usageLabel()->text(), QStringLiteral("4.0 MB（2 首）"));
+  EXPECT_TRUE(group.limitField()->text().isEmpty());  // no limit unless the user sets one
+
+  group.limitField()->setText(QStringLiteral("3"));
+  emit group.limitField()->editingFinished();
+  EXPECT_EQ(readSetting(settings, "Online", "CacheLimitMB"), "3");
+  EXPECT_EQ(readSetting(settings, "Online", "Primary"), "http://127.0.0.1:1");
+  EXPECT_FALSE(fs::exists(cache / "old.mp3"));
+  EXPECT_TRUE(fs::exists(cache / "listed.mp3"));
+  EXPECT_TRUE(group.warningLabel()->text().isEmpty());
+
+  group.limitField()->setText(QStringLiteral("1"));
+  emit group.limitField()->editingFinished();
+  EXPECT_TRUE(fs::exists(cache / "listed.mp3"));
+  EXPECT_TRUE(group.warningLabel()->text().contains(QStringLiteral("超过上限")));
+
+  group.emptyButton()->click();  // answered "no"
+  ASSERT_EQ(questions.size(), 1u);
+  EXPECT_TRUE(questions[0].contains(QStringLiteral("有 2 行将失去文件"))) << questions[0].toStdString();
+  EXPECT_TRUE(fs::exists(cache / "listed.mp3"));
+  answer = true;
+  group.emptyButton()->click();
+  EXPECT_FALSE(fs::exists(cache / "listed.mp3"));
+  EXPECT_EQ(group.usageLabel()->text(), QStringLiteral("0.0 MB（0 首）"));
 }
 
 NoticeDialog* lastNotice() {
