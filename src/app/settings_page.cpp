@@ -115,7 +115,7 @@ SettingsPage::SettingsPage(QWidget* parent) : QWidget(parent) {
 
 void SettingsPage::placeCacheSettings(QWidget* group) {
   group->setParent(this);
-  group->move(40, 440);
+  group->move(448, 226);
   group->show();
 }
 

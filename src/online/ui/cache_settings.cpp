@@ -20,26 +20,30 @@ QString megabytes(std::int64_t bytes) { return QString::number(static_cast<doubl
 
 CacheSettings::CacheSettings(Hooks hooks, QWidget* parent) : QWidget(parent), hooks_(std::move(hooks)) {
   setObjectName(QStringLiteral("缓存设置"));
+  // Narrow: the group stands beside the page's switches and their hints.
   auto* caption = new QLabel(QStringLiteral("缓存占用"), this);
-  caption->setGeometry(0, 0, 120, 30);
+  caption->setGeometry(0, 0, 70, 30);
   usage_ = new QLabel(this);
   usage_->setObjectName(QStringLiteral("缓存占用"));
-  usage_->setGeometry(120, 0, 150, 30);
-  auto* limitCaption = new QLabel(QStringLiteral("上限(MB)"), this);
-  limitCaption->setGeometry(270, 0, 70, 30);
+  usage_->setGeometry(70, 0, 140, 30);
   limit_ = new QLineEdit(this);
   limit_->setObjectName(QStringLiteral("缓存上限"));
-  limit_->setPlaceholderText(QStringLiteral("不限"));
+  limit_->setPlaceholderText(QStringLiteral("上限:不限"));
+  limit_->setToolTip(QStringLiteral("缓存上限（MB）；空或 0 为不限。超过上限时，删除播放列表中已没有的缓存歌曲，最久未播放的先删"));
   limit_->setValidator(new QIntValidator(0, 1 << 30, limit_));
-  limit_->setGeometry(340, 0, 80, 30);
+  limit_->setGeometry(0, 38, 76, 30);
+  auto* unit = new QLabel(QStringLiteral("MB"), this);
+  unit->setGeometry(80, 38, 26, 30);
   empty_ = new QPushButton(QStringLiteral("清空缓存"), this);
   empty_->setObjectName(QStringLiteral("清空缓存"));
-  empty_->setGeometry(432, 0, 100, 30);
+  empty_->setGeometry(108, 38, 100, 30);
   warning_ = new QLabel(this);
   warning_->setObjectName(QStringLiteral("缓存提示"));
-  warning_->setGeometry(0, 34, 560, 20);
+  warning_->setWordWrap(true);
+  warning_->setGeometry(0, 72, 210, 60);
+  warning_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   warning_->setStyleSheet(QStringLiteral("color: #c0392b;"));
-  setFixedSize(560, 56);
+  setFixedSize(210, 132);
 
   if (!hooks_.confirm) {
     hooks_.confirm = [this](const QString& question) {
@@ -72,7 +76,7 @@ void CacheSettings::refresh() {
   usage_->setText(QStringLiteral("%1 MB（%2 首）").arg(megabytes(usage.totalBytes)).arg(usage.files));
   const auto limit = cacheLimitBytes(readSetting(hooks_.settingsFile, kOnlineSection, kOnlineCacheLimit));
   if (limit && usage.listedBytes > *limit) {
-    warning_->setText(QStringLiteral("播放列表中的缓存歌曲共 %1 MB，已超过上限；它们不会被自动删除")
+    warning_->setText(QStringLiteral("列表中的缓存歌曲共 %1 MB，已超过上限，不会被自动删除")
                           .arg(megabytes(usage.listedBytes)));
   } else {
     warning_->clear();
