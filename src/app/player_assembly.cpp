@@ -23,6 +23,8 @@
 #include "settings/settings_file.h"
 #include "settings/settings_keys.h"
 #include "visuals/ui/cover_art.h"
+#include "online/cache_limit.h"
+#include "online/ui/cache_settings.h"
 #include "online/ui/download_dialog.h"
 #include "playback/ui/effects_window.h"
 #include "playback/ui/output_device_box.h"
@@ -157,11 +159,30 @@ PlayerAssembly::PlayerAssembly(PlayerApp& app, AudioEngine& engine) : app_(app),
   online.dataFolder = dataFolder();
   online_ = std::make_unique<OnlineMusic>(*window->searchPage(), *window->musicPage()->searchBox(),
                                           *window->spinner(), std::move(online));
+  setUpCacheSettings();
   // "下载此音乐" in the playlist's menu.
   QObject::connect(playlistCommands_.get(), &PlaylistCommands::downloadRequested, online_.get(),
                    [this](int row) { openDownloadDialog(row); });
 
   app_.hooks() = hooks();
+}
+
+void PlayerAssembly::setUpCacheSettings() {
+  CacheSettings::Hooks cache;
+  cache.dataFolder = dataFolder();
+  cache.settingsFile = settingsFilePath();
+  cache.listedPaths = [this] {
+    std::vector<std::string> paths;
+    const TrackList& list = playlist_->list();
+    for (size_t row = 1; row <= list.size(); ++row) paths.push_back(list.atRow(row).path);
+    return paths;
+  };
+  cacheSettings_ = new CacheSettings(std::move(cache));
+  app_.mainWindow()->settingsPage()->placeCacheSettings(cacheSettings_);
+  // The new song is in the list by then, so the limit never takes it.
+  QObject::connect(online_.get(), &OnlineMusic::downloadFinished, cacheSettings_, &CacheSettings::enforceLimit);
+  QObject::connect(nowPlaying_.get(), &NowPlaying::trackChanged, cacheSettings_,
+                   [this] { noteCachePlayed(dataFolder(), nowPlaying_->track().path.toStdString()); });
 }
 
 DownloadDialog* PlayerAssembly::openDownloadDialog(int row) {

@@ -116,6 +116,12 @@ SettingsPage::SettingsPage(QWidget* parent) : QWidget(parent) {
   connect(lockToggle_, &QPushButton::clicked, this, &SettingsPage::toggleLyricsLocked);
 }
 
+void SettingsPage::placeCacheSettings(QWidget* group) {
+  group->setParent(this);
+  group->move(448, 226);
+  group->show();
+}
+
 QString SettingsPage::downloadFolder() const { return downloadPath_->text(); }
 
 void SettingsPage::showDownloadFolder(const QString& folder) { downloadPath_->setText(folder); }
