@@ -32,6 +32,7 @@
 #include "base/data_folder.h"
 #include "lyrics/ui/desktop_lyrics_window.h"
 #include "lyrics/ui/lyric_loader.h"
+#include "lyrics/ui/lyric_line_settings.h"
 #include "playback/audio_engine.h"
 #include "playback/controller/now_playing.h"
 #include "playback/controller/playback_controller.h"
@@ -181,6 +182,13 @@ void PlayerAssembly::connectLyricSettings() {
   lyrics_->setLocked(locked);
   QObject::connect(page, &SettingsPage::karaokeChanged, lyrics_.get(), &LyricsView::setKaraoke);
   QObject::connect(page, &SettingsPage::lyricsLockedChanged, lyrics_.get(), &LyricsView::setLocked);
+  if (auto* lines = page->findChild<LyricLineSettings*>()) {
+    lines->load();
+    lyrics_->setShowTranslation(lines->translation());
+    lyrics_->setShowRomanization(lines->romanization());
+    QObject::connect(lines, &LyricLineSettings::translationChanged, lyrics_.get(), &LyricsView::setShowTranslation);
+    QObject::connect(lines, &LyricLineSettings::romanizationChanged, lyrics_.get(), &LyricsView::setShowRomanization);
+  }
   // A lock from the line's own menu is remembered the same way.
   QObject::connect(lyrics_.get(), &LyricsView::lockChanged, page, [page](bool on) {
     if (page->lyricsLocked() == on) return;

@@ -7,6 +7,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
@@ -37,7 +38,9 @@ class LyricsViewTest : public ::testing::Test {
       return name == "网络-歌" ? std::string("[00:01.00]来自网络\r\n") : std::string();
     });
     LyricsView::Sources sources;
-    sources.livePositionSeconds = [this] { return livePosition; };
+    sources.livePositionSeconds = [this] {
+      return livePosition + (clock.isValid() ? static_cast<double>(clock.elapsed()) / 1000.0 : 0.0);
+    };
     sources.nowPlayingPageOpen = [this] { return pageOpen; };
     view = std::make_unique<LyricsView>(now, window, *loader, sources);
     view->attachControls(&button, &box, &bigLabel);
@@ -74,6 +77,7 @@ class LyricsViewTest : public ::testing::Test {
   std::unique_ptr<LyricLoader> loader;
   std::unique_ptr<LyricsView> view;
   double livePosition = 0;
+  QElapsedTimer clock;  // when valid, the position runs on from livePosition
   bool pageOpen = false;
   std::atomic<bool> holdFetch{false};
   std::atomic<int> fetches{0};
@@ -91,12 +95,12 @@ TEST_F(LyricsViewTest, TickShowsTheLineOnTheDesktopAndOnTheOpenPage) {
   at(0.5);
   EXPECT_EQ(window.text(), QStringLiteral("歌手-歌名")) << "nothing held yet: the display name";
   at(2.0);
-  EXPECT_EQ(window.text(), QStringLiteral("第一句\r\n"));
+  EXPECT_EQ(window.text(), QStringLiteral("第一句"));
   EXPECT_EQ(bigLabel.text(), QStringLiteral("欢迎使用悠然音乐")) << "page closed: the label keeps its caption";
-  EXPECT_EQ(now.lyricLine(), QStringLiteral("第一句\r\n"));
+  EXPECT_EQ(now.lyricLine(), QStringLiteral("第一句"));
   pageOpen = true;
   at(4.0);
-  EXPECT_EQ(bigLabel.text(), QStringLiteral("第一句\r\n"));
+  EXPECT_EQ(bigLabel.text(), QStringLiteral("第一句"));
   EXPECT_EQ(window.progress(), 50) << "sung from 00:02 to 00:06";
 
   // The sweep runs while playing and stops with a pause.
@@ -110,6 +114,64 @@ TEST_F(LyricsViewTest, TickShowsTheLineOnTheDesktopAndOnTheOpenPage) {
   view->setKaraoke(false);
   at(5.0);
   EXPECT_EQ(window.progress(), 0);
+}
+
+TEST_F(LyricsViewTest, TheSwitchIsScheduledAtTheNextTag) {
+  view->setLyricFont(QString());
+  startTrack(QStringLiteral("歌手-准时"), "[00:02.00]一\r\n[00:02.35][00:03.10]二\r\n[00:02.70]\r\n");
+  at(2.0);
+  ASSERT_TRUE(view->switchTimer().isActive());
+  EXPECT_NEAR(view->switchTimer().remainingTime(), 350, 20);
+
+  // A seek re-schedules from the new position; a pause stops the switch.
+  livePosition = 2.9;
+  now.announceSeek(2.9);
+  EXPECT_EQ(window.text(), QStringLiteral("")) << "a blank tag shows the empty line";
+  EXPECT_NEAR(view->switchTimer().remainingTime(), 200, 20);
+  now.setPlayState(PlayState::paused);
+  EXPECT_FALSE(view->switchTimer().isActive());
+
+  // Playing on: the line changes when the position reaches the repeated tag,
+  // never before it.
+  livePosition = 2.9;
+  clock.start();
+  now.setPlayState(PlayState::playing);
+  QTRY_COMPARE_WITH_TIMEOUT(window.text(), QStringLiteral("二"), 2000);
+  EXPECT_GE(clock.elapsed(), 199) << "not before the tag";
+  EXPECT_EQ(window.widget()->windowTitle(), QStringLiteral("二")) << "the title follows the line";
+  EXPECT_FALSE(view->switchTimer().isActive()) << "the last tag: nothing more to schedule";
+
+  // A new track's lyric is scheduled from its start.
+  clock.invalidate();
+  livePosition = 0;
+  startTrack(QStringLiteral("歌手-下一首"), "[00:01.00]下一首\r\n");
+  EXPECT_NEAR(view->switchTimer().remainingTime(), 1000, 20);
+}
+
+TEST_F(LyricsViewTest, TranslationBeneathAndWordSweep) {
+  view->setLyricFont(QString());
+  pageOpen = true;
+  startTrack(QStringLiteral("歌手-双语"),
+             "[00:01.00]<00:01.00>AAAA<00:02.00>B<00:03.00>\r\n[00:05.00]第二句\r\n"
+             "[00:01.00]translation\r\n[00:01.00]roman\r\n");
+  at(1.5);
+  EXPECT_EQ(window.text(), QStringLiteral("AAAAB"));
+  EXPECT_EQ(window.renderer().secondLine(), QStringLiteral("translation"));
+  EXPECT_TRUE(bigLabel.text().contains(QStringLiteral("translation")));
+  // Half of the first word, by its width: AAAA is 4/5 of the line's width
+  // in a face where A and B are close in width.
+  const qreal fourA = window.renderer().advanceFraction(4);
+  EXPECT_NEAR(window.progress(), fourA * 50, 1.5);
+  at(2.5);
+  EXPECT_NEAR(window.progress(), (fourA + (1 - fourA) / 2) * 100, 1.5);
+
+  view->setShowRomanization(true);
+  EXPECT_EQ(window.renderer().secondLine(), QStringLiteral("translation\nroman"));
+  view->setShowTranslation(false);
+  EXPECT_EQ(window.renderer().secondLine(), QStringLiteral("roman"));
+  view->setShowRomanization(false);
+  EXPECT_EQ(window.renderer().secondLine(), QString());
+  EXPECT_EQ(bigLabel.text(), QStringLiteral("AAAAB"));
 }
 
 TEST_F(LyricsViewTest, MissingLyricFetchesOffTheUiThreadAndWritesTheFile) {
@@ -126,7 +188,7 @@ TEST_F(LyricsViewTest, MissingLyricFetchesOffTheUiThreadAndWritesTheFile) {
   EXPECT_EQ(fetches.load(), 1);
   EXPECT_NE(fetchThread, std::this_thread::get_id());
   at(1.0);
-  EXPECT_EQ(window.text(), QStringLiteral("来自网络\r\n"));
+  EXPECT_EQ(window.text(), QStringLiteral("来自网络"));
   EXPECT_EQ(readLyricFile(lyricFilePath(folder.path(), "网络-歌")).text, "[00:01.00]来自网络\r\n");
 
   // An answer that arrives after the next track started is stored, not shown.
@@ -138,7 +200,7 @@ TEST_F(LyricsViewTest, MissingLyricFetchesOffTheUiThreadAndWritesTheFile) {
   QTRY_VERIFY_WITH_TIMEOUT(std::filesystem::exists(lyricFilePath(folder.path(), "网络-歌")), 5000);
   QTest::qWait(100);
   at(1.0);
-  EXPECT_EQ(window.text(), QStringLiteral("本地\r\n"));
+  EXPECT_EQ(window.text(), QStringLiteral("本地"));
   EXPECT_EQ(fetches.load(), 2);
 
   // An empty answer leaves an empty file, so the next start asks again.
