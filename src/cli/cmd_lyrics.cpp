@@ -79,9 +79,9 @@ int RunLyrics(std::span<char*> args) {
     return 2;
   }
   // An audio file gives the lyric stored in it.
-  std::string embedded = youran::ReadEmbeddedLyrics(file);
-  const bool fromAudio = !embedded.empty();
-  youran::DecodedLyric lyric = fromAudio ? youran::DecodedLyric{std::move(embedded)} : youran::readLyricFile(file);
+  std::optional<std::string> embedded = youran::ReadEmbeddedLyrics(file);
+  const bool fromAudio = embedded.has_value();
+  youran::DecodedLyric lyric = fromAudio ? youran::DecodedLyric{std::move(*embedded)} : youran::readLyricFile(file);
   if (lyric.text.empty() && !std::filesystem::exists(file)) {
     std::fprintf(stderr, "lyrics: cannot read %s\n", file.c_str());
     return 1;

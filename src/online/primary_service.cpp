@@ -66,6 +66,9 @@ std::vector<PrimaryRow> parsePrimarySearch(std::string_view answer) {
     row.title = song.getText("name");
     row.id = song.getText("id");
     row.artist = song.getText("artists[0].name");
+    row.album = song.getText("album.name");
+    const double duration = song.getNumber("duration");
+    row.durationMs = duration > 0 && duration < 1e12 ? static_cast<int64_t>(duration) : 0;
     rows.push_back(std::move(row));
   }
   return rows;
@@ -133,7 +136,10 @@ std::string PrimaryService::findSongId(std::string_view displayName) const {
 }
 
 std::string PrimaryService::fetchLyric(std::string_view displayName) const {
-  const std::string id = findSongId(displayName);
+  return fetchLyricById(findSongId(displayName));
+}
+
+std::string PrimaryService::fetchLyricById(std::string_view id) const {
   if (id.empty()) return {};
   return cutLyric(get(primaryLyricPath(id), kGet));
 }

@@ -88,12 +88,12 @@ std::string SyltToLrc(std::string_view content) {
   return lrc;
 }
 
-std::string ReadEmbeddedLyrics(const std::string& path) {
+std::optional<std::string> ReadEmbeddedLyrics(const std::string& path) {
   TagInfo record;
   ReadOptions options;
   options.picture = false;
   options.streamProperties = false;
-  if (!ReadTagsByConversionRule(path, record, options)) return {};
+  if (!ReadTagsByConversionRule(path, record, options)) return std::nullopt;
   std::string text = std::move(record.lyrics);
   // One line form: the readers give CR LF, LF or CR as the file had it.
   std::string out;

@@ -5,6 +5,7 @@
 // in TagInfo::lyrics; a synced SYLT frame arrives there as LRC text, so every
 // caller reads one form.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -17,8 +18,8 @@ namespace youran {
 // encodings and for a frame without entries.
 std::string SyltToLrc(std::string_view content);
 
-// The lyric a file carries, UTF-8, "\n" between lines; empty when none or
-// when the file's format is not read.
-std::string ReadEmbeddedLyrics(const std::string& path);
+// The lyric a file carries, UTF-8, "\n" between lines (empty when none);
+// nullopt when the file's format is not one the tag readers read.
+std::optional<std::string> ReadEmbeddedLyrics(const std::string& path);
 
 }  // namespace youran

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QTableWidget>
 #include <QTest>
 #include <atomic>
 #include <thread>
@@ -20,6 +21,9 @@
 #include "lyrics/ui/desktop_lyrics_window.h"
 #include "lyrics/ui/lyric_loader.h"
 #include "playback/controller/now_playing.h"
+#include "base/atomic_file.h"
+#include "demo_service.h"
+#include "online/primary_service.h"
 #include "support/temp_folder.h"
 
 namespace youran {
@@ -172,6 +176,89 @@ TEST_F(LyricsViewTest, TranslationBeneathAndWordSweep) {
   view->setShowRomanization(false);
   EXPECT_EQ(window.renderer().secondLine(), QString());
   EXPECT_EQ(bigLabel.text(), QStringLiteral("AAAAB"));
+}
+
+TEST_F(LyricsViewTest, OffsetMenuRewritesTheFileInItsEncoding) {
+  view->setLyricFont(QString());
+  const QString name = QStringLiteral("歌手-偏移");
+  const auto path = lyricFilePath(folder.path(), name.toStdString());
+  // UTF-16LE with a mark, as some editors save it.
+  std::string utf16 = "\xFF\xFE";
+  for (const char c : std::string("[00:02.00]A\r\n")) utf16 += {c, '\0'};
+  ASSERT_FALSE(writeFileAtomically(path, utf16).has_value());
+  startTrack(name);
+  at(1.6);
+  EXPECT_EQ(window.text(), QStringLiteral("歌手-偏移")) << "00:02 not reached";
+  emit window.offsetRequested(500);  // 歌词提前 0.5 秒
+  EXPECT_EQ(window.text(), QStringLiteral("A")) << "shown 0.5 s earlier at once";
+  DecodedLyric file = readLyricFile(path);
+  EXPECT_EQ(file.encoding, LyricEncoding::utf16le);
+  EXPECT_EQ(file.text, "[offset:500]\r\n[00:02.00]A\r\n");
+  emit window.offsetRequested(-500);  // 歌词延后 0.5 秒
+  emit window.offsetRequested(-500);
+  EXPECT_EQ(readLyricFile(path).text, "[offset:-500]\r\n[00:02.00]A\r\n");
+  at(2.3);
+  EXPECT_EQ(window.text(), QStringLiteral("A")) << "the held line of the previous lyric";
+  EXPECT_EQ(view->sync().currentLine(), "") << "00:02.50 not reached";
+}
+
+TEST_F(LyricsViewTest, ChoosingALyricFromTheServiceWritesTheTracksFile) {
+  const auto library = testing::makeDemoLibrary(folder / "library");
+  ASSERT_FALSE(library.empty()) << "ffmpeg";
+  testing::DemoService service(library);
+  ASSERT_TRUE(service.ok());
+  LyricsView::Sources sources;
+  sources.livePositionSeconds = [this] { return livePosition; };
+  sources.searchLyrics = [&service](const std::string& name) {
+    std::vector<LyricCandidate> found;
+    for (const PrimaryRow& row : PrimaryService(service.hosts()).search(name))
+      found.push_back({QString::fromStdString(row.title), QString::fromStdString(row.artist),
+                       QString::fromStdString(row.album), row.durationMs, QString::fromStdString(row.id)});
+    return found;
+  };
+  sources.lyricById = [&service](const std::string& id) { return PrimaryService(service.hosts()).fetchLyricById(id); };
+  view = std::make_unique<LyricsView>(now, window, *loader, sources);
+  view->setLyricFont(QString());
+  startTrack(QStringLiteral("Demo Band-Rain"), "[00:01.00]旧的歌词\r\n");
+
+  LyricChoiceDialog* dialog = view->chooseLyric();
+  ASSERT_NE(dialog, nullptr);
+  QTRY_COMPARE_WITH_TIMEOUT(dialog->table()->rowCount(), 1, 5000);
+  EXPECT_EQ(dialog->table()->item(0, 0)->text(), QStringLiteral("Rain"));
+  EXPECT_EQ(dialog->table()->item(0, 1)->text(), QStringLiteral("Demo Band"));
+  EXPECT_FALSE(dialog->table()->item(0, 2)->text().isEmpty()) << "the album";
+  dialog->table()->selectRow(0);
+  dialog->accept();
+  const auto path = lyricFilePath(folder.path(), "Demo Band-Rain");
+  QTRY_VERIFY_WITH_TIMEOUT(readLyricFile(path).text.find("悠然演示服务") != std::string::npos, 5000);
+  at(3.5);
+  EXPECT_EQ(window.text(), QStringLiteral("这是悠然演示服务的歌词"));
+}
+
+TEST_F(LyricsViewTest, EmbeddedLyricIsUsedWithoutAFileAndOfferedInTheChoice) {
+  if (testing::runCommand("/usr/bin/python3 -c 'import mutagen' 2>/dev/null") != 0) GTEST_SKIP() << "python3-mutagen";
+  ASSERT_EQ(testing::runCommand("/usr/bin/python3 " YOURAN_LYRICS_SOURCE "/make_embedded_fixtures.py " +
+                                testing::shellQuote(folder.path().string())),
+            0);
+  view->setLyricFont(QString());
+  pageOpen = true;
+  NowPlaying::Track track;
+  track.row = 1;
+  track.path = QString::fromStdString((folder / "unsynced.ogg").string());
+  track.displayName = QStringLiteral("无文件-内嵌");
+  now.setTrack(track);
+  view->loadTrackLyrics(track.displayName);
+  view->startLyricTimer();
+  at(0.2);
+  EXPECT_EQ(window.text(), QStringLiteral("没有时间的歌词")) << "the first line on the desktop";
+  EXPECT_EQ(bigLabel.text(), QStringLiteral("没有时间的歌词\n第二行")) << "the whole text on the page";
+  EXPECT_EQ(fetches.load(), 0) << "no fetch for a track that carries its lyric";
+
+  LyricChoiceDialog* dialog = view->chooseLyric();
+  ASSERT_GE(dialog->table()->rowCount(), 1);
+  EXPECT_EQ(dialog->table()->item(0, 0)->text(), QStringLiteral("内嵌歌词"));
+  dialog->accept();
+  EXPECT_EQ(readLyricFile(lyricFilePath(folder.path(), "无文件-内嵌")).text, "没有时间的歌词\n第二行");
 }
 
 TEST_F(LyricsViewTest, MissingLyricFetchesOffTheUiThreadAndWritesTheFile) {

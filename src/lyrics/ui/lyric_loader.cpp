@@ -34,7 +34,7 @@ std::string LyricLoader::load(const QString& displayName, const QString& trackPa
   DecodedLyric lyric = readLyricFile(path);
   if (!lyric.text.empty() || stopping_) return std::move(lyric.text);
   if (!trackPath.isEmpty()) {
-    std::string embedded = ReadEmbeddedLyrics(QFile::encodeName(trackPath).toStdString());
+    std::string embedded = ReadEmbeddedLyrics(QFile::encodeName(trackPath).toStdString()).value_or(std::string());
     if (!embedded.empty()) return embedded;
   }
 

@@ -1,6 +1,7 @@
 #include "lyrics/ui/lyrics_view.h"
 
 #include <QCheckBox>
+#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <cmath>
@@ -8,6 +9,9 @@
 #include "ui/skin.h"
 #include "lyrics/ui/desktop_lyrics_window.h"
 #include "lyrics/ui/lyric_loader.h"
+#include "lyrics/lyric_file.h"
+#include "tags/embedded_lyrics.h"
+#include "base/log.h"
 #include "playback/controller/now_playing.h"
 #include "base/qt_text.h"
 
@@ -45,8 +49,15 @@ LyricsView::LyricsView(NowPlaying& nowPlaying, DesktopLyricsWindow& window, Lyri
     sync_.setLyricText(lyric.toStdString());
     scheduleSwitch(positionMs());
   });
+  connect(&window_, &DesktopLyricsWindow::offsetRequested, this, &LyricsView::shiftLyric);
+  connect(&window_, &DesktopLyricsWindow::chooseLyricRequested, this, &LyricsView::chooseLyric);
   connect(&window_, &DesktopLyricsWindow::lockRequested, this, [this] { setLocked(true); });
   connect(&window_, &DesktopLyricsWindow::closeRequested, this, [this] { setDesktopLyricsOn(false); });
+}
+
+LyricsView::~LyricsView() {
+  delete choice_.data();
+  pool_.waitForDone();
 }
 
 void LyricsView::attachControls(QPushButton* lyricButton, QCheckBox* desktopBox, QLabel* bigLabel) {
@@ -148,6 +159,77 @@ void LyricsView::showBeneathChange() {
   window_.setText(shownText_.isEmpty() ? window_.text() : shownText_, beneath(), window_.progress());
   if (shown_.showInBigLabel && bigLabel_ && sources_.nowPlayingPageOpen && sources_.nowPlayingPageOpen())
     bigLabel_->setText(bigLabelText());
+}
+
+void LyricsView::shiftLyric(int deltaMs) {
+  const QString name = nowPlaying_.displayName();
+  if (name.isEmpty() || sync_.lyricText().empty()) return;
+  const std::filesystem::path path = loader_.lyricFile(name);
+  DecodedLyric file = readLyricFile(path);
+  if (file.text.empty()) {
+    // An embedded lyric gets a file of its own to carry the offset.
+    file.text = sync_.lyricText();
+    file.encoding = LyricEncoding::gb18030;
+  }
+  std::string text = withLrcOffset(file.text, LrcDocument::parse(file.text).offsetMs() + deltaMs);
+  if (auto failure = writeLyricFile(path, text, file.encoding)) {
+    logWarning("lyrics", "cannot write " + path.string() + ": " + *failure);
+    return;
+  }
+  sync_.setLyricText(std::move(text));
+  showAt(positionMs());
+}
+
+void LyricsView::useLyric(const std::string& text) {
+  const std::filesystem::path path = loader_.lyricFile(nowPlaying_.displayName());
+  if (auto failure = writeLyricFile(path, text)) logWarning("lyrics", "cannot write " + path.string() + ": " + *failure);
+  sync_.setLyricText(text);
+  showAt(positionMs());
+}
+
+LyricChoiceDialog* LyricsView::chooseLyric() {
+  delete choice_.data();
+  const QString name = nowPlaying_.displayName();
+  choice_ = new LyricChoiceDialog(name);
+  choice_->setAttribute(Qt::WA_DeleteOnClose);
+  const std::string embedded =
+      nowPlaying_.track().path.isEmpty() ? std::string()
+                                         : ReadEmbeddedLyrics(QFile::encodeName(nowPlaying_.track().path).toStdString()).value_or(std::string());
+  if (!embedded.empty()) {
+    const LrcDocument doc = LrcDocument::parse(embedded);
+    const std::string first = doc.synced() ? doc.lines().front().text : doc.plainText().substr(0, doc.plainText().find('\n'));
+    choice_->addEmbedded(toQ(first));
+  }
+  QPointer<LyricChoiceDialog> dialog = choice_;
+  if (sources_.searchLyrics) {
+    pool_.start([this, dialog, search = sources_.searchLyrics, key = name.toStdString()] {
+      std::vector<LyricCandidate> found = search(key);
+      QMetaObject::invokeMethod(
+          this, [dialog, found = std::move(found)] { if (dialog) dialog->setCandidates(found); }, Qt::QueuedConnection);
+    });
+  } else {
+    choice_->setCandidates({});
+  }
+  connect(choice_, &QDialog::accepted, this, [this, dialog, embedded, track = name] {
+    const LyricCandidate* chosen = dialog ? dialog->chosen() : nullptr;
+    if (!chosen || track != nowPlaying_.displayName()) return;
+    if (chosen->id.isEmpty()) {
+      useLyric(embedded);
+      return;
+    }
+    if (!sources_.lyricById) return;
+    pool_.start([this, fetch = sources_.lyricById, id = chosen->id.toStdString(), track] {
+      std::string text = fetch(id);
+      QMetaObject::invokeMethod(
+          this,
+          [this, text = std::move(text), track] {
+            if (!text.empty() && track == nowPlaying_.displayName()) useLyric(text);
+          },
+          Qt::QueuedConnection);
+    });
+  });
+  choice_->show();
+  return choice_;
 }
 
 int LyricsView::sweepProgress() const {

@@ -11,11 +11,13 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QThreadPool>
 #include <QTimer>
 #include <QVector>
 #include <functional>
 
 #include "lyrics/lyric_sync.h"
+#include "lyrics/ui/lyric_choice_dialog.h"
 
 class QLabel;
 class QCheckBox;
@@ -33,10 +35,15 @@ class LyricsView : public QObject {
   struct Sources {
     std::function<double()> livePositionSeconds;  // the engine's position, for the sweep
     std::function<bool()> nowPlayingPageOpen;
+    // "选择歌词…": the service's songs for a display name and the lyric of
+    // one of them. Both are called on a worker thread.
+    std::function<std::vector<LyricCandidate>(const std::string& displayName)> searchLyrics;
+    std::function<std::string(const std::string& id)> lyricById;
   };
 
   LyricsView(NowPlaying& nowPlaying, DesktopLyricsWindow& window, LyricLoader& loader, Sources sources,
              QObject* parent = nullptr);
+  ~LyricsView() override;
 
   // The switch controls and the big label; any may be null (tests).
   void attachControls(QPushButton* lyricButton, QCheckBox* desktopBox, QLabel* bigLabel);
@@ -60,6 +67,14 @@ class LyricsView : public QObject {
   // The lines beneath: the translation (on by default), the romanisation.
   void setShowTranslation(bool on);
   void setShowRomanization(bool on);
+
+  // The track's lyric earlier (positive) or later by `deltaMs`: its file's
+  // [offset:] tag, rewritten in the file's own encoding.
+  void shiftLyric(int deltaMs);
+  // Opens the choice of lyrics for the playing track (returned for tests).
+  LyricChoiceDialog* chooseLyric();
+  // Makes `text` the playing track's lyric file and shows it.
+  void useLyric(const std::string& text);
   void setLocked(bool on);
 
   QTimer& lyricTimer() { return lyricTimer_; }
@@ -93,7 +108,9 @@ class LyricsView : public QObject {
   QTimer sweepTimer_;
   QTimer switchTimer_;
   LyricSync::Shown shown_;
-  QVector<int> wordStarts_;  // UTF-16 offsets of the shown line's words, and its length
+  QVector<int> wordStarts_;
+  QPointer<LyricChoiceDialog> choice_;
+  QThreadPool pool_;  // UTF-16 offsets of the shown line's words, and its length
   QPointer<QPushButton> button_;
   QPointer<QCheckBox> box_;
   QPointer<QLabel> bigLabel_;
