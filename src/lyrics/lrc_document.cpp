@@ -25,12 +25,17 @@ bool startsWithKey(std::string_view tag, std::string_view key) {
   return true;
 }
 
-// "+500", "-250", "300": milliseconds, or nullopt-like false.
+// "+500", "-250", "300" in milliseconds; false leaves `out` alone.
 bool parseOffset(std::string_view value, int64_t& out) {
   value = trimmed(value);
   if (!value.empty() && value.front() == '+') value.remove_prefix(1);
-  const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), out);
-  return ec == std::errc() && end == value.data() + value.size();
+  int64_t ms = 0;
+  const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), ms);
+  // More than a day either way is no offset anyone meant, and would
+  // overflow the line times.
+  if (ec != std::errc() || end != value.data() + value.size() || ms > 86400000 || ms < -86400000) return false;
+  out = ms;
+  return true;
 }
 
 struct Entry {
@@ -116,7 +121,8 @@ LrcDocument LrcDocument::parse(std::string_view text) {
   std::string plain;
   size_t order = 0;
   while (!text.empty()) {
-    size_t end = text.find('\n');
+    // LF, CR LF, and the CR alone of old Mac editors all end a line.
+    const size_t end = text.find_first_of("\r\n");
     std::string_view line = text.substr(0, end);
     text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
     line = trimmed(line);
@@ -231,15 +237,20 @@ std::string withLrcOffset(std::string_view text, int64_t offsetMs) {
   const std::string_view eol = text.find("\r\n") != std::string_view::npos ? "\r\n" : "\n";
   bool placed = false;
   while (!text.empty()) {
-    const size_t end = text.find('\n');
-    const std::string_view whole = text.substr(0, end == std::string_view::npos ? text.size() : end + 1);
-    text.remove_prefix(whole.size());
-    const std::string_view line = trimmed(whole.substr(0, whole.find('\n')));
+    const size_t end = text.find_first_of("\r\n");
+    size_t next = end == std::string_view::npos ? text.size() : end + 1;
+    if (end != std::string_view::npos && text[end] == '\r' && next < text.size() && text[next] == '\n') ++next;
+    const std::string_view whole = text.substr(0, next);
+    text.remove_prefix(next);
+    const std::string_view line = trimmed(whole.substr(0, end == std::string_view::npos ? whole.size() : end));
     if (line.size() > 2 && line.front() == '[' && startsWithKey(line.substr(1), "offset")) {
-      if (!placed && !tag.empty()) {
-        out += tag;
-        out += whole.ends_with("\r\n") ? "\r\n" : whole.ends_with('\n') ? "\n" : "";
-      }
+      // Only the tag goes; whatever follows it on the line stays.
+      const size_t close = whole.find(']');
+      const std::string_view rest = close == std::string_view::npos ? whole.substr(static_cast<size_t>(line.data() - whole.data()) + line.size())
+                                                          : whole.substr(close + 1);
+      const bool onlyLineEnd = rest.find_first_not_of(" \t\r\n") == std::string_view::npos;
+      if (!placed && !tag.empty()) out += tag;
+      if (!onlyLineEnd || (!placed && !tag.empty())) out += rest;
       placed = true;
       continue;
     }

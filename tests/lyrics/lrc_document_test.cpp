@@ -125,12 +125,16 @@ TEST(LrcDocument, OffsetIsWrittenInPlaceOrOnTop) {
       {"[ti:x]\r\n[00:01.00]a\r\n", 500, "[offset:500]\r\n[ti:x]\r\n[00:01.00]a\r\n"},
       {"[offset:+500]\n[00:01.00]a\n", -250, "[offset:-250]\n[00:01.00]a\n"},
       {"[offset:500]\n[00:01.00]a\n", 0, "[00:01.00]a\n"},
+      // Lines ended by CR alone: the rest of the file is not the offset's line.
+      {"[offset:100]\r[00:01.00]a\r", 300, "[offset:300]\r[00:01.00]a\r"},
   };
   for (const auto& c : cases) {
     const std::string out = withLrcOffset(c.in, c.offset);
     EXPECT_EQ(out, c.out) << c.in;
     EXPECT_EQ(LrcDocument::parse(out).offsetMs(), c.offset);
+    EXPECT_EQ(LrcDocument::parse(out).lines().size(), 1u) << c.in;
   }
+  EXPECT_EQ(LrcDocument::parse("[offset:99999999999999999999]\n[00:01.00]a\n").offsetMs(), 0) << "out of range";
 }
 
 TEST(LyricSyncTick, TheThreeMessagesAndTheHeldLine) {

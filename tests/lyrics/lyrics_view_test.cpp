@@ -6,7 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QApplication>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QLabel>
@@ -189,7 +192,16 @@ TEST_F(LyricsViewTest, OffsetMenuRewritesTheFileInItsEncoding) {
   startTrack(name);
   at(1.6);
   EXPECT_EQ(window.text(), QStringLiteral("歌手-偏移")) << "00:02 not reached";
-  emit window.offsetRequested(500);  // 歌词提前 0.5 秒
+  // 歌词提前 0.5 秒, from the line's right-click menu.
+  QTimer::singleShot(50, &window, [] {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (!menu) return;
+    for (QAction* action : menu->actions())
+      if (action->text() == QStringLiteral("歌词提前 0.5 秒")) action->trigger();
+    menu->close();
+  });
+  QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5), window.widget()->mapToGlobal(QPoint(5, 5)));
+  QApplication::sendEvent(window.widget(), &click);
   EXPECT_EQ(window.text(), QStringLiteral("A")) << "shown 0.5 s earlier at once";
   DecodedLyric file = readLyricFile(path);
   EXPECT_EQ(file.encoding, LyricEncoding::utf16le);

@@ -106,9 +106,11 @@ void LyricsView::showAt(int64_t positionMs) {
     }
   }
   shownText_ = text;
-  // The line first: the sweep measures its words in the new text.
-  window_.setText(shownText_, beneath(), 0);
-  if (karaoke_) window_.setText(shownText_, sweepProgress());
+  // A new line first: the sweep measures its words in the new text.
+  const QString below = beneath();
+  if (karaoke_ && (shownText_ != window_.text() || below != window_.renderer().secondLine()))
+    window_.setText(shownText_, below, 0);
+  window_.setText(shownText_, below, karaoke_ ? sweepProgress() : 0);
   if (shown_.showInBigLabel) {
     nowPlaying_.setLyricLine(shownText_);
     if (bigLabel_ && sources_.nowPlayingPageOpen && sources_.nowPlayingPageOpen()) bigLabel_->setText(bigLabelText());
