@@ -46,7 +46,7 @@ LyricsView::LyricsView(NowPlaying& nowPlaying, DesktopLyricsWindow& window, Lyri
     // Only the current track's answer; a late one for an earlier track has
     // been stored in its file and waits for that track's next start.
     if (name != nowPlaying_.displayName()) return;
-    sync_.setLyricText(lyric.toStdString());
+    setLyric(lyric.toStdString());
     scheduleSwitch(positionMs());
   });
   connect(&window_, &DesktopLyricsWindow::offsetRequested, this, &LyricsView::shiftLyric);
@@ -74,8 +74,15 @@ void LyricsView::attachControls(QPushButton* lyricButton, QCheckBox* desktopBox,
 }
 
 void LyricsView::loadTrackLyrics(const QString& displayName) {
-  sync_.setLyricText(loader_.load(displayName, nowPlaying_.track().path));
+  setLyric(loader_.load(displayName, nowPlaying_.track().path));
   scheduleSwitch(positionMs());
+}
+
+void LyricsView::setLyric(std::string text) {
+  sync_.setLyricText(std::move(text));
+  // The shown line's index and words belong to the previous lyric.
+  shown_.lineIndex = -1;
+  wordStarts_.clear();
 }
 
 void LyricsView::startLyricTimer() {
@@ -178,14 +185,14 @@ void LyricsView::shiftLyric(int deltaMs) {
     logWarning("lyrics", "cannot write " + path.string() + ": " + *failure);
     return;
   }
-  sync_.setLyricText(std::move(text));
+  setLyric(std::move(text));
   showAt(positionMs());
 }
 
 void LyricsView::useLyric(const std::string& text) {
   const std::filesystem::path path = loader_.lyricFile(nowPlaying_.displayName());
   if (auto failure = writeLyricFile(path, text)) logWarning("lyrics", "cannot write " + path.string() + ": " + *failure);
-  sync_.setLyricText(text);
+  setLyric(text);
   showAt(positionMs());
 }
 
@@ -235,7 +242,7 @@ LyricChoiceDialog* LyricsView::chooseLyric() {
 }
 
 int LyricsView::sweepProgress() const {
-  if (shown_.lineIndex < 0) return 0;
+  if (shown_.lineIndex < 0 || static_cast<size_t>(shown_.lineIndex) >= sync_.document().lines().size()) return 0;
   const int64_t positionMs = this->positionMs();
   const LrcLine& line = sync_.document().lines()[static_cast<size_t>(shown_.lineIndex)];
   const LrcMoment m = sync_.document().at(positionMs);

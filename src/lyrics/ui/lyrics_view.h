@@ -86,6 +86,7 @@ class LyricsView : public QObject {
   void lockChanged(bool locked);
 
  private:
+  void setLyric(std::string text);
   int64_t positionMs() const;
   // Shows the line of `positionMs`; the tick also refreshes the big label
   // after its page has been opened.
