@@ -1,14 +1,16 @@
 // Frames of the desktop lyric line and lookups of the playing second.
 //
-// Frame: a 1920 × 150 line with shadow, outline, gradient and a karaoke clip,
-// painted into an image of the window's size as the window's paint does.
+// Frame: a 1920 × 150 line with its translation beneath, shadow, outline,
+// gradient and a karaoke clip, painted into an image of the window's size as
+// the window's paint does.
 //   ours: LyricRenderer::paint (layers built once per text, then two blits)
 //   straightforward: per frame, measure, build the path, fill the shadow,
 //     stroke and fill the normal style, clip and stroke and fill the
 //     highlight style.
-// Lookup: the line of a second in a 300-line LRC.
-//   ours: matchLineForPosition (one backward search)
-//   plain: split at every "[" and search each piece, as the lookup is defined.
+// Lookup: the line of a moment in a 300-line LRC.
+//   ours: LrcDocument::at (parsed once per track, then a binary search)
+//   plain: split at every "[" and search each piece for the second's text,
+//     as the once-a-second lookup was defined.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -20,12 +22,14 @@
 #include <string>
 
 #include "base/time_text.h"
+#include "lyrics/lrc_document.h"
 #include "lyrics/lrc_lookup.h"
 #include "lyrics/ui/lyric_renderer.h"
 
 namespace {
 
 const QString kLine = QStringLiteral("推开窗 风吹进了清晨 鸟儿在枝头轻轻地唱");
+const QString kTranslation = QStringLiteral("I open the window, the morning breeze comes in, birds sing softly");
 
 QFont lyricFont() {
   QFont font(QStringLiteral("WenQuanYi Micro Hei"));
@@ -44,7 +48,9 @@ void BM_FrameOurs(benchmark::State& state) {
   renderer.setTextStyle(normalStyle());
   renderer.setHighlightStyle(highlightStyle());
   renderer.setText(kLine);
+  renderer.setSecondLine(kTranslation);
   QImage window(1920, 150, QImage::Format_ARGB32_Premultiplied);
+  if (const QByteArray png = qgetenv("LYRICS_BENCH_FRAME"); !png.isEmpty()) renderer.frame(40).save(QString::fromLocal8Bit(png));
   int progress = 0;
   for (auto _ : state) {
     QPainter p(&window);
@@ -65,10 +71,18 @@ void BM_FrameStraightforward(benchmark::State& state) {
     QPainter p(&window);
     p.setRenderHint(QPainter::Antialiasing);
     const QFontMetricsF metrics(font);
+    QFont small = font;
+    small.setPixelSize(22);
+    const QFontMetricsF smallMetrics(small);
     const qreal w = metrics.horizontalAdvance(kLine), h = metrics.height();
-    const QRectF box((1920 - w) / 2, (150 - h) / 2, w, h);
+    const QRectF box((1920 - w) / 2, (150 - h - smallMetrics.height()) / 2, w, h);
     QPainterPath path;
     path.addText(box.left(), box.top() + metrics.ascent(), font, kLine);
+    QPainterPath below;
+    const qreal sw = smallMetrics.horizontalAdvance(kTranslation);
+    below.addText((1920 - sw) / 2, box.bottom() + smallMetrics.ascent(), small, kTranslation);
+    p.fillPath(below.translated(2, 2), QColor(0, 0, 0, 150));
+    p.fillPath(below, youran::lyricFillBrush(1, normalStyle().start, normalStyle().end, below.boundingRect()));
     p.fillPath(path.translated(2, 2), QColor(0, 0, 0, 150));
     const auto styled = [&](const youran::LyricTextStyle& style) {
       QPen pen(*style.outline);
@@ -98,14 +112,19 @@ std::string lrc300() {
 }
 
 void BM_LookupOurs(benchmark::State& state) {
-  const std::string lyric = lrc300();
-  int second = 0;
+  const youran::LrcDocument lyric = youran::LrcDocument::parse(lrc300());
+  int64_t ms = 0;
   for (auto _ : state) {
-    const std::string position = youran::formatMinutesSeconds(second);
-    benchmark::DoNotOptimize(youran::matchLineForPosition(position, lyric));
-    second = (second + 7) % 900;
+    benchmark::DoNotOptimize(lyric.at(ms));
+    ms = (ms + 7010) % 900000;
   }
 }
+
+void BM_ParseOurs(benchmark::State& state) {
+  const std::string lyric = lrc300();
+  for (auto _ : state) benchmark::DoNotOptimize(youran::LrcDocument::parse(lyric));
+}
+BENCHMARK(BM_ParseOurs)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_LookupOurs)->Unit(benchmark::kMicrosecond);
 
 void BM_LookupPlain(benchmark::State& state) {

@@ -2,7 +2,10 @@
 // choose the position, the rest is the file. Besides not crashing, the lookup
 // must agree with the plain algorithm it shortcuts (split at every "[", and
 // let every piece that holds the position text replace the result), and the
-// decoded text must be valid UTF-8 without a zero byte.
+// decoded text must be valid UTF-8 without a zero byte. The parsed lyric's
+// lines are in time order, the line at the position is the last one not
+// after it, and an offset written into the text reads back. The bytes are
+// also read as an ID3v2 SYLT frame.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -11,7 +14,9 @@
 
 #include "base/text_encoding.h"
 #include "base/time_text.h"
+#include "lyrics/lrc_document.h"
 #include "lyrics/lrc_lookup.h"
+#include "tags/embedded_lyrics.h"
 #include "lyrics/lyric_file.h"
 
 namespace {
@@ -56,5 +61,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int progress = youran::karaokeProgress(match.timeMs, next, positionMs);
     if (progress < 0 || progress > 100) std::abort();
   }
+  const youran::LrcDocument doc = youran::LrcDocument::parse(lyric.text);
+  const auto& lines = doc.lines();
+  for (size_t i = 1; i < lines.size(); ++i) {
+    if (lines[i].timeMs <= lines[i - 1].timeMs) std::abort();
+  }
+  const youran::LrcMoment m = doc.at(positionMs);
+  if (m.index >= 0) {
+    if (lines[static_cast<size_t>(m.index)].timeMs > positionMs) std::abort();
+    if (m.endMs != -1 && m.endMs <= positionMs) std::abort();
+    const int p = youran::LrcDocument::progress(lines[static_cast<size_t>(m.index)], m, positionMs);
+    if (p < 0 || p > 100 || m.wordFraction < 0 || m.wordFraction > 1) std::abort();
+  } else if (!lines.empty() && lines.front().timeMs <= positionMs) {
+    std::abort();
+  }
+  const long long offset = static_cast<long long>(raw % 20001) - 10000;
+  if (youran::LrcDocument::parse(youran::withLrcOffset(lyric.text, offset)).offsetMs() != offset) std::abort();
+
+  const std::string lrc = youran::SyltToLrc(bytes);
+  if (!youran::isValidUtf8(lrc)) std::abort();
   return 0;
 }

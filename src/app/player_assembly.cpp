@@ -37,6 +37,8 @@
 #include "base/data_folder.h"
 #include "lyrics/ui/desktop_lyrics_window.h"
 #include "lyrics/ui/lyric_loader.h"
+#include "online/primary_service.h"
+#include "lyrics/ui/lyric_line_settings.h"
 #include "playback/audio_engine.h"
 #include "playback/controller/now_playing.h"
 #include "playback/controller/playback_controller.h"
@@ -112,6 +114,15 @@ PlayerAssembly::PlayerAssembly(PlayerApp& app, AudioEngine& engine) : app_(app),
   LyricsView::Sources lyricSources;
   lyricSources.livePositionSeconds = [this] { return playback_->livePositionSeconds(); };
   lyricSources.nowPlayingPageOpen = [window] { return window->pages()->currentIndex() == MainWindow::kNowPlaying; };
+  lyricSources.searchLyrics = [file = settingsFilePath()](const std::string& name) {
+    std::vector<LyricCandidate> found;
+    for (const PrimaryRow& row : PrimaryService(readOnlineHosts(file)).search(name))
+      found.push_back({toQ(row.title), toQ(row.artist), toQ(row.album), row.durationMs, toQ(row.id)});
+    return found;
+  };
+  lyricSources.lyricById = [file = settingsFilePath()](const std::string& id) {
+    return PrimaryService(readOnlineHosts(file)).fetchLyricById(id);
+  };
   lyrics_ = std::make_unique<LyricsView>(*nowPlaying_, *desktopLyrics_, *lyricLoader_, std::move(lyricSources));
   lyrics_->attachControls(window->lyricButton(), window->desktopLyricsBox(), window->nowPlayingPage()->lyricLine());
   connectLyricSettings();
@@ -214,6 +225,13 @@ void PlayerAssembly::connectLyricSettings() {
   lyrics_->setLocked(locked);
   QObject::connect(page, &SettingsPage::karaokeChanged, lyrics_.get(), &LyricsView::setKaraoke);
   QObject::connect(page, &SettingsPage::lyricsLockedChanged, lyrics_.get(), &LyricsView::setLocked);
+  if (auto* lines = page->findChild<LyricLineSettings*>()) {
+    lines->load();
+    lyrics_->setShowTranslation(lines->translation());
+    lyrics_->setShowRomanization(lines->romanization());
+    QObject::connect(lines, &LyricLineSettings::translationChanged, lyrics_.get(), &LyricsView::setShowTranslation);
+    QObject::connect(lines, &LyricLineSettings::romanizationChanged, lyrics_.get(), &LyricsView::setShowRomanization);
+  }
   // A lock from the line's own menu is remembered the same way.
   QObject::connect(lyrics_.get(), &LyricsView::lockChanged, page, [page](bool on) {
     if (page->lyricsLocked() == on) return;

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "lyrics/ui/lyric_line_settings.h"
 #include "settings/settings_file.h"
 #include "settings/settings_keys.h"
 #include "ui/skin.h"
@@ -75,6 +76,7 @@ SettingsPage::SettingsPage(QWidget* parent) : QWidget(parent) {
   changeFontButton_->setProperty("class", "text");
   changeFontButton_->setCursor(Qt::PointingHandCursor);
   changeFontButton_->setGeometry(472, 154, 100, 30);
+  (new LyricLineSettings(this))->setGeometry(580, 148, 92, 44);
   hint(this, QStringLiteral("桌面歌词与正在播放页的歌词使用此字体"), 188);
 
   caption(this, QStringLiteral("高斯模糊背景"), 228);

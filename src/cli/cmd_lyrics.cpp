@@ -1,7 +1,7 @@
 // youranmusic-cli lyrics FILE [--at POS]...
-// With positions: for each one, the line the player shows at that second and
-// the karaoke sweep of it, one JSON object per line. Without: the detected
-// encoding, then the time tags in file order with the text each carries.
+// With positions: for each one, the line the player shows at that moment, its
+// translation and the karaoke sweep of it, one JSON object per line. Without:
+// the detected encoding and offset, then the lines in time order.
 
 #include <cmath>
 #include <cstdio>
@@ -12,10 +12,10 @@
 #include <string_view>
 #include <vector>
 
-#include "base/time_text.h"
 #include "cli/command.h"
-#include "lyrics/lrc_lookup.h"
+#include "lyrics/lrc_document.h"
 #include "lyrics/lyric_file.h"
+#include "tags/embedded_lyrics.h"
 
 namespace {
 
@@ -41,6 +41,14 @@ std::optional<long long> ParsePositionMs(std::string_view text) {
   const double value = std::strtod(s.c_str(), &end);
   if (end == s.c_str() || *end != '\0') return std::nullopt;
   return std::llround((minutes * 60 + value) * 1000);
+}
+
+// "mm:ss.xx", the form of a time tag.
+std::string TimeText(long long ms) {
+  if (ms < 0) return "-" + TimeText(-ms);
+  char text[32];
+  std::snprintf(text, sizeof text, "%02lld:%02lld.%02lld", ms / 60000, ms / 1000 % 60, ms % 1000 / 10);
+  return text;
 }
 
 int RunLyrics(std::span<char*> args) {
@@ -70,37 +78,42 @@ int RunLyrics(std::span<char*> args) {
     std::fputs("usage: youranmusic-cli lyrics FILE [--at POS]...\n", stderr);
     return 2;
   }
-  const youran::DecodedLyric lyric = youran::readLyricFile(file);
+  // An audio file gives the lyric stored in it.
+  std::optional<std::string> embedded = youran::ReadEmbeddedLyrics(file);
+  const bool fromAudio = embedded.has_value();
+  youran::DecodedLyric lyric = fromAudio ? youran::DecodedLyric{std::move(*embedded)} : youran::readLyricFile(file);
   if (lyric.text.empty() && !std::filesystem::exists(file)) {
     std::fprintf(stderr, "lyrics: cannot read %s\n", file.c_str());
     return 1;
   }
 
+  const youran::LrcDocument doc = youran::LrcDocument::parse(lyric.text);
   if (positions.empty()) {
-    PrintJson({{"encoding", std::string(youran::lyricEncodingName(lyric.encoding))}});
-    const std::string_view text = lyric.text;
-    for (size_t open = text.find('['); open != std::string_view::npos; open = text.find('[', open + 1)) {
-      size_t end = text.find('[', open + 1);
-      if (end == std::string_view::npos) end = text.size();
-      const std::string_view piece = text.substr(open + 1, end - open - 1);
-      const size_t close = piece.find(']');
-      if (close == std::string_view::npos) continue;
-      const std::string_view tag = piece.substr(0, close);
-      const long long ms = youran::positionTextToMs(tag.substr(0, tag.find('.')));
-      if (ms < 0) continue;  // ti, ar, offset and the like
-      PrintJson({{"tag", std::string(tag)}, {"line", std::string(youran::textAfterLast(piece, "]"))}});
+    const std::string encoding = fromAudio ? "embedded" : std::string(youran::lyricEncodingName(lyric.encoding));
+    PrintJson({{"encoding", encoding}, {"offset", doc.offsetMs()}});
+    for (const youran::LrcLine& line : doc.lines()) {
+      PrintJson({{"time", TimeText(line.timeMs)}, {"line", line.text}, {"translation", line.translation}});
     }
+    if (!doc.synced() && !doc.plainText().empty()) PrintJson({{"unsynced", doc.plainText()}});
     return 0;
   }
 
+  // What the player shows: the held line, not only a line tagged at that
+  // very moment.
   for (const long long ms : positions) {
-    const std::string at = youran::formatMinutesSeconds(ms / 1000);
-    const youran::LyricMatch match = youran::matchLineForPosition(at, lyric.text);
-    int progress = 0;
-    if (!match.line.empty()) {
-      progress = youran::karaokeProgress(match.timeMs, youran::nextTagTimeMs(lyric.text, match.timeMs), ms);
+    const youran::LrcMoment m = doc.at(ms);
+    nlohmann::ordered_json out{{"at", TimeText(ms)}};
+    if (m.index >= 0) {
+      const youran::LrcLine& line = doc.lines()[static_cast<size_t>(m.index)];
+      out["line"] = line.text;
+      out["translation"] = line.translation;
+      out["progress"] = youran::LrcDocument::progress(line, m, ms);
+    } else {
+      out["line"] = doc.synced() ? std::string() : doc.plainText().substr(0, doc.plainText().find('\n'));
+      out["translation"] = "";
+      out["progress"] = 0;
     }
-    PrintJson({{"at", at}, {"line", std::string(match.line)}, {"progress", progress}});
+    PrintJson(out);
   }
   return 0;
 }

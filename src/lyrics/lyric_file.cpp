@@ -39,6 +39,34 @@ std::string gb18030ByLines(std::string_view bytes) {
   return out;
 }
 
+std::string utf8ToUtf16(std::string_view utf8, bool bigEndian) {
+  std::string out;
+  out.reserve(utf8.size() * 2);
+  const auto unit = [&](uint32_t u) {
+    const char hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);
+    out += bigEndian ? hi : lo;
+    out += bigEndian ? lo : hi;
+  };
+  for (size_t i = 0; i < utf8.size();) {
+    uint32_t cp = 0;
+    const size_t n = decodeUtf8Char(utf8, i, cp);
+    if (n == 0) {
+      cp = 0xFFFD;
+      i += 1;
+    } else {
+      i += n;
+    }
+    if (cp >= 0x10000) {
+      cp -= 0x10000;
+      unit(0xD800 | (cp >> 10));
+      unit(0xDC00 | (cp & 0x3FF));
+    } else {
+      unit(cp);
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
 std::string_view lyricEncodingName(LyricEncoding encoding) {
@@ -102,6 +130,18 @@ DecodedLyric readLyricFile(const std::filesystem::path& path) {
 
 std::optional<std::string> writeLyricFile(const std::filesystem::path& path, std::string_view utf8) {
   return writeFileAtomically(path, utf8ToGb18030(utf8));
+}
+
+std::optional<std::string> writeLyricFile(const std::filesystem::path& path, std::string_view utf8,
+                                          LyricEncoding encoding) {
+  switch (encoding) {
+    case LyricEncoding::utf8: return writeFileAtomically(path, std::string(utf8));
+    case LyricEncoding::utf8Bom: return writeFileAtomically(path, "\xEF\xBB\xBF" + std::string(utf8));
+    case LyricEncoding::utf16le: return writeFileAtomically(path, "\xFF\xFE" + utf8ToUtf16(utf8, false));
+    case LyricEncoding::utf16be: return writeFileAtomically(path, "\xFE\xFF" + utf8ToUtf16(utf8, true));
+    case LyricEncoding::gb18030: break;
+  }
+  return writeLyricFile(path, utf8);
 }
 
 }  // namespace youran

@@ -34,5 +34,8 @@ DecodedLyric readLyricFile(const std::filesystem::path& path);
 // Replaces the file atomically with `utf8` in GB18030 (an empty text gives
 // an empty file). The reason when it failed.
 std::optional<std::string> writeLyricFile(const std::filesystem::path& path, std::string_view utf8);
+// The same in the given encoding (a file the user had keeps its own).
+std::optional<std::string> writeLyricFile(const std::filesystem::path& path, std::string_view utf8,
+                                          LyricEncoding encoding);
 
 }  // namespace youran

@@ -1,19 +1,17 @@
 #include "lyrics/lyric_sync.h"
 
-#include "lyrics/lrc_lookup.h"
-
 namespace youran {
 
 void LyricSync::setLyricText(std::string text) {
   lyricText_ = std::move(text);
+  document_ = LrcDocument::parse(lyricText_);
   // The held line belongs to the previous lyric; its timing means nothing now.
-  heldStartMs_ = -1;
-  heldEndMs_ = -1;
+  held_.lineIndex = -1;
+  held_.moment = {};
 }
 
-LyricSync::Shown LyricSync::tick(std::string_view positionText, std::string_view displayName) {
-  const LyricMatch match = matchLineForPosition(positionText, lyricText_);
-  currentLine_.assign(match.line);
+LyricSync::Shown LyricSync::tick(int64_t positionMs, std::string_view displayName) {
+  currentLine_.clear();
   Shown shown;
   if (lyricText_.empty()) {
     shown.desktopText = "暂无 ";
@@ -21,16 +19,31 @@ LyricSync::Shown LyricSync::tick(std::string_view positionText, std::string_view
     shown.desktopText += "的歌词";
     return shown;
   }
-  if (!currentLine_.empty()) {
-    heldLine_ = currentLine_;
-    heldStartMs_ = match.timeMs;
-    heldEndMs_ = nextTagTimeMs(lyricText_, match.timeMs);
-  }
-  if (!heldLine_.empty()) {
-    shown.desktopText = heldLine_;
+  if (!document_.synced() && !document_.plainText().empty()) {
+    const std::string& block = document_.plainText();
+    shown.desktopText = block.substr(0, block.find('\n'));
+    shown.staticBlock = block;
     shown.showInBigLabel = true;
-    shown.lineStartMs = heldStartMs_;
-    shown.lineEndMs = heldEndMs_;
+    return shown;
+  }
+  const LrcMoment m = document_.at(positionMs);
+  if (m.index >= 0) {
+    const LrcLine& line = document_.lines()[static_cast<size_t>(m.index)];
+    currentLine_ = line.text;
+    shown.desktopText = line.text;
+    shown.translation = line.translation;
+    shown.romanization = line.romanization;
+    shown.showInBigLabel = true;
+    shown.lineIndex = m.index;
+    shown.moment = m;
+    held_ = shown;
+    anyHeld_ = true;
+    return shown;
+  }
+  if (anyHeld_) {
+    shown = held_;
+    shown.lineIndex = -1;
+    shown.moment = {};
     return shown;
   }
   shown.desktopText.assign(displayName);

@@ -55,6 +55,9 @@ std::vector<PrimaryRow> parsePrimarySearch(std::string_view answer, ServiceFailu
     row.title = song.getText("name");
     row.id = song.getText("id");
     row.artist = song.getText("artists[0].name");
+    row.album = song.getText("album.name");
+    const double duration = song.getNumber("duration");
+    row.durationMs = duration > 0 && duration < 1e12 ? static_cast<int64_t>(duration) : 0;
     rows.push_back(std::move(row));
   }
   return rows;
@@ -153,6 +156,15 @@ std::string PrimaryService::fetchLyric(std::string_view displayName, ServiceFail
   std::string lrc;
   const std::string id = service.findSongId(displayName, &why);
   if (!id.empty()) lrc = cutLyric(service.get(primaryLyricPath(id), kGet, &why));
+  if (failure) *failure = why;
+  return lrc;
+}
+
+std::string PrimaryService::fetchLyricById(std::string_view id, ServiceFailure* failure) const {
+  if (id.empty()) return {};
+  const PrimaryService service = withTrackFetchDeadline();
+  ServiceFailure why;
+  std::string lrc = cutLyric(service.get(primaryLyricPath(id), kGet, &why));
   if (failure) *failure = why;
   return lrc;
 }

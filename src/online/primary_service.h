@@ -5,6 +5,7 @@
 // picture and its play URL. Requests block the calling thread; callers run
 // them on a worker.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +20,8 @@ struct PrimaryRow {
   std::string title;
   std::string artist;
   std::string id;
+  std::string album;    // "album.name"; not a column of the list
+  int64_t durationMs = 0;  // "duration"; 0 when the answer has none
 };
 
 // Answer parsing, kept apart from the requests so it can be fuzzed.
@@ -52,6 +55,7 @@ class PrimaryService {
   std::vector<PrimaryRow> search(std::string_view keyword, ServiceFailure* failure = nullptr) const;
   std::string findSongId(std::string_view displayName, ServiceFailure* failure = nullptr) const;
   std::string fetchLyric(std::string_view displayName, ServiceFailure* failure = nullptr) const;
+  std::string fetchLyricById(std::string_view id, ServiceFailure* failure = nullptr) const;
   // The picture bytes, or empty.
   std::string fetchCover(std::string_view displayName, ServiceFailure* failure = nullptr) const;
   // The play URL, or empty when the service gave none.

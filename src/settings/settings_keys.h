@@ -16,6 +16,9 @@ inline constexpr std::string_view kLyricFont = "Font";
 // the lock of the desktop line ("F" by default).
 inline constexpr std::string_view kLyricKaraoke = "Karaoke";
 inline constexpr std::string_view kLyricLocked = "Locked";
+// The translation beneath the line ("T" by default) and the romanisation ("F").
+inline constexpr std::string_view kLyricTranslation = "Translation";
+inline constexpr std::string_view kLyricRomanization = "Romanization";
 inline constexpr std::string_view kVisionSection = "Vision";
 inline constexpr std::string_view kVisionGaussian = "Gaussian";
 inline constexpr std::string_view kVisionSpectrum = "Spectrum";

@@ -4,6 +4,7 @@
 
 #include "tags/byte_order.h"
 #include "tags/id3.h"
+#include "tags/embedded_lyrics.h"
 #include "tags/picture.h"
 
 namespace youran {
@@ -162,7 +163,8 @@ class FrameWalker {
       if ((v22 ? t.id22 : t.id) == id) target = &t;
     }
     const bool picture = id == (v22 ? "PIC" : "APIC");
-    if (!target && !(picture && options_.picture)) return;
+    const bool syncedLyric = id == (v22 ? "SLT" : "SYLT");
+    if (!target && !(picture && options_.picture) && !syncedLyric) return;
 
     bool unsync = false;
     std::uint64_t skip = 0;
@@ -180,7 +182,12 @@ class FrameWalker {
     std::string bytes = source_.read(content + skip, static_cast<std::size_t>(size - skip));
     if (unsync) bytes = Resynchronise(bytes);
 
+    if (syncedLyric) {  // timed lyrics win over the plain USLT text
+      if (std::string lrc = SyltToLrc(bytes); !lrc.empty()) record_.lyrics = std::move(lrc), syncedLyrics_ = true;
+      return;
+    }
     if (target) {
+      if (target->field == &TagInfo::lyrics && syncedLyrics_) return;
       record_.*(target->field) = DecodeId3Text(bytes, target->layout);
       return;
     }
@@ -212,6 +219,7 @@ class FrameWalker {
   TagInfo& record_;
   ReadOptions options_;
   PictureChoice pictures_;
+  bool syncedLyrics_ = false;
 };
 
 }  // namespace

@@ -74,6 +74,7 @@ void ParseVorbisComment(std::string_view block, VorbisCommentHost host, TagInfo&
         record.*(k.field) = Utf8ToInternalText(value);
       }
     }
+    if (SameKey(key, "UNSYNCEDLYRICS") && record.lyrics.empty()) record.lyrics = Utf8ToInternalText(value);
   }
 }
 

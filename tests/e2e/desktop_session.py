@@ -301,7 +301,14 @@ class Session:
         return self.find_window(size=(968, 560), what="the main window", timeout=20)
 
     def desktop_lyric(self):
-        return self.find_window(title="VarorLyricsWindow", what="the desktop lyric line")
+        # Its title is the line it shows; its role names the window.
+        def look():
+            for w in self.player_windows():
+                role = self.run(["xprop", "-id", str(w.id), "WM_WINDOW_ROLE"], check=False).stdout
+                if '"VarorLyricsWindow"' in role:
+                    return w
+            return None
+        return wait_for(look, "the desktop lyric line", 15)
 
     def stop_player(self, timeout=10):
         if self.player is None or self.player.poll() is not None:

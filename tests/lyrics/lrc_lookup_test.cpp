@@ -3,7 +3,6 @@
 #include <string>
 
 #include "lyrics/lrc_lookup.h"
-#include "lyrics/lyric_sync.h"
 
 namespace youran {
 namespace {
@@ -44,14 +43,6 @@ TEST(LrcLookup, TextAfterLast) {
   EXPECT_EQ(textAfterLast("01:0101:01x", "01:01"), "x");
 }
 
-TEST(LrcLookup, TicksThatSkipASecondNeverShowItsLine) {
-  const std::string lyric = "[01:04.00]four\r\n[01:05.00]five\r\n[01:06.00]six\r\n";
-  LyricSync sync;
-  sync.setLyricText(lyric);
-  EXPECT_EQ(sync.tick("01:04", "A-B").desktopText, "four\r\n");
-  EXPECT_EQ(sync.tick("01:06", "A-B").desktopText, "six\r\n");
-}
-
 TEST(LrcLookup, MatchTimesForTheSweep) {
   const std::string lyric = "[00:05.20]a\r\n[00:05.90]b\r\n[00:09.50]c\r\n[00:03.00]early\r\n";
   const LyricMatch m = matchLineForPosition("00:05", lyric);
@@ -71,46 +62,6 @@ TEST(LrcLookup, MatchTimesForTheSweep) {
   EXPECT_EQ(karaokeProgress(5900, 9500, 20000), 100);
   EXPECT_EQ(karaokeProgress(5900, -1, 6900, 2000), 50) << "no next tag: the fallback span";
   EXPECT_EQ(karaokeProgress(-1, 9500, 7000), 0) << "unknown start: no sweep";
-}
-
-TEST(LyricSyncTick, TheThreeMessagesAndTheHeldLine) {
-  LyricSync sync;
-  // No lyric at all: the notice, and the big label is left alone.
-  auto shown = sync.tick("00:01", "歌手-歌名");
-  EXPECT_EQ(shown.desktopText, "暂无 歌手-歌名的歌词");
-  EXPECT_FALSE(shown.showInBigLabel);
-
-  // A lyric whose first tag is not yet reached, at program start: the name.
-  sync.setLyricText("[ti:x]\r\n[00:03.00]three\r\n[00:06.00]six\r\n");
-  shown = sync.tick("00:00", "歌手-歌名");
-  EXPECT_EQ(shown.desktopText, "歌手-歌名");
-  EXPECT_FALSE(shown.showInBigLabel);
-
-  shown = sync.tick("00:03", "歌手-歌名");
-  EXPECT_EQ(shown.desktopText, "three\r\n");
-  EXPECT_TRUE(shown.showInBigLabel);
-  EXPECT_EQ(shown.lineStartMs, 3000);
-  EXPECT_EQ(shown.lineEndMs, 6000);
-
-  // Between tags the line is held, with its own timing.
-  shown = sync.tick("00:04", "歌手-歌名");
-  EXPECT_EQ(shown.desktopText, "three\r\n");
-  EXPECT_TRUE(shown.showInBigLabel);
-  EXPECT_EQ(shown.lineStartMs, 3000);
-  EXPECT_EQ(sync.currentLine(), "");
-
-  // The next track: its first tag not reached yet, the previous track's line
-  // stays, without a sweep.
-  sync.setLyricText("[00:10.00]ten\r\n");
-  shown = sync.tick("00:01", "其他-歌");
-  EXPECT_EQ(shown.desktopText, "three\r\n");
-  EXPECT_EQ(shown.lineStartMs, -1);
-  EXPECT_EQ(sync.heldLine(), "three\r\n");
-
-  // A track without a lyric shows the notice even with a held line.
-  sync.setLyricText("");
-  EXPECT_EQ(sync.tick("00:10", "无词").desktopText, "暂无 无词的歌词");
-  EXPECT_EQ(sync.heldLine(), "three\r\n");
 }
 
 }  // namespace

@@ -6,11 +6,16 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QApplication>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QTableWidget>
 #include <QTest>
 #include <atomic>
 #include <thread>
@@ -19,6 +24,9 @@
 #include "lyrics/ui/desktop_lyrics_window.h"
 #include "lyrics/ui/lyric_loader.h"
 #include "playback/controller/now_playing.h"
+#include "base/atomic_file.h"
+#include "demo_service.h"
+#include "online/primary_service.h"
 #include "support/temp_folder.h"
 
 namespace youran {
@@ -37,7 +45,9 @@ class LyricsViewTest : public ::testing::Test {
       return name == "网络-歌" ? std::string("[00:01.00]来自网络\r\n") : std::string();
     });
     LyricsView::Sources sources;
-    sources.livePositionSeconds = [this] { return livePosition; };
+    sources.livePositionSeconds = [this] {
+      return livePosition + (clock.isValid() ? static_cast<double>(clock.elapsed()) / 1000.0 : 0.0);
+    };
     sources.nowPlayingPageOpen = [this] { return pageOpen; };
     view = std::make_unique<LyricsView>(now, window, *loader, sources);
     view->attachControls(&button, &box, &bigLabel);
@@ -74,6 +84,7 @@ class LyricsViewTest : public ::testing::Test {
   std::unique_ptr<LyricLoader> loader;
   std::unique_ptr<LyricsView> view;
   double livePosition = 0;
+  QElapsedTimer clock;  // when valid, the position runs on from livePosition
   bool pageOpen = false;
   std::atomic<bool> holdFetch{false};
   std::atomic<int> fetches{0};
@@ -91,12 +102,12 @@ TEST_F(LyricsViewTest, TickShowsTheLineOnTheDesktopAndOnTheOpenPage) {
   at(0.5);
   EXPECT_EQ(window.text(), QStringLiteral("歌手-歌名")) << "nothing held yet: the display name";
   at(2.0);
-  EXPECT_EQ(window.text(), QStringLiteral("第一句\r\n"));
+  EXPECT_EQ(window.text(), QStringLiteral("第一句"));
   EXPECT_EQ(bigLabel.text(), QStringLiteral("欢迎使用悠然音乐")) << "page closed: the label keeps its caption";
-  EXPECT_EQ(now.lyricLine(), QStringLiteral("第一句\r\n"));
+  EXPECT_EQ(now.lyricLine(), QStringLiteral("第一句"));
   pageOpen = true;
   at(4.0);
-  EXPECT_EQ(bigLabel.text(), QStringLiteral("第一句\r\n"));
+  EXPECT_EQ(bigLabel.text(), QStringLiteral("第一句"));
   EXPECT_EQ(window.progress(), 50) << "sung from 00:02 to 00:06";
 
   // The sweep runs while playing and stops with a pause.
@@ -110,6 +121,156 @@ TEST_F(LyricsViewTest, TickShowsTheLineOnTheDesktopAndOnTheOpenPage) {
   view->setKaraoke(false);
   at(5.0);
   EXPECT_EQ(window.progress(), 0);
+}
+
+TEST_F(LyricsViewTest, TheSwitchIsScheduledAtTheNextTag) {
+  view->setLyricFont(QString());
+  startTrack(QStringLiteral("歌手-准时"), "[00:02.00]一\r\n[00:02.35][00:03.10]二\r\n[00:02.70]\r\n");
+  at(2.0);
+  ASSERT_TRUE(view->switchTimer().isActive());
+  EXPECT_NEAR(view->switchTimer().remainingTime(), 350, 20);
+
+  // A seek re-schedules from the new position; a pause stops the switch.
+  livePosition = 2.9;
+  now.announceSeek(2.9);
+  EXPECT_EQ(window.text(), QStringLiteral("")) << "a blank tag shows the empty line";
+  EXPECT_NEAR(view->switchTimer().remainingTime(), 200, 20);
+  now.setPlayState(PlayState::paused);
+  EXPECT_FALSE(view->switchTimer().isActive());
+
+  // Playing on: the line changes when the position reaches the repeated tag,
+  // never before it.
+  livePosition = 2.9;
+  clock.start();
+  now.setPlayState(PlayState::playing);
+  QTRY_COMPARE_WITH_TIMEOUT(window.text(), QStringLiteral("二"), 2000);
+  EXPECT_GE(clock.elapsed(), 199) << "not before the tag";
+  EXPECT_EQ(window.widget()->windowTitle(), QStringLiteral("二")) << "the title follows the line";
+  EXPECT_FALSE(view->switchTimer().isActive()) << "the last tag: nothing more to schedule";
+
+  // A new track's lyric is scheduled from its start.
+  clock.invalidate();
+  livePosition = 0;
+  startTrack(QStringLiteral("歌手-下一首"), "[00:01.00]下一首\r\n");
+  EXPECT_NEAR(view->switchTimer().remainingTime(), 1000, 20);
+}
+
+TEST_F(LyricsViewTest, TranslationBeneathAndWordSweep) {
+  view->setLyricFont(QString());
+  pageOpen = true;
+  startTrack(QStringLiteral("歌手-双语"),
+             "[00:01.00]<00:01.00>AAAA<00:02.00>B<00:03.00>\r\n[00:05.00]第二句\r\n"
+             "[00:01.00]translation\r\n[00:01.00]roman\r\n");
+  at(1.5);
+  EXPECT_EQ(window.text(), QStringLiteral("AAAAB"));
+  EXPECT_EQ(window.renderer().secondLine(), QStringLiteral("translation"));
+  EXPECT_TRUE(bigLabel.text().contains(QStringLiteral("translation")));
+  // Half of the first word, by its width: AAAA is 4/5 of the line's width
+  // in a face where A and B are close in width.
+  const qreal fourA = window.renderer().advanceFraction(4);
+  EXPECT_NEAR(window.progress(), fourA * 50, 1.5);
+  at(2.5);
+  EXPECT_NEAR(window.progress(), (fourA + (1 - fourA) / 2) * 100, 1.5);
+
+  view->setShowRomanization(true);
+  EXPECT_EQ(window.renderer().secondLine(), QStringLiteral("translation\nroman"));
+  view->setShowTranslation(false);
+  EXPECT_EQ(window.renderer().secondLine(), QStringLiteral("roman"));
+  view->setShowRomanization(false);
+  EXPECT_EQ(window.renderer().secondLine(), QString());
+  EXPECT_EQ(bigLabel.text(), QStringLiteral("AAAAB"));
+}
+
+TEST_F(LyricsViewTest, OffsetMenuRewritesTheFileInItsEncoding) {
+  view->setLyricFont(QString());
+  const QString name = QStringLiteral("歌手-偏移");
+  const auto path = lyricFilePath(folder.path(), name.toStdString());
+  // UTF-16LE with a mark, as some editors save it.
+  std::string utf16 = "\xFF\xFE";
+  for (const char c : std::string("[00:02.00]A\r\n")) utf16 += {c, '\0'};
+  ASSERT_FALSE(writeFileAtomically(path, utf16).has_value());
+  startTrack(name);
+  at(1.6);
+  EXPECT_EQ(window.text(), QStringLiteral("歌手-偏移")) << "00:02 not reached";
+  // 歌词提前 0.5 秒, from the line's right-click menu.
+  QTimer::singleShot(50, &window, [] {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (!menu) return;
+    for (QAction* action : menu->actions())
+      if (action->text() == QStringLiteral("歌词提前 0.5 秒")) action->trigger();
+    menu->close();
+  });
+  QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5), window.widget()->mapToGlobal(QPoint(5, 5)));
+  QApplication::sendEvent(window.widget(), &click);
+  EXPECT_EQ(window.text(), QStringLiteral("A")) << "shown 0.5 s earlier at once";
+  DecodedLyric file = readLyricFile(path);
+  EXPECT_EQ(file.encoding, LyricEncoding::utf16le);
+  EXPECT_EQ(file.text, "[offset:500]\r\n[00:02.00]A\r\n");
+  emit window.offsetRequested(-500);  // 歌词延后 0.5 秒
+  emit window.offsetRequested(-500);
+  EXPECT_EQ(readLyricFile(path).text, "[offset:-500]\r\n[00:02.00]A\r\n");
+  at(2.3);
+  EXPECT_EQ(window.text(), QStringLiteral("A")) << "the held line of the previous lyric";
+  EXPECT_EQ(view->sync().currentLine(), "") << "00:02.50 not reached";
+}
+
+TEST_F(LyricsViewTest, ChoosingALyricFromTheServiceWritesTheTracksFile) {
+  const auto library = testing::makeDemoLibrary(folder / "library");
+  ASSERT_FALSE(library.empty()) << "ffmpeg";
+  testing::DemoService service(library);
+  ASSERT_TRUE(service.ok());
+  LyricsView::Sources sources;
+  sources.livePositionSeconds = [this] { return livePosition; };
+  sources.searchLyrics = [&service](const std::string& name) {
+    std::vector<LyricCandidate> found;
+    for (const PrimaryRow& row : PrimaryService(service.hosts()).search(name))
+      found.push_back({QString::fromStdString(row.title), QString::fromStdString(row.artist),
+                       QString::fromStdString(row.album), row.durationMs, QString::fromStdString(row.id)});
+    return found;
+  };
+  sources.lyricById = [&service](const std::string& id) { return PrimaryService(service.hosts()).fetchLyricById(id); };
+  view = std::make_unique<LyricsView>(now, window, *loader, sources);
+  view->setLyricFont(QString());
+  startTrack(QStringLiteral("Demo Band-Rain"), "[00:01.00]旧的歌词\r\n");
+
+  LyricChoiceDialog* dialog = view->chooseLyric();
+  ASSERT_NE(dialog, nullptr);
+  QTRY_COMPARE_WITH_TIMEOUT(dialog->table()->rowCount(), 1, 5000);
+  EXPECT_EQ(dialog->table()->item(0, 0)->text(), QStringLiteral("Rain"));
+  EXPECT_EQ(dialog->table()->item(0, 1)->text(), QStringLiteral("Demo Band"));
+  EXPECT_FALSE(dialog->table()->item(0, 2)->text().isEmpty()) << "the album";
+  dialog->table()->selectRow(0);
+  dialog->accept();
+  const auto path = lyricFilePath(folder.path(), "Demo Band-Rain");
+  QTRY_VERIFY_WITH_TIMEOUT(readLyricFile(path).text.find("悠然演示服务") != std::string::npos, 5000);
+  at(3.5);
+  EXPECT_EQ(window.text(), QStringLiteral("这是悠然演示服务的歌词"));
+}
+
+TEST_F(LyricsViewTest, EmbeddedLyricIsUsedWithoutAFileAndOfferedInTheChoice) {
+  if (testing::runCommand("/usr/bin/python3 -c 'import mutagen' 2>/dev/null") != 0) GTEST_SKIP() << "python3-mutagen";
+  ASSERT_EQ(testing::runCommand("/usr/bin/python3 " YOURAN_LYRICS_SOURCE "/make_embedded_fixtures.py " +
+                                testing::shellQuote(folder.path().string())),
+            0);
+  view->setLyricFont(QString());
+  pageOpen = true;
+  NowPlaying::Track track;
+  track.row = 1;
+  track.path = QString::fromStdString((folder / "unsynced.ogg").string());
+  track.displayName = QStringLiteral("无文件-内嵌");
+  now.setTrack(track);
+  view->loadTrackLyrics(track.displayName);
+  view->startLyricTimer();
+  at(0.2);
+  EXPECT_EQ(window.text(), QStringLiteral("没有时间的歌词")) << "the first line on the desktop";
+  EXPECT_EQ(bigLabel.text(), QStringLiteral("没有时间的歌词\n第二行")) << "the whole text on the page";
+  EXPECT_EQ(fetches.load(), 0) << "no fetch for a track that carries its lyric";
+
+  LyricChoiceDialog* dialog = view->chooseLyric();
+  ASSERT_GE(dialog->table()->rowCount(), 1);
+  EXPECT_EQ(dialog->table()->item(0, 0)->text(), QStringLiteral("内嵌歌词"));
+  dialog->accept();
+  EXPECT_EQ(readLyricFile(lyricFilePath(folder.path(), "无文件-内嵌")).text, "没有时间的歌词\n第二行");
 }
 
 TEST_F(LyricsViewTest, MissingLyricFetchesOffTheUiThreadAndWritesTheFile) {
@@ -126,7 +287,7 @@ TEST_F(LyricsViewTest, MissingLyricFetchesOffTheUiThreadAndWritesTheFile) {
   EXPECT_EQ(fetches.load(), 1);
   EXPECT_NE(fetchThread, std::this_thread::get_id());
   at(1.0);
-  EXPECT_EQ(window.text(), QStringLiteral("来自网络\r\n"));
+  EXPECT_EQ(window.text(), QStringLiteral("来自网络"));
   EXPECT_EQ(readLyricFile(lyricFilePath(folder.path(), "网络-歌")).text, "[00:01.00]来自网络\r\n");
 
   // An answer that arrives after the next track started is stored, not shown.
@@ -138,7 +299,7 @@ TEST_F(LyricsViewTest, MissingLyricFetchesOffTheUiThreadAndWritesTheFile) {
   QTRY_VERIFY_WITH_TIMEOUT(std::filesystem::exists(lyricFilePath(folder.path(), "网络-歌")), 5000);
   QTest::qWait(100);
   at(1.0);
-  EXPECT_EQ(window.text(), QStringLiteral("本地\r\n"));
+  EXPECT_EQ(window.text(), QStringLiteral("本地"));
   EXPECT_EQ(fetches.load(), 2);
 
   // An empty answer leaves an empty file, so the next start asks again.

@@ -264,6 +264,15 @@ def title(d, w):
         return ""
 
 
+def is_lyric_line(d, w):
+    # The line's title is the text it shows; its role names the window.
+    try:
+        prop = w.get_full_property(d.intern_atom("WM_WINDOW_ROLE"), X.AnyPropertyType)
+        return bool(prop) and prop.value.decode("utf-8", "replace") == TITLE
+    except xerror.XError:
+        return False
+
+
 def geometry(d, w):
     g = w.get_geometry()
     origin = w.translate_coords(d.screen().root, 0, 0)
@@ -480,7 +489,7 @@ def line_session(check, weston, d, player_binary, work, locked):
         # The greeting first, then the lyric of the track played through
         # MPRIS, as a media key would start it.
         greeting = wait_for(lambda: next((w for w in player_windows(d)
-                                          if title(d, w).startswith(TITLE) and 0 < shape_width(w) < 900), None),
+                                          if is_lyric_line(d, w) and 0 < shape_width(w) < 900), None),
                             "the greeting on the desktop line (%s)" % label)
         # and the conversion pass done with the row, so that the name the
         # lyric is looked up by is settled.
@@ -491,7 +500,7 @@ def line_session(check, weston, d, player_binary, work, locked):
         wait_for(player.play, "the player to play through MPRIS (%s)" % label, 15, 0.5)
         # The lyric is on the line once its shape is wider than the greeting.
         line = wait_for(lambda: next((w for w in player_windows(d)
-                                      if title(d, w).startswith(TITLE) and shape_width(w) > 900), None),
+                                      if is_lyric_line(d, w) and shape_width(w) > 900), None),
                         "the lyric on the desktop line (%s)" % label)
         time.sleep(0.5)
         cover.activate()

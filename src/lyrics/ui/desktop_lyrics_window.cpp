@@ -18,11 +18,19 @@ class DesktopLyricsSurface final : public QWidget {
   explicit DesktopLyricsSurface(DesktopLyricsWindow& owner)
       : QWidget(nullptr, flagsFor(owner)), owner_(owner) {
     setObjectName(QStringLiteral("VarorLyricsWindow"));
-    setWindowTitle(QStringLiteral("VarorLyricsWindow"));
+    // The title is the line shown (screen readers, tests); the role names
+    // the window.
+    setWindowRole(QStringLiteral("VarorLyricsWindow"));
+    showTitle(owner.renderer_.text());
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_DeleteOnClose, false);
     setCursor(Qt::ArrowCursor);
+  }
+
+  void showTitle(const QString& text) {
+    setWindowTitle(text);
+    setAccessibleName(text);
   }
 
   static Qt::WindowFlags flagsFor(const DesktopLyricsWindow& owner) {
@@ -58,6 +66,10 @@ class DesktopLyricsSurface final : public QWidget {
   }
   void contextMenuEvent(QContextMenuEvent* event) override {
     QMenu menu(this);
+    menu.addAction(QStringLiteral("歌词提前 0.5 秒"), &owner_, [this] { emit owner_.offsetRequested(500); });
+    menu.addAction(QStringLiteral("歌词延后 0.5 秒"), &owner_, [this] { emit owner_.offsetRequested(-500); });
+    menu.addAction(QStringLiteral("选择歌词…"), &owner_, &DesktopLyricsWindow::chooseLyricRequested);
+    menu.addSeparator();
     menu.addAction(QStringLiteral("锁定桌面歌词"), &owner_, &DesktopLyricsWindow::lockRequested);
     menu.addAction(QStringLiteral("关闭桌面歌词"), &owner_, &DesktopLyricsWindow::closeRequested);
     menu.exec(event->globalPos());
@@ -220,11 +232,21 @@ void DesktopLyricsWindow::setLocked(bool on) {
   if (visible) surface_->show();
 }
 
+void DesktopLyricsWindow::setText(const QString& text, const QString& beneath, int progress) {
+  if (beneath != renderer_.secondLine()) {
+    renderer_.setSecondLine(beneath);
+    maskDirty_ = true;
+    progress_ = -1;  // a redraw even when the line itself stays
+  }
+  setText(text, progress);
+}
+
 void DesktopLyricsWindow::setText(const QString& text, int progress) {
   progress = std::clamp(progress, 0, 100);
   if (text != renderer_.text()) {
     if (locked_ && surface_) surface_->raise();
     renderer_.setText(text);
+    if (surface_) surface_->showTitle(text);
     maskDirty_ = true;
   } else if (progress == progress_) {
     return;

@@ -69,6 +69,8 @@ class DesktopLyricsWindow : public QObject {
   // Stores the text and the progress (clamped to 0..100) and redraws. A new
   // progress for the same text redraws without rebuilding the line.
   void setText(const QString& text, int progress = 0);
+  // The line and, smaller beneath it, its translation (and romanisation).
+  void setText(const QString& text, const QString& beneath, int progress);
   const QString& text() const { return renderer_.text(); }
   int progress() const { return progress_; }
   void redraw();
@@ -87,6 +89,8 @@ class DesktopLyricsWindow : public QObject {
   // From the line's right-click menu.
   void lockRequested();
   void closeRequested();
+  void offsetRequested(int deltaMs);  // 歌词提前 / 歌词延后
+  void chooseLyricRequested();
 
  private:
   friend class DesktopLyricsSurface;

@@ -1,10 +1,12 @@
 #include "lyrics/ui/lyric_loader.h"
 
+#include <QFile>
 #include <QMetaObject>
 #include <QPointer>
 
 #include "base/log.h"
 #include "lyrics/lyric_file.h"
+#include "tags/embedded_lyrics.h"
 #include "base/qt_text.h"
 
 namespace youran {
@@ -21,12 +23,20 @@ void LyricLoader::shutdown() {
   pool_.waitForDone();
 }
 
-std::string LyricLoader::load(const QString& displayName) {
+std::filesystem::path LyricLoader::lyricFile(const QString& displayName) const {
+  return lyricFilePath(dataFolder_, displayName.toStdString());
+}
+
+std::string LyricLoader::load(const QString& displayName, const QString& trackPath) {
   const uint64_t generation = ++generation_;
   const std::string name = displayName.toStdString();
   const std::filesystem::path path = lyricFilePath(dataFolder_, name);
   DecodedLyric lyric = readLyricFile(path);
   if (!lyric.text.empty() || stopping_) return std::move(lyric.text);
+  if (!trackPath.isEmpty()) {
+    std::string embedded = ReadEmbeddedLyrics(QFile::encodeName(trackPath).toStdString()).value_or(std::string());
+    if (!embedded.empty()) return embedded;
+  }
 
   pool_.start([this, generation, name, path, displayName] {
     std::string text = fetch_ ? fetch_(name) : std::string();

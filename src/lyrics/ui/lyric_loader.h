@@ -1,7 +1,7 @@
 #pragma once
 
 // The lyric of a track start: the file of its display name when there is
-// one, else a fetch from the online service on a worker, stored as that file
+// one, else the lyric stored in the track's own file, else a fetch from the online service on a worker, stored as that file
 // whatever it returned (an empty answer leaves an empty file, so the next
 // start asks again). Playback never waits for the network: the lyric is
 // delivered when the fetch returns, and dropped when another track has
@@ -27,9 +27,10 @@ class LyricLoader : public QObject {
   LyricLoader(std::filesystem::path dataFolder, FetchFunction fetch, QObject* parent = nullptr);
   ~LyricLoader() override;
 
-  // Returns the file's lyric at once (empty when the file is missing or
-  // empty, in which case a fetch has been started).
-  std::string load(const QString& displayName);
+  // Returns the file's lyric, or the track's embedded one, at once (empty
+  // when neither has one, in which case a fetch has been started).
+  std::string load(const QString& displayName, const QString& trackPath = {});
+  std::filesystem::path lyricFile(const QString& displayName) const;
 
   // Waits for running fetches; later deliveries are dropped.
   void shutdown();

@@ -86,6 +86,24 @@ void LyricRenderer::setText(const QString& text) {
   dirty_ = true;
 }
 
+void LyricRenderer::setSecondLine(const QString& text) {
+  if (text == second_) return;
+  second_ = text;
+  dirty_ = true;
+}
+
+qreal LyricRenderer::advanceFraction(int chars) {
+  rebuild();
+  if (chars <= 0 || textRect_.width() <= 0) return 0;
+  const QString shown = visibleText(text_);
+  if (chars >= shown.size()) return 1;
+  auto it = advances_.constFind(chars);
+  if (it != advances_.constEnd()) return *it;
+  const qreal f = std::clamp(QFontMetricsF(font_).horizontalAdvance(shown.left(chars)) / textRect_.width(), 0.0, 1.0);
+  advances_.insert(chars, f);
+  return f;
+}
+
 QRectF LyricRenderer::textRect() {
   rebuild();
   return textRect_;
@@ -94,14 +112,32 @@ QRectF LyricRenderer::textRect() {
 void LyricRenderer::rebuild() {
   if (!dirty_) return;
   dirty_ = false;
+  advances_.clear();
   const QString shown = visibleText(text_);
   const QFontMetricsF metrics(font_);
   const qreal w = metrics.horizontalAdvance(shown);
   const qreal h = metrics.height();
-  textRect_ = QRectF((size_.width() - w) / 2, (size_.height() - h) / 2, w, h);
+
+  // The lines beneath at a little over half the size, the block of all of
+  // them centred in the window.
+  QFont smaller = font_;
+  smaller.setPixelSize(std::max(font_.pixelSize() * 11 / 20, 1));
+  const QFontMetricsF smallMetrics(smaller);
+  const QStringList below = second_.isEmpty() ? QStringList() : second_.split(QLatin1Char('\n'));
+  const qreal belowH = smallMetrics.height() * static_cast<qreal>(below.size());
+  textRect_ = QRectF((size_.width() - w) / 2, (size_.height() - h - belowH) / 2, w, h);
 
   QPainterPath path;
   if (!shown.isEmpty()) path.addText(textRect_.left(), textRect_.top() + metrics.ascent(), font_, shown);
+  QPainterPath belowPath;
+  QRectF belowBox(textRect_.left(), textRect_.bottom(), w, belowH);
+  for (int i = 0; i < below.size(); ++i) {
+    const QString line = visibleText(below[i]);
+    const qreal lw = smallMetrics.horizontalAdvance(line);
+    const qreal top = textRect_.bottom() + smallMetrics.height() * i;
+    belowPath.addText((size_.width() - lw) / 2, top + smallMetrics.ascent(), smaller, line);
+    belowBox = belowBox.united(QRectF((size_.width() - lw) / 2, top, lw, smallMetrics.height()));
+  }
 
   base_ = QImage(size_, QImage::Format_ARGB32_Premultiplied);
   base_.fill(Qt::transparent);
@@ -115,6 +151,10 @@ void LyricRenderer::rebuild() {
     if (shadow_.alpha() > 0 && shadowOffset_ > 0 && !path.isEmpty())
       p.fillPath(path.translated(shadowOffset_, shadowOffset_), shadow_);
     if (!path.isEmpty()) drawStyled(p, path, normal_, textRect_);
+    if (!belowPath.isEmpty()) {
+      if (shadow_.alpha() > 0 && shadowOffset_ > 0) p.fillPath(belowPath.translated(shadowOffset_, shadowOffset_), shadow_);
+      drawStyled(p, belowPath, normal_, belowBox);
+    }
   }
   if (!path.isEmpty()) {
     QPainter p(&highlightLayer_);

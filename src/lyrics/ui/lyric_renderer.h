@@ -1,6 +1,7 @@
 #pragma once
 
-// Drawing of the desktop lyric line: a drop shadow, a thin outline drawn
+// Drawing of the desktop lyric line (and, smaller, the lines beneath it): a
+// drop shadow, a thin outline drawn
 // before the fill, a vertical gradient, and the highlight style over the
 // left part of the line that has been sung.
 //
@@ -14,6 +15,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QHash>
 #include <QImage>
 #include <QPainterPath>
 #include <QRegion>
@@ -51,6 +53,14 @@ class LyricRenderer {
   void setHighlightStyle(const LyricTextStyle& style);
   void setText(const QString& text);
   const QString& text() const { return text_; }
+  // Lines beneath the main one (a translation, a romanisation; "\n"
+  // between them), smaller and never swept; empty for none.
+  void setSecondLine(const QString& text);
+  const QString& secondLine() const { return second_; }
+
+  // How far into the main line's box the first `chars` UTF-16 units reach,
+  // 0..1; what a word's end is on the sweep. Measured once per text.
+  qreal advanceFraction(int chars);
 
   // The text box: measured, centred in both directions; may be wider than
   // the window, never wrapped.
@@ -83,11 +93,13 @@ class LyricRenderer {
   LyricTextStyle normal_;
   LyricTextStyle highlight_;
   QString text_;
+  QString second_;
 
   bool dirty_ = true;
   QRectF textRect_;
   QImage base_;       // background, shadow and the line in the normal style
   QImage highlightLayer_;  // the line in the highlight style, transparent elsewhere
+  QHash<int, qreal> advances_;  // advanceFraction's answers for the current text
 };
 
 }  // namespace youran
