@@ -2,6 +2,7 @@
 #include <optional>
 #include <string>
 
+#include "tags/embedded_id3.h"
 #include "tags/byte_order.h"
 #include "tags/id3.h"
 #include "tags/picture.h"
@@ -194,7 +195,8 @@ class FrameWalker {
     if (unsync) bytes = Resynchronise(bytes);
 
     if (target) {
-      record_.*(target->field) = DecodeId3Text(bytes, target->layout);
+      record_.*(target->field) = target->field == &TagInfo::artist ? DecodeId3TextValues(bytes)
+                                                                   : DecodeId3Text(bytes, target->layout);
       return;
     }
     if (auto frame = ParsePicture(bytes, v22)) {

@@ -54,7 +54,8 @@ int main(int argc, char** argv) {
   std::vector<std::string> paths;
   {
     std::ifstream in(argv[1]);
-    for (std::string line; std::getline(in, line);) paths.push_back(line);
+    // NUL-separated: a file name may hold CR or LF.
+    for (std::string line; std::getline(in, line, '\0');) paths.push_back(line);
   }
   const size_t first = std::strtoul(argv[2], nullptr, 10);
   const std::string out = argv[3];
