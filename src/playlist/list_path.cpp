@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include "base/percent_encoding.h"
 #include "base/text_encoding.h"
 #include "playlist/list_text_codec.h"
 
@@ -10,14 +11,6 @@ namespace youran {
 namespace {
 
 constexpr char kEscapeMark = '%';
-constexpr char kHex[] = "0123456789ABCDEF";
-
-int hexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
 
 bool exists(const std::string& path) {
   struct stat st;
@@ -45,10 +38,7 @@ char* encodeListPath(char* out, std::string_view path) {
     uint32_t cp = 0;
     size_t n = decodeUtf8Char(path, i, cp);
     if (n == 0 || path[i] == kEscapeMark || path[i] == '\r' || path[i] == '\n') {
-      auto byte = static_cast<unsigned char>(path[i]);
-      escaped += kEscapeMark;
-      escaped += kHex[byte >> 4];
-      escaped += kHex[byte & 0xF];
+      escaped += percentEncodeAll(path.substr(i, 1));
       ++i;
     } else {
       escaped.append(path.substr(i, n));
@@ -60,18 +50,7 @@ char* encodeListPath(char* out, std::string_view path) {
 
 std::string decodeListPath(std::string_view field) {
   if (field.empty() || field.front() != kEscapeMark) return std::string(field);
-  std::string bytes;
-  bytes.reserve(field.size());
-  for (size_t i = 1; i < field.size(); ++i) {
-    if (field[i] == kEscapeMark && i + 2 < field.size() && hexValue(field[i + 1]) >= 0 &&
-        hexValue(field[i + 2]) >= 0) {
-      bytes.push_back(static_cast<char>(hexValue(field[i + 1]) << 4 | hexValue(field[i + 2])));
-      i += 2;
-    } else {
-      bytes.push_back(field[i]);
-    }
-  }
-  return bytes;
+  return percentDecode(field.substr(1));
 }
 
 std::string resolveStoredPath(const std::string& path) {
@@ -95,16 +74,7 @@ std::optional<std::string> localPathOfUri(std::string_view uri) {
     uri.remove_prefix(slash);
   }
   if (!uri.starts_with('/')) return std::nullopt;
-  std::string bytes;
-  for (size_t i = 0; i < uri.size(); ++i) {
-    if (uri[i] == '%' && i + 2 < uri.size() && hexValue(uri[i + 1]) >= 0 && hexValue(uri[i + 2]) >= 0) {
-      bytes.push_back(static_cast<char>(hexValue(uri[i + 1]) << 4 | hexValue(uri[i + 2])));
-      i += 2;
-    } else {
-      bytes.push_back(uri[i]);
-    }
-  }
-  return bytes;
+  return percentDecode(uri);
 }
 
 bool fitsListFile(std::string_view path) {
