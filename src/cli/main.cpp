@@ -19,15 +19,19 @@ void printUsage(FILE* to) {
   }
 }
 #else
-// The program with every command: beside this one in a build tree, else
-// where it is installed.
+// The program with every command: beside this one in a build tree, else in
+// libexec relative to this one's folder (an installed or unpacked tree), else
+// at the path it was installed to.
 int runFullProgram(char** argv) {
   char self[4096];
   const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
   if (n > 0) {
-    std::string beside(self, static_cast<size_t>(n));
-    beside = beside.substr(0, beside.rfind('/') + 1) + "youranmusic-cli-full";
-    if (::access(beside.c_str(), X_OK) == 0) ::execv(beside.c_str(), argv);
+    const std::string_view exe(self, static_cast<size_t>(n));
+    const std::string folder(exe.substr(0, exe.rfind('/') + 1));
+    for (const std::string& candidate :
+         {folder + "youranmusic-cli-full", folder + YOURAN_CLI_FULL_RELATIVE}) {
+      if (::access(candidate.c_str(), X_OK) == 0) ::execv(candidate.c_str(), argv);
+    }
   }
   ::execv(YOURAN_CLI_FULL_INSTALLED, argv);
   std::fprintf(stderr, "youranmusic-cli: cannot run %s: %s\n", YOURAN_CLI_FULL_INSTALLED,
