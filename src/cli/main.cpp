@@ -19,23 +19,17 @@ void printUsage(FILE* to) {
   }
 }
 #else
-// The program with every command: beside this one in a build tree, else in
-// libexec relative to this one's folder (an installed or unpacked tree), else
-// at the path it was installed to.
+// The program with every command, installed beside this one.
 int runFullProgram(char** argv) {
   char self[4096];
   const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+  std::string full = "youranmusic-cli-full";
   if (n > 0) {
     const std::string_view exe(self, static_cast<size_t>(n));
-    const std::string folder(exe.substr(0, exe.rfind('/') + 1));
-    for (const std::string& candidate :
-         {folder + "youranmusic-cli-full", folder + YOURAN_CLI_FULL_RELATIVE}) {
-      if (::access(candidate.c_str(), X_OK) == 0) ::execv(candidate.c_str(), argv);
-    }
+    full = std::string(exe.substr(0, exe.rfind('/') + 1)) + full;
   }
-  ::execv(YOURAN_CLI_FULL_INSTALLED, argv);
-  std::fprintf(stderr, "youranmusic-cli: cannot run %s: %s\n", YOURAN_CLI_FULL_INSTALLED,
-               std::strerror(errno));
+  ::execv(full.c_str(), argv);
+  std::fprintf(stderr, "youranmusic-cli: cannot run %s: %s\n", full.c_str(), std::strerror(errno));
   return 127;
 }
 #endif
