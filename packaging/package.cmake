@@ -9,7 +9,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/assets/desktop/${YOURAN_APP_ID}.metainfo.xml
 # level and without a time stamp in the gzip header, so that two builds give
 # the same bytes.
 set(youran_gzipped)
-foreach(name changelog youranmusic.1 youranmusic-cli.1)
+foreach(name changelog youranmusic.1 youranmusic-cli.1 youranmusic-cli-full.1)
   set(gz ${PROJECT_BINARY_DIR}/packaging/${name}.gz)
   add_custom_command(OUTPUT ${gz}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/packaging
@@ -22,6 +22,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/README.md ${CMAKE_CURRENT_LIST_DIR}/copyrigh
               ${PROJECT_BINARY_DIR}/packaging/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/youranmusic)
 install(FILES ${PROJECT_BINARY_DIR}/packaging/youranmusic.1.gz ${PROJECT_BINARY_DIR}/packaging/youranmusic-cli.1.gz
+              ${PROJECT_BINARY_DIR}/packaging/youranmusic-cli-full.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 set(CPACK_GENERATOR DEB)

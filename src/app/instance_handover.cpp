@@ -8,7 +8,9 @@
 #include <QUrl>
 
 #include "base/log.h"
+#include "base/qt_path.h"
 #include "base/qt_text.h"
+#include "playlist/list_path.h"
 
 #ifndef _WIN32
 #include <unistd.h>
@@ -41,12 +43,19 @@ QStringList openedFileArguments(const QStringList& arguments) {
   for (int i = 1; i < arguments.size(); ++i) {
     const QString& argument = arguments[i];
     if (argument.startsWith(QLatin1Char('-'))) continue;
-    QString path = argument;
-    if (argument.startsWith(QStringLiteral("file:"))) path = QUrl(argument).toLocalFile();
-    if (path.isEmpty() || !QFileInfo::exists(path)) continue;
-    paths << QFileInfo(path).absoluteFilePath();
+    std::string path = pathFromQ(argument);
+    if (argument.startsWith(QStringLiteral("file:"))) path = localPathOfUri(path).value_or("");
+    std::error_code ec;
+    if (path.empty() || !std::filesystem::exists(path, ec)) continue;
+    paths << pathToQ(std::filesystem::absolute(path, ec).lexically_normal().native());
   }
   return paths;
+}
+
+QStringList byteFaithfulArguments(int argc, char** argv) {
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments << pathToQ(argv[i]);
+  return arguments;
 }
 
 bool handPathsToRunningCopy(const QString& name, const QStringList& paths, int timeoutMs) {

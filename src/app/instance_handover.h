@@ -20,8 +20,13 @@ namespace youran {
 QString handoverSocketName(const std::filesystem::path& lockPath);
 
 // The files and folders among the program's arguments (argv[0] and options
-// left out; file:// URLs become paths), made absolute.
+// left out; file:// URLs become paths), made absolute. Arguments and result
+// carry paths as base/qt_path.h does, so a GBK name survives the trip.
 QStringList openedFileArguments(const QStringList& arguments);
+
+// argv (after QApplication took its own options) as pathToQ gives it;
+// QCoreApplication::arguments() would turn a GBK name into U+FFFD.
+QStringList byteFaithfulArguments(int argc, char** argv);
 
 // Sends `paths` to the copy listening on `name`; true once that copy has
 // taken them. Blocks for at most `timeoutMs` (a copy that holds the lock but

@@ -155,7 +155,7 @@ int main(int argc, char** argv) {
   youran::initResources();
   app.setStyleSheet(youran::skinStyleSheet());
 
-  QStringList arguments = app.arguments();
+  QStringList arguments = youran::byteFaithfulArguments(argc, argv);
   ScreenshotRequest screenshot = takeScreenshotArguments(arguments);
 
   QElapsedTimer startClock;

@@ -15,4 +15,8 @@ std::string percentEncode(std::string_view bytes, std::string_view alsoKept = {}
 // Every byte becomes %XX, letters and digits included.
 std::string percentEncodeAll(std::string_view bytes);
 
+// Each %XX (either letter case) back to its byte; a '%' not followed by two
+// hex digits stays as it is.
+std::string percentDecode(std::string_view text);
+
 }  // namespace youran

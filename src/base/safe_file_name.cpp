@@ -21,7 +21,7 @@ bool forbidden(uint32_t cp) {
 }  // namespace
 
 std::string safeFileName(std::string_view name, std::string_view suffix, std::size_t reserved) {
-  const std::size_t taken = suffix.size() + reserved;
+  const std::size_t taken = suffix.size() + reserved + kCompanionRoom;
   const std::size_t room = kMaxComponentBytes > taken ? kMaxComponentBytes - taken : 1;
   std::string out;
   out.reserve(std::min(name.size(), room) + suffix.size());

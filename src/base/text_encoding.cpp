@@ -179,6 +179,24 @@ std::string legacyTextToUtf8(std::string_view bytes) {
   return latin1ToUtf8(bytes);
 }
 
+std::string pathDisplayText(std::string_view bytes) {
+  if (isValidUtf8(bytes)) return std::string(bytes);
+  if (auto gb = gb18030ToUtf8(bytes)) return *gb;
+  std::string out;
+  for (size_t i = 0; i < bytes.size();) {
+    uint32_t cp = 0;
+    size_t n = decodeUtf8Char(bytes, i, cp);
+    if (n == 0) {
+      appendUtf8(out, 0xFFFD);
+      ++i;
+    } else {
+      out.append(bytes.substr(i, n));
+      i += n;
+    }
+  }
+  return out;
+}
+
 std::optional<std::string> charsetToUtf8(std::string_view bytes, const std::string& charset) {
   Iconv cd("UTF-8", charset.c_str());
   if (!cd.ok()) return std::nullopt;

@@ -38,6 +38,11 @@ std::string utf16ToUtf8(std::string_view bytes, bool bigEndian);
 // valid UTF-8 stays, otherwise GB18030 when valid, otherwise Latin-1.
 std::string legacyTextToUtf8(std::string_view bytes);
 
+// A file name or path (the file system's bytes) as text for people: valid
+// UTF-8 as it is, else GB18030 when valid (a GBK name from a Windows
+// archive), else UTF-8 with U+FFFD for each stray byte.
+std::string pathDisplayText(std::string_view bytes);
+
 // Any charset iconv knows to UTF-8. Empty optional when the charset is unknown
 // or the bytes are invalid in it.
 std::optional<std::string> charsetToUtf8(std::string_view bytes, const std::string& charset);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/command.h"
+#include "cli/json_path.h"
 #include "playlist/music_list_file.h"
 
 namespace {
@@ -35,10 +36,11 @@ int runList(std::span<char*> args) {
   std::string out;
   for (size_t i = 0; i < list.size(); ++i) {
     const auto& row = list.atIndex(i);
-    nlohmann::ordered_json line = {
-        {"row", i + 1},          {"path", row.path},   {"name", row.name},
-        {"duration", row.duration}, {"converted", row.converted()},
-    };
+    nlohmann::ordered_json line = {{"row", i + 1}};
+    youran::cli::putPath(line, row.path);
+    line["name"] = row.name;
+    line["duration"] = row.duration;
+    line["converted"] = row.converted();
     out += line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
     out += '\n';
     if (out.size() > (1 << 16)) {

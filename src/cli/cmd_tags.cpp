@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "cli/command.h"
+#include "cli/json_path.h"
 #include "tags/byte_source.h"
 #include "tags/tag_reader.h"
 
@@ -65,7 +66,7 @@ int RunTags(std::span<char*> args) {
     youran::TagInfo tags;
     const bool handled = youran::ReadTagsByConversionRule(path, tags);
     nlohmann::ordered_json line;
-    line["path"] = path;
+    youran::cli::putPath(line, path);
     line["handled"] = handled;
     for (const auto& field : youran::kTagFields) {
       if (field.member == &youran::TagInfo::picture) {
@@ -90,7 +91,7 @@ int RunTags(std::span<char*> args) {
         status = 1;
       }
     }
-    // Paths need not be UTF-8; invalid bytes are shown as U+FFFD.
+    // Every text is UTF-8 by now except a picture path below an odd folder.
     const std::string text = line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fputc('\n', stdout);

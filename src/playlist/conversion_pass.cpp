@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "base/time_text.h"
+#include "playlist/list_path.h"
 
 namespace youran {
 
@@ -16,10 +17,11 @@ std::vector<ConversionJob> conversionJobs(const TrackList& list) {
 }
 
 ConversionResult convertRow(const ConversionFunctions& functions, const ConversionJob& job) {
-  ConversionNames naming = functions.nameTrack ? functions.nameTrack(job.path, job.name)
+  const std::string file = resolveStoredPath(job.path);
+  ConversionNames naming = functions.nameTrack ? functions.nameTrack(file, job.name)
                                                : ConversionNames{job.name, job.name, {}};
   double seconds = -1;
-  if (functions.measureSeconds) seconds = functions.measureSeconds(job.path).value_or(-1);
+  if (functions.measureSeconds) seconds = functions.measureSeconds(file).value_or(-1);
   ConversionResult result;
   result.index = job.index;
   result.path = job.path;

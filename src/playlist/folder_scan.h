@@ -17,10 +17,10 @@
 namespace youran {
 
 // The open-file dialog's filter and the scan's patterns name the same
-// sixteen types, in this order.
-inline constexpr std::array<std::string_view, 16> kAudioExtensions = {
-    "mp3", "wma", "ape",  "ogg", "flac", "wav", "mp4",  "m4a",
-    "mid", "mpc", "wave", "cd",  "rm",   "tta", "aiff", "au"};
+// types, in this order: the player's long-standing sixteen, and Opus.
+inline constexpr std::array<std::string_view, 17> kAudioExtensions = {
+    "mp3", "wma", "ape",  "ogg", "flac", "wav",  "mp4",  "m4a", "mid",
+    "mpc", "wave", "cd",  "rm",  "tta",  "aiff", "au",   "opus"};
 
 // "*.mp3,*.wma,...": the scan's pattern list as one text.
 std::string scanPatternList();

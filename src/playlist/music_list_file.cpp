@@ -1,12 +1,14 @@
 #include "playlist/music_list_file.h"
 
 #include <algorithm>
+#include <ctime>
 #include <vector>
 
 #include "base/atomic_file.h"
 #include "base/data_folder.h"
 #include "base/log.h"
 #include "base/text_encoding.h"
+#include "playlist/list_path.h"
 #include "playlist/list_text_codec.h"
 
 namespace youran {
@@ -79,17 +81,24 @@ void splitFields(std::string_view line, std::vector<std::string_view>& fields) {
   }
 }
 
+// The player writes CR LF; a list edited or written by a Linux tool has LF,
+// and a hand-edited one may mix both. A lone CR is part of the line.
+std::string_view withoutCr(std::string_view line) {
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  return line;
+}
+
 template <typename Fn>
 void forEachLine(std::string_view text, Fn&& fn) {
   size_t start = 0;
   for (;;) {
-    size_t end = text.find(kLineBreak, start);
+    size_t end = text.find('\n', start);
     if (end == std::string_view::npos) {
-      fn(text.substr(start));
+      fn(withoutCr(text.substr(start)));
       return;
     }
-    fn(text.substr(start, end - start));
-    start = end + kLineBreak.size();
+    fn(withoutCr(text.substr(start, end - start)));
+    start = end + 1;
   }
 }
 
@@ -122,11 +131,11 @@ void encodeMusicList(const TrackList& list, Sink&& sink) {
   room(header.size());
   at = std::copy(header.begin(), header.end(), at);
   for (const auto& row : list.rows()) {
-    room(kLineBreak.size() + 4 +
-         maxListTextBytes(row.path.size() + row.number.size() + row.name.size() +
-                          row.duration.size() + row.flag.size()));
+    room(kLineBreak.size() + 4 + maxListPathBytes(row.path.size()) +
+         maxListTextBytes(row.number.size() + row.name.size() + row.duration.size() +
+                          row.flag.size()));
     at = std::copy(kLineBreak.begin(), kLineBreak.end(), at);
-    at = encodeListText(at, row.path);
+    at = encodeListPath(at, row.path);
     *at++ = '|';
     at = encodeListText(at, row.number);
     *at++ = '|';
@@ -150,20 +159,22 @@ std::string serializeMusicList(const TrackList& list) {
 
 MusicListLoad parseMusicList(std::string_view bytes, TrackList& list) {
   MusicListLoad result;
-  size_t headerEnd = bytes.find(kLineBreak);
-  std::string_view header = bytes.substr(0, headerEnd);
-  if (header != headerBytes()) {
+  result.status = MusicListStatus::loaded;
+  if (bytes.empty()) return result;  // a file made and never written: an empty list
+  size_t headerEnd = bytes.find('\n');
+  if (withoutCr(bytes.substr(0, headerEnd)) != headerBytes()) {
     result.status = MusicListStatus::notAMusicList;
     return result;
   }
-  result.status = MusicListStatus::loaded;
   if (headerEnd == std::string_view::npos) return result;  // header alone: empty playlist
-  std::string_view body = bytes.substr(headerEnd + kLineBreak.size());
+  std::string_view body = bytes.substr(headerEnd + 1);
 
   std::vector<TrackEntry> rows;
   rows.reserve(body.size() / 80 + 1);
   std::vector<std::string_view> fields;
-  auto addLine = [&](std::string_view line) {
+  // `pathBytes`: the line as read, for a line that is not GB18030 (its
+  // path keeps those bytes; `line` is then only good for the other fields).
+  auto addLine = [&](std::string_view line, std::string_view pathBytes = {}) {
     splitFields(line, fields);
     if (fields.size() < 5) {
       ++result.linesSkipped;
@@ -172,7 +183,12 @@ MusicListLoad parseMusicList(std::string_view bytes, TrackList& list) {
     size_t rowNumber = list.size() + rows.size() + 1;
     size_t n = fields.size();
     size_t numberAt = rowNumberField(fields, rowNumberText(rowNumber));
-    std::string path = joinFields(fields, 0, numberAt - 1);
+    std::string path = decodeListPath(joinFields(fields, 0, numberAt - 1));
+    if (!pathBytes.empty()) {
+      std::vector<std::string_view> rawFields;
+      splitFields(pathBytes, rawFields);
+      if (rawFields.size() == n) path = joinFields(rawFields, 0, numberAt - 1);
+    }
     std::string name = joinFields(fields, numberAt + 1, n - 3);
     rows.push_back(TrackList::makeEntry(std::move(path), std::string(fields[n - 2]),
                                         std::move(name), std::string(fields[n - 1]), rowNumber));
@@ -183,12 +199,12 @@ MusicListLoad parseMusicList(std::string_view bytes, TrackList& list) {
     forEachLine(*text, addLine);
   } else {
     // A hand-edited file with some bytes that are not GB18030: keep every
-    // line, reading the odd ones as UTF-8 or Latin-1 rather than dropping
-    // the whole list.
+    // line; an odd line's path keeps its bytes (its name is shown as UTF-8
+    // or Latin-1) rather than the row being dropped or its path changed.
     logWarning("playlist", "music list file is not valid GB18030 throughout");
     forEachLine(body, [&](std::string_view raw) {
-      auto line = listTextToUtf8(raw);
-      addLine(line ? *line : legacyTextToUtf8(raw));
+      if (auto line = listTextToUtf8(raw)) return addLine(*line);
+      addLine(legacyTextToUtf8(raw), raw);
     });
   }
   result.rowsAdded = rows.size();
@@ -218,6 +234,29 @@ MusicListLoad loadMusicList(const std::filesystem::path& file, TrackList& list) 
   if (result.status == MusicListStatus::notAMusicList)
     logWarning("playlist", file.string() + " does not start with the music list header");
   return result;
+}
+
+std::optional<std::filesystem::path> setAsideUnreadableList(const std::filesystem::path& file) {
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char stamp[32];
+  std::strftime(stamp, sizeof stamp, ".unreadable-%Y%m%d-%H%M%S", &local);
+  std::error_code ec;
+  for (int attempt = 1; attempt < 100; ++attempt) {
+    std::filesystem::path aside = file;
+    aside += stamp;
+    if (attempt > 1) aside += "-" + std::to_string(attempt);
+    if (std::filesystem::exists(aside, ec)) continue;
+    std::filesystem::rename(file, aside, ec);
+    if (!ec) {
+      logWarning("playlist", "unreadable music list kept as " + aside.string());
+      return aside;
+    }
+    break;
+  }
+  logWarning("playlist", "cannot set aside " + file.string() + ": " + ec.message());
+  return std::nullopt;
 }
 
 }  // namespace youran

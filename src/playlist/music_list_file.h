@@ -28,6 +28,10 @@ inline constexpr std::string_view kMusicListHeader = "[音乐播放器列表文�
 // line is not the header.
 inline constexpr std::string_view kMusicListLoadFailedNotice = "列表载入失败！";
 
+// The second line of that notice when the file was kept under another name;
+// the new name follows.
+inline constexpr std::string_view kMusicListSetAsideNotice = "原列表已改名保存为：";
+
 // dataPath("YRmDefaultList.dll")
 std::filesystem::path musicListPath();
 
@@ -58,5 +62,11 @@ std::optional<std::string> saveMusicList(const TrackList& list, const std::files
 
 // LoadMusicList: reads `file` and appends its rows to `list`.
 MusicListLoad loadMusicList(const std::filesystem::path& file, TrackList& list);
+
+// A list file the player could not read is the user's, not the player's to
+// overwrite: before anything is saved in its place it is renamed to
+// "<name>.unreadable-YYYYMMDD-HHMMSS" (local time; "-2", "-3"... when that
+// exists). The new path, or empty when the rename failed (logged).
+std::optional<std::filesystem::path> setAsideUnreadableList(const std::filesystem::path& file);
 
 }  // namespace youran

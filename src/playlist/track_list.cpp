@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "base/text_encoding.h"
+
 namespace youran {
 
 namespace {
@@ -30,16 +32,17 @@ const std::string& emptyText() {
   return empty;
 }
 
-// A CR LF inside a field would end the row in the music list file, which
-// has no escapes: a tag with a line break, or a file name whose dot removal
-// joins a CR and an LF, becomes a space there.
+// A line break inside a name would end the row in the music list file,
+// which has no escapes for names: a tag with a line break, or a file name
+// whose dot removal leaves one, shows a space there (a CR LF pair one space).
 std::string oneLine(std::string name) {
-  if (name.find("\r\n") == std::string::npos) return name;
+  if (name.find_first_of("\r\n") == std::string::npos) return name;
   std::string out;
   for (size_t i = 0; i < name.size(); ++i) {
-    bool lineBreak = name[i] == '\r' && i + 1 < name.size() && name[i + 1] == '\n';
+    bool pair = name[i] == '\r' && i + 1 < name.size() && name[i + 1] == '\n';
+    bool lineBreak = name[i] == '\r' || name[i] == '\n';
     out.push_back(lineBreak ? ' ' : name[i]);
-    i += lineBreak ? 1 : 0;
+    i += pair ? 1 : 0;
   }
   return out;
 }
@@ -69,7 +72,9 @@ std::string rowNumberText(size_t row) {
   return text;
 }
 
-std::string fileNameDisplayName(std::string_view path) {
+std::string fileNameDisplayName(std::string_view rawPath) {
+  const std::string text = pathDisplayText(rawPath);
+  std::string_view path = text;
   auto starts = charStarts(path);
   std::string_view cut = starts.size() > 4 ? path.substr(0, starts[starts.size() - 4]) : "";
   size_t pieces = static_cast<size_t>(std::count(cut.begin(), cut.end(), '/')) + 1;
@@ -170,6 +175,12 @@ void TrackList::clear() {
   size_t count = rows_.size();
   rows_.clear();
   if (count > 0 && observer_.rowsRemoved) observer_.rowsRemoved(0, count);
+}
+
+void TrackList::replacePath(size_t index, std::string path) {
+  if (index >= rows_.size()) return;
+  rows_[index].path = std::move(path);
+  if (observer_.rowsChanged) observer_.rowsChanged(index, 1);
 }
 
 bool TrackList::setConverted(size_t index, std::string_view path, std::string name,

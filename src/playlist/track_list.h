@@ -37,6 +37,8 @@ std::string rowNumberText(size_t row);
 // (the extension of "song.mp3"), keep the text after the last '/', and in it
 // remove the first '.' at or after character k (1-based), k being the number
 // of '/'-separated pieces minus one; so "/music/song.flac" gives "song".
+// A path that is not UTF-8 is first read as pathDisplayText reads it, so a
+// GBK "你好.mp3" gives "你好".
 std::string fileNameDisplayName(std::string_view path);
 
 // The rows of 播放列表框. Rows are numbered from 1 as the user sees them
@@ -93,6 +95,10 @@ class TrackList {
   // path they were computed for; false (and nothing changed) otherwise.
   bool setConverted(size_t index, std::string_view path, std::string name, std::string duration,
                     std::string flag);
+
+  // The same file under other bytes (see resolveStoredPath); the row keeps
+  // its name and columns.
+  void replacePath(size_t index, std::string path);
 
   void reserve(size_t rows) { rows_.reserve(rows); }
 

@@ -84,8 +84,10 @@ void ReadFlac(ByteSource& source, TagInfo& record, ReadOptions options) {
   }
   record.encoding = "Free Lossless Audio Codec(" + ratio + ")";
   if (totalSamples > 0) {
+    // The audio frames only: an embedded cover is not part of the stream.
+    const std::uint64_t audioBytes = source.size() > pos ? source.size() - pos : 0;
     const double kbps =
-        static_cast<double>(source.size()) * 8.0 * sampleRate / static_cast<double>(totalSamples) /
+        static_cast<double>(audioBytes) * 8.0 * sampleRate / static_cast<double>(totalSamples) /
         1000.0;
     record.bitrate = std::to_string(std::lround(kbps));
   }

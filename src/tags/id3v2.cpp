@@ -2,6 +2,7 @@
 #include <optional>
 #include <string>
 
+#include "tags/embedded_id3.h"
 #include "tags/byte_order.h"
 #include "tags/id3.h"
 #include "tags/embedded_lyrics.h"
@@ -188,7 +189,8 @@ class FrameWalker {
     }
     if (target) {
       if (target->field == &TagInfo::lyrics && syncedLyrics_) return;
-      record_.*(target->field) = DecodeId3Text(bytes, target->layout);
+      record_.*(target->field) = target->field == &TagInfo::artist ? DecodeId3TextValues(bytes)
+                                                                   : DecodeId3Text(bytes, target->layout);
       return;
     }
     if (auto frame = ParsePicture(bytes, v22)) {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "tags/byte_order.h"
+#include "tags/opus.h"
 #include "tags/vorbis_comment.h"
 
 namespace youran {
@@ -118,6 +119,27 @@ std::string ChannelText(unsigned channels) {
   }
 }
 
+// An Opus stream after its OpusHead: the comments, and the properties as the
+// decoder will see them (48 kHz, length less the pre-skip, average bitrate).
+void ReadOpusRest(OggPackets& packets, const OpusHead& head, ByteSource& source, TagInfo& record,
+                  ReadOptions options) {
+  std::string packet;
+  if (packets.next(packet)) {
+    const std::string_view block = OpusCommentBlock(packet);
+    if (!block.empty()) ParseVorbisComment(block, VorbisCommentHost::kOgg, record, options);
+  }
+  if (!options.streamProperties) return;
+  std::uint64_t granule = 0;
+  if (LastGranule(source, packets.serial(), granule) && granule > head.preSkip) {
+    const std::uint64_t seconds = (granule - head.preSkip) / kOpusRate;
+    record.duration = FormatSeconds(static_cast<long long>(seconds));
+    if (seconds > 0) record.bitrate = std::to_string(source.size() * 8 / seconds / 1000);
+  }
+  record.sampleRate = std::to_string(kOpusRate);
+  record.channels = ChannelText(head.channels);
+  record.encoding = "Ogg Opus";
+}
+
 }  // namespace
 
 void ReadOgg(ByteSource& source, TagInfo& record, ReadOptions options) {
@@ -127,9 +149,9 @@ void ReadOgg(ByteSource& source, TagInfo& record, ReadOptions options) {
   std::string packet;
   // Identification header: 0x01 "vorbis", version (4), channels (1), sample
   // rate (4), maximum, nominal and minimum bitrate (4 each, signed).
-  if (!packets.next(packet) || packet.size() < 28 || packet.compare(0, 7, "\x01vorbis") != 0) {
-    return;
-  }
+  if (!packets.next(packet)) return;
+  if (const auto opus = ParseOpusHead(packet)) return ReadOpusRest(packets, *opus, source, record, options);
+  if (packet.size() < 28 || packet.compare(0, 7, "\x01vorbis") != 0) return;
   const unsigned channels = u8(packet, 11);
   const std::uint32_t sampleRate = le32(packet, 12);
   const auto nominal = static_cast<std::int32_t>(le32(packet, 20));

@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "tags/ape.h"
+#include "tags/embedded_id3.h"
 #include "tags/flac.h"
 #include "tags/id3.h"
 #include "tags/mp4.h"
@@ -18,7 +19,7 @@ TagFormat TagFormatForPath(const std::string& path) {
   if (ext == "MP3") return TagFormat::kMp3;
   if (ext == "WMA") return TagFormat::kWma;
   if (ext == "APE" || ext == "AAC" || ext == "WAV") return TagFormat::kApe;
-  if (ext == "OGG" || ext == "OGA") return TagFormat::kOgg;
+  if (ext == "OGG" || ext == "OGA" || ext == "OPUS") return TagFormat::kOgg;
   if (ext == "FLAC" || ext == "FLA") return TagFormat::kFlac;
   return TagFormat::kUnknown;
 }
@@ -37,6 +38,7 @@ void ReadTagsFrom(TagFormat format, ByteSource& source, TagInfo& record, ReadOpt
       break;
     case TagFormat::kApe:
       ReadApe(source, record, options);
+      FillFromEmbeddedId3v2(source, record, options);
       break;
     case TagFormat::kOgg:
       ReadOgg(source, record, options);

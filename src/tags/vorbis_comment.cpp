@@ -50,6 +50,7 @@ void ParseVorbisComment(std::string_view block, VorbisCommentHost host, TagInfo&
   const std::uint32_t count = le32(block, at);
   at += 4;
   PictureChoice pictures;
+  bool artistSeen = false;  // several ARTIST comments are joined with "/"
   for (std::uint32_t n = 0; n < count && block.size() - at >= 4; ++n) {
     const std::uint64_t length = le32(block, at);
     at += 4;
@@ -71,7 +72,12 @@ void ParseVorbisComment(std::string_view block, VorbisCommentHost host, TagInfo&
     }
     for (const auto& k : kKeys) {
       if ((host == VorbisCommentHost::kOgg ? k.ogg : k.flac) && SameKey(key, k.key)) {
-        record.*(k.field) = Utf8ToInternalText(value);
+        if (k.field == &TagInfo::artist && artistSeen && !value.empty()) {
+          record.artist += "/" + Utf8ToInternalText(value);
+        } else {
+          record.*(k.field) = Utf8ToInternalText(value);
+        }
+        if (k.field == &TagInfo::artist && !value.empty()) artistSeen = true;
       }
     }
     if (SameKey(key, "UNSYNCEDLYRICS") && record.lyrics.empty()) record.lyrics = Utf8ToInternalText(value);

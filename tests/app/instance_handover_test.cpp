@@ -16,6 +16,7 @@
 #include "ui/notice_dialog.h"
 #include "app/player_app.h"
 #include "base/data_folder.h"
+#include "base/qt_path.h"
 #include "playlist/music_list_file.h"
 #include "support/temp_folder.h"
 #include "support/wav_fixture.h"
@@ -31,12 +32,20 @@ TEST(InstanceHandover, FileArgumentsBecomeAbsolutePathsAndOptionsAreLeftOut) {
   const auto other = folder.write("c.flac", "x");
   const QString saved = QDir::currentPath();
   QDir::setCurrent(QString::fromStdString(folder.path().string()));
+  // A GBK name, given as argv bytes and as a file: URI of those bytes.
+  const auto gbk = folder.write("\xc4\xe3\xba\xc3.mp3", "x");
+  char* argv[] = {const_cast<char*>("youranmusic"), const_cast<char*>("\xc4\xe3\xba\xc3.mp3")};
+  const QStringList fromArgv = byteFaithfulArguments(2, argv);
   const QStringList paths = openedFileArguments(
       {"youranmusic", "--play", "a b.mp3",
-       QUrl::fromLocalFile(QString::fromStdString(other.string())).toString(), "missing.mp3"});
+       QUrl::fromLocalFile(QString::fromStdString(other.string())).toString(), "missing.mp3",
+       fromArgv[1], fileUriOf(gbk.native())});
   QDir::setCurrent(saved);
-  EXPECT_EQ(paths, (QStringList{QString::fromStdString(song.string()),
-                                QString::fromStdString(other.string())}));
+  ASSERT_EQ(paths.size(), 4);
+  EXPECT_EQ(paths.mid(0, 2), (QStringList{QString::fromStdString(song.string()),
+                                          QString::fromStdString(other.string())}));
+  EXPECT_EQ(pathFromQ(paths[2]), gbk.native());
+  EXPECT_EQ(pathFromQ(paths[3]), gbk.native());
   EXPECT_EQ(handoverSocketName(folder / "youranmusic.lock").toStdString(),
             (folder / "youranmusic.socket").string());
 }
@@ -48,7 +57,8 @@ TEST(InstanceHandover, TheListenerTakesThePathsAndSaysSo) {
   HandoverServer server;
   ASSERT_TRUE(server.listen(name));
   QSignalSpy received(&server, &HandoverServer::pathsReceived);
-  const QStringList sent = {QStringLiteral("/音乐/一.mp3"), QStringLiteral("/music/two|pipe.flac")};
+  const QStringList sent = {QStringLiteral("/音乐/一.mp3"), QStringLiteral("/music/two|pipe.flac"),
+                           pathToQ("/gbk/\xc4\xe3\xba\xc3.mp3")};
   bool taken = false;
   std::thread second([&] { taken = handPathsToRunningCopy(name, sent); });
   const bool arrived = QTest::qWaitFor([&] { return received.count() > 0; }, 5000);
@@ -56,6 +66,7 @@ TEST(InstanceHandover, TheListenerTakesThePathsAndSaysSo) {
   ASSERT_TRUE(arrived);
   EXPECT_TRUE(taken);
   EXPECT_EQ(received.at(0).at(0).toStringList(), sent);
+  EXPECT_EQ(pathFromQ(received.at(0).at(0).toStringList().at(2)), "/gbk/\xc4\xe3\xba\xc3.mp3");
 
   EXPECT_FALSE(handPathsToRunningCopy(QString::fromStdString((folder / "nobody.socket").string()),
                                       sent, 500));

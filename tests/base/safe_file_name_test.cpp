@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "base/text_encoding.h"
+#include "support/temp_folder.h"
 
 namespace youran {
 namespace {
@@ -25,15 +28,23 @@ TEST(SafeFileName, NamesStayOneValidComponent) {
   };
   for (const auto& c : cases) EXPECT_EQ(safeFileName(c.name, ".lrc"), c.safe) << c.name;
 
-  // Cut on a character boundary so that name, suffix and what the caller
-  // reserves fit 255 bytes.
+  // Cut on a character boundary so that name, suffix, what the caller
+  // reserves and every companion (a download's ".tmp", the atomic writer's
+  // temporary) fit 255 bytes: made on disk, as the file system judges.
   std::string wide;
   for (int i = 0; i < 100; ++i) wide += "歌";
   const std::string cut = safeFileName(wide, ".lrc", 1);
-  EXPECT_LE(cut.size() + 1, 255u);
-  EXPECT_GT(cut.size() + 1, 250u);
+  EXPECT_LE(cut.size() + 1 + kCompanionRoom, 255u);
+  EXPECT_GT(cut.size() + 1 + kCompanionRoom, 250u);
   EXPECT_TRUE(isValidUtf8(cut));
-  EXPECT_EQ(safeFileName(std::string(300, 'a')).size(), 255u);
+  EXPECT_EQ(safeFileName(std::string(300, 'a')).size(), 255u - kCompanionRoom);
+  const std::string song = safeFileName(wide, ".mp3");
+  const std::string companions[] = {song + ".tmp", "." + song + ".tmp4194304-4294967295"};
+  testing::TempFolder folder;
+  for (const auto& name : companions) {
+    EXPECT_LE(name.size(), 255u) << name;
+    EXPECT_TRUE(std::filesystem::exists(folder.write(name, "x"))) << name;
+  }
 }
 
 }  // namespace

@@ -23,12 +23,12 @@ std::vector<std::string> scanned(
   return paths;
 }
 
-TEST(ScanPatterns, SixteenInTheirOrderAndMatchedWithoutLetterCase) {
+TEST(ScanPatterns, SixteenAndOpusInTheirOrderAndMatchedWithoutLetterCase) {
   auto patterns = splitPatterns(scanPatternList());
-  ASSERT_EQ(patterns.size(), 16u);
+  ASSERT_EQ(patterns.size(), 17u);
   EXPECT_EQ(scanPatternList(),
             "*.mp3,*.wma,*.ape,*.ogg,*.flac,*.wav,*.mp4,*.m4a,*.mid,*.mpc,*.wave,*.cd,*.rm,*.tta,*."
-            "aiff,*.au");
+            "aiff,*.au,*.opus");
   struct Case {
     const char* name;
     const char* pattern;

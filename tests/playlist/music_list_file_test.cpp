@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/text_encoding.h"
+#include "playlist/list_path.h"
 #include "support/playlist_fixtures.h"
 #include "support/temp_folder.h"
 
@@ -107,6 +108,10 @@ TEST(MusicListFile, DisplayNamesNeverBreakARow) {
   EXPECT_EQ(load.linesSkipped, 0u);
   ASSERT_EQ(back.size(), 2u);
   EXPECT_EQ(back.atIndex(0).path, "/m/odd\r.\nname.mp3");
+  EXPECT_NE(serializeMusicList(list).find("%/m/odd%0D.%0Aname.mp3|"), std::string::npos);
+  // A lone line break in a tag is a space too: LF alone ends a row now.
+  ASSERT_TRUE(list.setConverted(1, "/m/tagged.mp3", "A\nB\rC", "03:00", "真"));
+  EXPECT_EQ(list.atIndex(1).name, "A B C");
   EXPECT_EQ(back.atIndex(1).name, "Artist-Title second line");
 }
 
@@ -140,9 +145,9 @@ TEST(MusicListFile, AllConvertedListNeedsNoPass) {
 TEST(MusicListFile, RefusesAFileWithoutTheExactHeader) {
   const std::vector<std::string> bad = {
       utf8ToGb18030("[音乐播放器列表文件] \r\n/m/a.mp3|  1|a||"),  // trailing space
-      utf8ToGb18030("[音乐播放器列表文件]\n/m/a.mp3|  1|a||"),     // LF only: one long first line
+      utf8ToGb18030("[音乐播放器列表文件] \n/m/a.mp3|  1|a||"),    // trailing space, LF
+      utf8ToGb18030("[音乐播放器列表文件]\r\r\n/m/a.mp3|  1|a||"),  // a stray CR
       "[\xe9\x9f\xb3\xe4\xb9\x90\xe6\x92\xad\xe6\x94\xbe\xe5\x99\xa8\xe5\x88\x97\xe8\xa1\xa8\xe6\x96\x87\xe4\xbb\xb6]",  // UTF-8
-      "",
   };
   for (const auto& bytes : bad) {
     TrackList list;
@@ -158,14 +163,107 @@ TEST(MusicListFile, RefusesAFileWithoutTheExactHeader) {
 TEST(MusicListFile, KeepsLinesThatAreNotGb18030) {
   std::string bytes = musicListBytes({musicListLine("/m/好.mp3", 1, "好", "", "")});
   bytes += "\r\n/m/\xe2\x82\xac.mp3|  2|x||";   // UTF-8 "€": its last byte starts no GB18030 pair
-  bytes += "\r\n/m/\xff.mp3|  3|x||";            // neither: read as Latin-1
+  bytes += "\r\n/m/\xff.mp3|  3|x||";            // neither: the path keeps its bytes
   TrackList list;
   auto load = parseMusicList(bytes, list);
   EXPECT_EQ(load.rowsAdded, 3u);
   ASSERT_EQ(list.size(), 3u);
   EXPECT_EQ(list.atIndex(0).path, "/m/好.mp3");
   EXPECT_EQ(list.atIndex(1).path, "/m/€.mp3");
-  EXPECT_EQ(list.atIndex(2).path, "/m/ÿ.mp3");
+  EXPECT_EQ(list.atIndex(2).path, "/m/\xff.mp3");
+  // Saved and loaded again, the odd path is still those bytes.
+  TrackList again;
+  parseMusicList(serializeMusicList(list), again);
+  ASSERT_EQ(again.size(), 3u);
+  EXPECT_EQ(again.atIndex(2).path, "/m/\xff.mp3");
+}
+
+// LF (a Linux tool, a hand edit), CR LF and both mixed read as the same rows;
+// a 0-byte file is an empty list.
+TEST(MusicListFile, ReadsLfCrLfAndMixedLineEnds) {
+  const std::string header = utf8ToGb18030("[音乐播放器列表文件]");
+  const std::string a = utf8ToGb18030("/m/甲.mp3|  1|甲||");
+  const std::string b = "/m/b.flac|  2|b|03:00|" + utf8ToGb18030("真");
+  struct Case {
+    const char* what;
+    std::string bytes;
+    size_t rows;
+  };
+  const std::vector<Case> cases = {
+      {"CR LF", header + "\r\n" + a + "\r\n" + b, 2},
+      {"LF", header + "\n" + a + "\n" + b, 2},
+      {"LF after the last row", header + "\n" + a + "\n" + b + "\n", 2},
+      {"mixed", header + "\n" + a + "\r\n" + b + "\r\n", 2},
+      {"header alone, LF", header + "\n", 0},
+      {"0 bytes", "", 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TrackList list;
+    auto load = parseMusicList(c.bytes, list);
+    EXPECT_EQ(load.status, MusicListStatus::loaded);
+    ASSERT_EQ(list.size(), c.rows);
+    if (c.rows == 0) continue;
+    EXPECT_EQ(list.atIndex(0).path, "/m/甲.mp3");
+    EXPECT_EQ(list.atIndex(1), (TrackEntry{"/m/b.flac", "  2", "b", "03:00", "真"}));
+  }
+}
+
+// Paths are the file system's bytes. A GBK name is written as those bytes
+// (the file reads "你好.mp3"), comes back as its text and is found again on
+// disk; bytes that are neither UTF-8 nor GB18030 travel escaped.
+TEST(MusicListFile, KeepsPathsThatAreNotUtf8) {
+  TempFolder folder;
+  const std::string gbkName = "\xc4\xe3\xba\xc3.mp3";  // 你好.mp3 in GBK
+  const std::string gbkPath = (folder / gbkName).native();
+  folder.write(gbkName, "x");
+  struct Case {
+    const char* what;
+    std::string path;
+    std::string stored;  // the path field as written, GB18030
+    std::string loaded;  // the path the row has after loading
+  };
+  const std::string dir = folder.path().native();
+  const std::vector<Case> cases = {
+      {"GBK", gbkPath, gbkPath, dir + "/你好.mp3"},
+      {"neither", "/m/caf\xe9 100%.mp3", "%/m/caf%E9 100%25.mp3", "/m/caf\xe9 100%.mp3"},
+      {"UTF-8 and a stray byte", "/m/歌\xff.mp3", utf8ToGb18030("%/m/歌%FF.mp3"), "/m/歌\xff.mp3"},
+      {"starts with the escape mark", "%41.mp3", "%%2541.mp3", "%41.mp3"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TrackList list;
+    list.addTrack(c.path);
+    const std::string bytes = serializeMusicList(list);
+    EXPECT_NE(bytes.find("\r\n" + c.stored + "|  1|"), std::string::npos);
+    TrackList again;
+    parseMusicList(bytes, again);
+    ASSERT_EQ(again.size(), 1u);
+    EXPECT_EQ(again.atIndex(0).path, c.loaded);
+    EXPECT_TRUE(isValidUtf8(again.atIndex(0).name));
+  }
+  EXPECT_EQ(fileNameDisplayName(gbkPath), "你好");
+  EXPECT_EQ(resolveStoredPath(dir + "/你好.mp3"), gbkPath);
+  EXPECT_EQ(resolveStoredPath(dir + "/不在.mp3"), dir + "/不在.mp3");
+  folder.write("你好.mp3", "x");  // both exist: the text's own name wins
+  EXPECT_EQ(resolveStoredPath(dir + "/你好.mp3"), dir + "/你好.mp3");
+}
+
+TEST(MusicListFile, SetsAsideAListItCannotRead) {
+  TempFolder folder;
+  auto file = folder / std::string(kMusicListFileName);
+  folder.write(std::string(kMusicListFileName), "not a list");
+  auto first = setAsideUnreadableList(file);
+  ASSERT_TRUE(first.has_value());
+  EXPECT_FALSE(std::filesystem::exists(file));
+  EXPECT_EQ(testing::readFile(*first), "not a list");
+  EXPECT_EQ(first->filename().string().rfind("YRmDefaultList.dll.unreadable-", 0), 0u);
+  folder.write(std::string(kMusicListFileName), "again");  // same second: a second name
+  auto second = setAsideUnreadableList(file);
+  ASSERT_TRUE(second.has_value());
+  EXPECT_NE(*first, *second);
+  EXPECT_EQ(testing::readFile(*second), "again");
+  EXPECT_FALSE(setAsideUnreadableList(folder / "none").has_value());
 }
 
 TEST(MusicListFile, SavesAndLoadsThroughTheFileSystem) {

@@ -176,6 +176,20 @@ TEST(RealFilesSweep, NoFileCrashesOrHangsTheConversionAndThePlayback) {
   testing::TempFolder work;
   std::vector<Entry> entries;
   for (const auto& f : fixtures) entries.push_back({f, {}});
+  // Copies under names users have: GBK bytes from a Windows archive, a
+  // Latin-1 byte, a CR, an LF. Each must play and keep its row in the list.
+  const fs::path named = work / "names";
+  fs::create_directories(named);
+  const std::pair<std::string, std::string> names[] = {
+      {".mp3", "\xc4\xe3\xba\xc3"}, {".ogg", "caf\xe9"}, {".flac", "cr\rname"}, {".wav", "lf\nname"}};
+  for (const auto& [extension, name] : names) {
+    for (const auto& f : fixtures) {
+      if (f.extension() != extension) continue;
+      fs::copy_file(f, named / (name + extension));
+      entries.push_back({named / (name + extension), "copy of " + f.filename().string()});
+      break;
+    }
+  }
   const fs::path mutants = work / "mutants";
   fs::create_directories(mutants);
   for (uint32_t n = 0; n < mutantCount(); ++n) {
@@ -184,7 +198,7 @@ TEST(RealFilesSweep, NoFileCrashesOrHangsTheConversionAndThePlayback) {
   }
   {
     std::ofstream paths(work / "paths");
-    for (const auto& e : entries) paths << e.file.string() << '\n';
+    for (const auto& e : entries) paths << e.file.string() << '\0';
   }
 
   Outcome outcome;

@@ -23,6 +23,7 @@
 #include "playback/output/wav_file_output.h"
 #include "playlist/conversion_defaults.h"
 #include "playlist/conversion_pass.h"
+#include "playlist/list_path.h"
 #include "playlist/music_list_file.h"
 #include "playlist/track_list.h"
 
@@ -54,7 +55,8 @@ int main(int argc, char** argv) {
   std::vector<std::string> paths;
   {
     std::ifstream in(argv[1]);
-    for (std::string line; std::getline(in, line);) paths.push_back(line);
+    // NUL-separated: a file name may hold CR or LF.
+    for (std::string line; std::getline(in, line, '\0');) paths.push_back(line);
   }
   const size_t first = std::strtoul(argv[2], nullptr, 10);
   const std::string out = argv[3];
@@ -89,7 +91,14 @@ int main(int argc, char** argv) {
   youran::TrackList loaded;
   youran::loadMusicList(file, loaded);
   for (size_t r = 0; r < std::max(list.size(), loaded.size()); ++r) {
-    if (r >= list.size() || r >= loaded.size() || !(list.atIndex(r) == loaded.atIndex(r))) {
+    if (r >= list.size() || r >= loaded.size()) {
+      std::printf("list differs at row %zu\n", r + 1);
+      return 1;
+    }
+    // A GBK name comes back as its text and is found on disk by its bytes.
+    youran::TrackEntry back = loaded.atIndex(r);
+    back.path = youran::resolveStoredPath(back.path);
+    if (!(list.atIndex(r) == back)) {
       std::printf("list differs at row %zu\n", r + 1);
       return 1;
     }

@@ -296,5 +296,89 @@ a.save()
   EXPECT_EQ(r.picture, cover_);
 }
 
+// Tags other readers find where ours looked past them: an ID3 chunk in a WAV
+// file, ID3v2 in front of an APE file, Opus comments (.opus and Opus in
+// .ogg), several artists (ID3v2.4 values, several Vorbis ARTIST), a FLAC's
+// COMMENT, and a FLAC's bitrate that an embedded cover must not change.
+TEST_F(TagsRealFiles, TagsInPlacesAndShapesOtherToolsWrite) {
+  ASSERT_EQ(ffmpeg(sine(2) + q("id3.wav")), 0);
+  ASSERT_EQ(ffmpeg(sine(2) + common() + "-c:a libopus " + q("a.opus")), 0);
+  ASSERT_EQ(ffmpeg(sine(2) + common() + "-c:a libopus " + q("opus.ogg")), 0);
+  ASSERT_EQ(ffmpeg(sine(2) + "-c:a libopus " + q("many.opus")), 0);
+  ASSERT_EQ(ffmpeg(sine(2) + "-c:a libmp3lame " + q("many.mp3")), 0);
+  ASSERT_EQ(ffmpeg(sine(2) + "-c:a libmp3lame " + q("wide.mp3")), 0);
+  ASSERT_EQ(ffmpeg(sine(2) + "-c:a flac " + q("many.flac")), 0);
+  ASSERT_EQ(ffmpeg(sine(2) + "-c:a flac " + q("cover.flac")), 0);
+  folder_.write("x.ape", std::string("MAC ") + std::string(200, '\0'));
+  const TagInfo bare = read("cover.flac");
+  const std::string script = R"PY(
+import sys
+from mutagen.id3 import ID3, TIT2, TPE1
+from mutagen.oggopus import OggOpus
+from mutagen.flac import FLAC, Picture
+from mutagen.wave import WAVE
+from mutagen.id3 import TALB
+folder = sys.argv[0].rsplit('/', 1)[0]
+w = WAVE(folder + '/id3.wav')
+w.add_tags()
+w.tags.add(TIT2(encoding=3, text='天路'))
+w.tags.add(TPE1(encoding=3, text='韩红'))
+w.tags.add(TALB(encoding=3, text='青藏高原'))
+w.save()
+t = ID3()
+t.add(TIT2(encoding=3, text='猴子'))
+t.add(TPE1(encoding=3, text=['甲']))
+t.save(folder + '/x.ape', v2_version=4)
+t = ID3()
+t.add(TPE1(encoding=3, text=['piman', 'jzig']))
+t.save(folder + '/many.mp3', v2_version=4)
+t = ID3()
+t.add(TPE1(encoding=1, text=['宽', '字']))
+t.save(folder + '/wide.mp3', v2_version=4)
+o = OggOpus(folder + '/many.opus')
+o['ARTIST'] = ['piman', 'jzig']
+o.save()
+f = FLAC(folder + '/many.flac')
+f['ARTIST'] = ['piman', 'jzig']
+f['COMMENT'] = 'FLAC 评论'
+f.save()
+f = FLAC(folder + '/cover.flac')
+p = Picture()
+p.type = 3
+p.mime = 'image/jpeg'
+p.data = b'\xff\xd8' + b'\x00' * 400000
+f.add_picture(p)
+f.save()
+)PY";
+  ASSERT_EQ(python(script), 0);
+  struct Case {
+    const char* file;
+    const char* title;
+    const char* artist;
+  };
+  const Case cases[] = {
+      {"id3.wav", "天路", "韩红"},   {"a.opus", "天路", "韩红"},      {"opus.ogg", "天路", "韩红"},
+      {"x.ape", "猴子", "甲"},       {"many.mp3", "", "piman/jzig"}, {"many.opus", "", "piman/jzig"},
+      {"many.flac", "", "piman/jzig"}, {"wide.mp3", "", "宽/字"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    const TagInfo tags = read(c.file);
+    EXPECT_EQ(tags.title, c.title);
+    EXPECT_EQ(tags.artist, c.artist);
+  }
+  const TagInfo opus = read("a.opus");
+  EXPECT_EQ(opus.album, "青藏高原");
+  EXPECT_EQ(opus.sampleRate, "48000");
+  EXPECT_EQ(opus.duration, "00:02");
+  EXPECT_EQ(opus.channels, "单声道");
+  EXPECT_EQ(read("id3.wav").album, "青藏高原");
+  EXPECT_EQ(read("many.flac").comment, "FLAC 评论");
+
+  const TagInfo covered = read("cover.flac");
+  ASSERT_FALSE(bare.bitrate.empty());
+  EXPECT_EQ(covered.bitrate, bare.bitrate) << "the 400 KB cover is not audio";
+}
+
 }  // namespace
 }  // namespace youran

@@ -8,17 +8,19 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QUrl>
+#include <filesystem>
 
 #include "base/log.h"
 #include "playlist/desktop_trash.h"
+#include "base/qt_path.h"
 #include "base/qt_text.h"
 
 namespace youran {
 
 std::optional<QString> moveFileToTrash(const QString& path) {
 #if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
-  if (auto failure = moveToTrash(path.toStdString(), trashPlacesFromEnvironment())) {
-    logWarning("playlist", "cannot move " + path.toStdString() + " to the trash: " + *failure);
+  if (auto failure = moveToTrash(pathFromQ(path), trashPlacesFromEnvironment())) {
+    logWarning("playlist", "cannot move " + pathFromQ(path) + " to the trash: " + *failure);
     return toQ(*failure);
   }
   return std::nullopt;
@@ -35,7 +37,8 @@ std::optional<QString> moveFileToTrash(const QString& path) {
 namespace {
 
 void openFolderOf(const QString& path) {
-  QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absolutePath()));
+  const std::string folder = std::filesystem::path(pathFromQ(path)).parent_path().native();
+  QDesktopServices::openUrl(QUrl(fileUriOf(folder), QUrl::StrictMode));
 }
 
 }  // namespace
@@ -50,8 +53,8 @@ void showFileInFolder(const QString& path) {
       QStringLiteral("org.freedesktop.FileManager1"),
       QStringLiteral("/org/freedesktop/FileManager1"),
       QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
-  call << QStringList{QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath())
-                          .toString(QUrl::FullyEncoded)}
+  std::error_code ec;
+  call << QStringList{fileUriOf(std::filesystem::absolute(pathFromQ(path), ec).native())}
        << QString();
   // Asynchronous: a file manager that is slow to start must not hold up the
   // window, and one that is missing (an error reply) gives the folder.

@@ -10,13 +10,16 @@
 #include <filesystem>
 
 #include "ui/notice_dialog.h"
+#include "base/qt_path.h"
 #include "base/qt_text.h"
+#include "base/text_encoding.h"
 #include "settings/settings_file.h"
 #include "base/data_folder.h"
 #include "base/log.h"
 #include "lyrics/lyric_file.h"
 #include "playback/controller/playback_controller.h"
 #include "playlist/folder_scan.h"
+#include "playlist/list_path.h"
 #include "playlist/remove_duplicates.h"
 #include "playlist/ui/desktop_files.h"
 #include "playlist/ui/playlist_controller.h"
@@ -83,6 +86,11 @@ void PlaylistCommands::startPass(PassSlot slot) {
   playlist_.worker().startPass(slot, conversionJobs(playlist_.list()));
 }
 
+void PlaylistCommands::tellRefused(size_t count) {
+  if (count == 0) return;
+  notice(QString(), toQ(kLineBreakNameNotice).arg(count));
+}
+
 void PlaylistCommands::saveList() {
   playlist_.save();
 }
@@ -96,10 +104,17 @@ bool PlaylistCommands::refuseWhileBusy() {
 void PlaylistCommands::addFilesFromDialog() {
   const QStringList files = prompts().chooseFiles(dialogParent_);
   if (files.isEmpty()) return;
+  size_t refused = 0;
   for (const QString& file : files) {
-    playlist_.list().addTrack(file.toStdString());
+    std::string path = pathFromQ(file);
+    if (!fitsListFile(path)) {
+      ++refused;
+      continue;
+    }
+    playlist_.list().addTrack(std::move(path));
     QCoreApplication::processEvents();
   }
+  tellRefused(refused);
   saveList();
   startPass(PassSlot::openFiles);
 }
@@ -107,7 +122,9 @@ void PlaylistCommands::addFilesFromDialog() {
 void PlaylistCommands::scanFolderCommand() {
   const QString folder = prompts().chooseFolder(dialogParent_);
   if (folder.isEmpty()) return;
+  refusedNames_ = 0;
   scanFolder(folder, splitPatterns(scanPatternList()), true);
+  tellRefused(refusedNames_);
   saveList();
   startPass(PassSlot::folderScan);
 }
@@ -133,7 +150,13 @@ size_t PlaylistCommands::scanFolder(const QString& folder, const std::vector<std
   QElapsedTimer slice;
   slice.start();
   ScanVisitor visitor;
-  visitor.file = [&](std::string path) { batch.push_back(std::move(path)); };
+  visitor.file = [&](std::string path) {
+    if (fitsListFile(path)) {
+      batch.push_back(std::move(path));
+    } else {
+      ++refusedNames_;
+    }
+  };
   visitor.step = [&] {
     if (slice.elapsed() >= kScanSliceMs || batch.size() >= kScanSliceFiles) {
       flush();
@@ -142,7 +165,7 @@ size_t PlaylistCommands::scanFolder(const QString& folder, const std::vector<std
     }
     return !quitting_;
   };
-  youran::scanFolder(folder.toStdString(), patterns, recursive, visitor);
+  youran::scanFolder(pathFromQ(folder), patterns, recursive, visitor);
   flush();
   return added;
 }
@@ -205,7 +228,7 @@ void PlaylistCommands::deleteSelectedToRecycleBin() {
   const int current = playback_.currentIndex();
   const bool playing = row == current;
   const QString question =
-      QStringLiteral("【") + toQ(path) +
+      QStringLiteral("【") + toQ(pathDisplayText(path)) +
       (playing
            ? QStringLiteral("】   正在播放，删除后会自动跳转到下一曲，如有歌词文件也一起被删除！")
            : QStringLiteral("】   你确定要删除到回收站吗？，如有歌词文件也一起被删除！"));
@@ -215,12 +238,12 @@ void PlaylistCommands::deleteSelectedToRecycleBin() {
   if (playing) playback_.stop();
   // A file that did not reach the trash stays in the list, so nobody
   // believes it is gone.
-  if (moveFileToTrash(toQ(path))) {
+  if (moveFileToTrash(pathToQ(path))) {
     notice(QString::fromUtf8(kAwkwardTitle), QString::fromUtf8(kTrashFailedNotice));
     return;
   }
   playlist_.removeRow(row);
-  if (fileExists(lyric.string())) moveFileToTrash(toQ(lyric.string()));
+  if (fileExists(lyric.string())) moveFileToTrash(pathToQ(lyric.native()));
   if (playing) playback_.startRow(current);
 }
 
@@ -232,7 +255,7 @@ void PlaylistCommands::openSelectedLocation() {
     notice(QString::fromUtf8(kAwkwardTitle), QString::fromUtf8(kMissingFileNotice));
     return;
   }
-  showFileInFolder(toQ(path));
+  showFileInFolder(pathToQ(path));
 }
 
 void PlaylistCommands::copySongName() {
@@ -247,16 +270,26 @@ size_t PlaylistCommands::addPaths(const QStringList& paths, bool playFirst) {
   size_t added = 0;
   bool scanned = false;
   const auto patterns = splitPatterns(scanPatternList());
-  for (const QString& path : paths) {
-    QFileInfo info(path);
-    if (info.isDir()) {
-      added += scanFolder(info.absoluteFilePath(), patterns, true);
+  refusedNames_ = 0;
+  for (const QString& given : paths) {
+    // Bytes, not QFileInfo: a GBK name must reach the row as it is on disk.
+    std::error_code ec;
+    const std::filesystem::path path = std::filesystem::absolute(pathFromQ(given), ec).lexically_normal();
+    if (ec) continue;
+    if (std::filesystem::is_directory(path, ec)) {
+      added += scanFolder(pathToQ(path.native()), patterns, true);
       scanned = true;
-    } else if (info.isFile() && isAudioFileName(info.fileName().toStdString())) {
-      list.addTrack(info.absoluteFilePath().toStdString());
+    } else if (std::filesystem::is_regular_file(path, ec) &&
+               isAudioFileName(path.filename().native())) {
+      if (!fitsListFile(path.native())) {
+        ++refusedNames_;
+        continue;
+      }
+      list.addTrack(path.native());
       ++added;
     }
   }
+  tellRefused(refusedNames_);
   if (added == 0) return 0;
   saveList();
   startPass(scanned ? PassSlot::folderScan : PassSlot::openFiles);

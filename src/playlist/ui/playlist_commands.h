@@ -40,6 +40,10 @@ inline constexpr const char* kDuplicatesRemovedNotice =
     "列表去除重复已完成啦，如果还发现有重复曲目可以重试下！ QAQ";
 inline constexpr const char* kRemovingDuplicatesTitle = "正在移除重复项目，请稍后。。";
 inline constexpr const char* kPlayerTitle = "悠然音乐 6";
+// Told once per command, with the count, for files whose names hold a line
+// break: the music list file keeps one row per line and could not hold them.
+inline constexpr const char* kLineBreakNameNotice =
+    "有 %1 个文件的文件名含有换行符，无法保存到播放列表，未添加。";
 inline constexpr const char* kAwkwardTitle = "这就很尴尬了~~";
 inline constexpr const char* kMissingFileNotice = "歌曲文件不存在！QAQ";
 inline constexpr const char* kTrashFailedNotice =
@@ -73,7 +77,8 @@ class PlaylistCommands : public QObject {
 
   // Dropped or handed-over files and folders: audio files are added,
   // folders scanned, one conversion pass started; with `playFirst` the
-  // first new row plays. The rows added.
+  // first new row plays. The rows added. Paths as base/qt_path.h carries
+  // them, so a name that is not UTF-8 arrives byte for byte.
   size_t addPaths(const QStringList& paths, bool playFirst);
 
   // The busy check: true (and the notice shown) while a pass runs.
@@ -95,6 +100,8 @@ class PlaylistCommands : public QObject {
   PlaylistPrompts* prompts_ = nullptr;
   PlaylistPrompts defaultPrompts_;
   bool quitting_ = false;
+  size_t refusedNames_ = 0;  // names with a line break met by the command running
+  void tellRefused(size_t count);
 };
 
 }  // namespace youran

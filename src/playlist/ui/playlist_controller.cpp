@@ -11,8 +11,10 @@
 #include "ui/notice_dialog.h"
 #include "base/log.h"
 #include "playback/controller/now_playing.h"
+#include "playlist/list_path.h"
 #include "playlist/music_list_file.h"
 #include "playlist/ui/playlist_model.h"
+#include "base/qt_path.h"
 #include "base/qt_text.h"
 
 namespace youran {
@@ -43,6 +45,16 @@ void PlaylistController::attachView(QTableView* view) {
   });
 }
 
+const std::string& PlaylistController::pathAtRow(int row) const {
+  const std::string& stored = list_.pathAtRow(static_cast<size_t>(std::max(row, 0)));
+  if (stored.empty()) return stored;
+  std::string found = resolveStoredPath(stored);
+  if (found == stored) return stored;
+  auto& rows = const_cast<TrackList&>(list_);
+  rows.replacePath(static_cast<size_t>(row - 1), std::move(found));
+  return list_.pathAtRow(static_cast<size_t>(row));
+}
+
 int PlaylistController::selectedRow() const {
   if (!view_ || !view_->selectionModel()) return 0;
   auto rows = view_->selectionModel()->selectedRows();
@@ -60,8 +72,15 @@ void PlaylistController::selectRow(int row) {
 
 void PlaylistController::loadDefaultList() {
   auto result = loadMusicList(musicListPath(), list_);
-  if (result.status == MusicListStatus::notAMusicList) {
-    ShowNotice(QString(), toQ(std::string(kMusicListLoadFailedNotice)), true, false, false);
+  if (result.status == MusicListStatus::notAMusicList || result.status == MusicListStatus::unreadable) {
+    // The rows added from now on must not replace the user's list.
+    QString text = toQ(kMusicListLoadFailedNotice);
+    if (auto aside = setAsideUnreadableList(musicListPath())) {
+      text += QLatin1Char('\n') + toQ(kMusicListSetAsideNotice) + pathToQ(aside->native());
+    } else {
+      saveRefused_ = true;
+    }
+    ShowNotice(QString(), text, true, false, false);
     return;
   }
   if (result.needsConversion) worker_->startPass(PassSlot::listLoad, conversionJobs(list_));
@@ -98,6 +117,10 @@ void PlaylistController::removeAll() {
 }
 
 bool PlaylistController::save() {
+  if (saveRefused_) {
+    logWarning("playlist", "the unreadable music list file could not be set aside; not saving over it");
+    return false;
+  }
   auto failure = saveMusicList(list_, musicListPath());
   coalescer_.saved(SaveCoalescer::Clock::now());
   saveTimer_.stop();

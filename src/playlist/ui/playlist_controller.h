@@ -29,7 +29,9 @@ class PlaylistController : public TrackRows, private ConversionSink {
 
   TrackList& list() { return list_; }
   int rowCount() const override { return static_cast<int>(list_.size()); }
-  const std::string& pathAtRow(int row) const override { return list_.pathAtRow(static_cast<size_t>(row)); }
+  // A GBK-named file whose name came back from the list file as text is
+  // found again here, and its row keeps the bytes from then on.
+  const std::string& pathAtRow(int row) const override;
   const std::string& nameAtRow(int row) const override { return list_.atRow(static_cast<size_t>(row)).name; }
   PlaylistModel* model() const { return model_.get(); }
 
@@ -82,6 +84,7 @@ class PlaylistController : public TrackRows, private ConversionSink {
   QTableView* view_ = nullptr;
   SaveCoalescer coalescer_;
   QTimer saveTimer_;
+  bool saveRefused_ = false;  // the unreadable list is still where we would save
   std::unique_ptr<ConversionWorker> worker_;  // last: its thread may post to us
 };
 

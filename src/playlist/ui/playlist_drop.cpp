@@ -7,6 +7,9 @@
 #include <QMimeData>
 #include <QUrl>
 
+#include "base/qt_path.h"
+#include "playlist/list_path.h"
+
 namespace youran {
 
 PlaylistDropTarget::PlaylistDropTarget(QAbstractItemView* view,
@@ -20,8 +23,19 @@ PlaylistDropTarget::PlaylistDropTarget(QAbstractItemView* view,
 QStringList PlaylistDropTarget::localPaths(const QMimeData* data) {
   QStringList paths;
   if (!data || !data->hasUrls()) return paths;
-  for (const QUrl& url : data->urls())
-    if (url.isLocalFile()) paths << url.toLocalFile();
+  // The file manager percent-encodes the name's bytes; QUrl would decode
+  // them as UTF-8 and turn a GBK name into U+FFFD. Read the list itself.
+  const QByteArray list = data->data(QStringLiteral("text/uri-list"));
+  if (list.isEmpty()) {
+    for (const QUrl& url : data->urls())
+      if (url.isLocalFile()) paths << url.toLocalFile();
+    return paths;
+  }
+  for (QByteArray line : list.split('\n')) {
+    line = line.trimmed();
+    if (line.isEmpty() || line.startsWith('#')) continue;
+    if (auto bytes = localPathOfUri(line.toStdString())) paths << pathToQ(*bytes);
+  }
   return paths;
 }
 

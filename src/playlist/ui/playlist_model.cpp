@@ -1,5 +1,6 @@
 #include "playlist/ui/playlist_model.h"
 #include "base/qt_text.h"
+#include "base/text_encoding.h"
 
 namespace youran {
 
@@ -46,7 +47,7 @@ QVariant PlaylistModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() < 0 || static_cast<size_t>(index.row()) >= list_.size()) return {};
   if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
     const auto& row = list_.atIndex(static_cast<size_t>(index.row()));
-    if (role == Qt::ToolTipRole) return toQ(row.path);
+    if (role == Qt::ToolTipRole) return toQ(pathDisplayText(row.path));
     return toQ(row.column(index.column()));
   }
   if (role == Qt::TextAlignmentRole && index.column() != 2)

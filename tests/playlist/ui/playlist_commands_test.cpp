@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <atomic>
+#include <functional>
 #include <thread>
 
 #include "ui/notice_dialog.h"
@@ -21,6 +22,7 @@
 #include "playlist/ui/playlist_menus.h"
 #include "settings/settings_file.h"
 #include "base/data_folder.h"
+#include "base/qt_path.h"
 #include "base/text_encoding.h"
 #include "lyrics/lyric_file.h"
 #include "playback/audio_engine.h"
@@ -436,6 +438,64 @@ TEST_F(PlaylistCommandsTest, DroppedFilesAndFoldersAreAddedAndConverted) {
   ASSERT_TRUE(waitForIdle());
   QTest::qWait(50);
   EXPECT_TRUE(playlist->list().atIndex(2).converted());
+}
+
+// Names as Windows archives leave them (GBK bytes) reach the rows byte for
+// byte by every way in; a name with a line break is refused, with one notice
+// per command.
+TEST_F(PlaylistCommandsTest, NamesThatAreNotUtf8AreKeptAndLineBreaksRefused) {
+  const std::string gbk = "\xc4\xe3\xba\xc3";  // 你好
+  folder.write("gbk/" + gbk + ".mp3", "x");
+  folder.write("gbk/sub/" + gbk + "2.ogg", "x");
+  folder.write("gbk/bad\nname.mp3", "x");
+  folder.write("gbk/bad\rname2.mp3", "x");
+  const std::string dir = (folder / "gbk").native();
+
+  struct Case {
+    const char* what;
+    std::function<void()> add;
+    std::vector<std::string> rows;
+  };
+  const std::vector<Case> cases = {
+      {"添加目录",
+       [&] {
+         prompts.folder = pathToQ(dir);
+         commands->scanFolderCommand();
+       },
+       {dir + "/" + gbk + ".mp3", dir + "/sub/" + gbk + "2.ogg"}},
+      {"drag and drop",
+       [&] {
+         QMimeData data;
+         data.setData(QStringLiteral("text/uri-list"),
+                      (fileUriOf(dir + "/" + gbk + ".mp3") + "\r\n" +
+                       fileUriOf(dir + "/bad\nname.mp3") + "\r\n")
+                          .toLatin1());
+         QWidget* target = page.playlistView()->viewport();
+         QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+         QApplication::sendEvent(target, &enter);
+         QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+         QApplication::sendEvent(target, &drop);
+       },
+       {dir + "/" + gbk + ".mp3"}},
+      {"youranmusic FILE",
+       [&] {
+         commands->addPaths({pathToQ(dir + "/" + gbk + ".mp3"), pathToQ(dir + "/bad\rname2.mp3")},
+                            false);
+       },
+       {dir + "/" + gbk + ".mp3"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    playlist->removeAll();
+    closeNotices();
+    c.add();
+    EXPECT_EQ(paths(), c.rows);
+    EXPECT_EQ(playlist->list().atIndex(0).name, "你好");
+    auto notices = shownNotices();
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_TRUE(notices[0].text.contains(QStringLiteral("换行符"))) << notices[0].text.toStdString();
+    ASSERT_TRUE(waitForIdle());
+  }
 }
 
 TEST_F(PlaylistCommandsTest, HandedOverFilesPlayTheFirstNewRow) {

@@ -55,7 +55,9 @@ class PlaylistControllerTest : public ::testing::Test {
   testing::TempFolder folder;
 };
 
-TEST_F(PlaylistControllerTest, WrongHeaderShowsTheNoticeAndKeepsTheFile) {
+// A list that cannot be read is renamed aside at once, the notice says where,
+// and the rows added afterwards start a new list instead of replacing it.
+TEST_F(PlaylistControllerTest, AnUnreadableListIsKeptAsideAndAnAddStartsANewList) {
   const std::string bytes = utf8ToGb18030("[音乐播放器列表文件] \r\n/a.mp3|  1|a||");
   folder.write("YRmDefaultList.dll", bytes);
   PlaylistController playlist(fakeFunctions());
@@ -66,8 +68,41 @@ TEST_F(PlaylistControllerTest, WrongHeaderShowsTheNoticeAndKeepsTheFile) {
     if (auto* n = qobject_cast<NoticeDialog*>(widget); n && n->isVisible()) notice = n;
   ASSERT_NE(notice, nullptr);
   EXPECT_EQ(notice->notice().title, QString());
-  EXPECT_EQ(notice->notice().text, QStringLiteral("列表载入失败！"));
-  EXPECT_EQ(testing::readFile(folder / "YRmDefaultList.dll"), bytes);
+  std::filesystem::path aside;
+  for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+    if (entry.path().filename().string().starts_with("YRmDefaultList.dll.unreadable-")) aside = entry.path();
+  ASSERT_FALSE(aside.empty());
+  EXPECT_EQ(notice->notice().text,
+            QStringLiteral("列表载入失败！\n原列表已改名保存为：") + QString::fromStdString(aside.string()));
+  EXPECT_EQ(testing::readFile(aside), bytes);
+
+  playlist.addTracks({"/new/b.mp3"}, PassSlot::openFiles);
+  ASSERT_TRUE(playlist.save());
+  EXPECT_EQ(testing::readFile(aside), bytes) << "the user's list is never written over";
+  EXPECT_EQ(testing::readFile(folder / "YRmDefaultList.dll"),
+            utf8ToGb18030("[音乐播放器列表文件]\r\n/new/b.mp3|  1|b||"));
+}
+
+// A stored GBK name comes back from the list file as its text; the row
+// finds the file's bytes again when it is played.
+TEST_F(PlaylistControllerTest, AStoredGbkNameIsFoundAgain) {
+  const std::string gbk = (folder / "\xc4\xe3\xba\xc3.wav").native();
+  folder.write("\xc4\xe3\xba\xc3.wav", "x");
+  {
+    PlaylistController playlist(fakeFunctions());
+    playlist.list().addTrack(gbk);
+    EXPECT_EQ(playlist.list().atIndex(0).name, "你好");
+    ASSERT_TRUE(playlist.save());
+  }
+  const std::string file = testing::readFile(folder / "YRmDefaultList.dll");
+  EXPECT_NE(file.find("\xc4\xe3\xba\xc3.wav|  1|" + utf8ToGb18030("你好") + "||"), std::string::npos);
+  PlaylistController playlist(fakeFunctions());
+  playlist.loadDefaultList();
+  ASSERT_EQ(playlist.rowCount(), 1);
+  EXPECT_EQ(playlist.list().atIndex(0).name, "你好");
+  EXPECT_EQ(playlist.pathAtRow(1), gbk);
+  EXPECT_EQ(playlist.list().atIndex(0).path, gbk);
+  playlist.shutdown();
 }
 
 TEST_F(PlaylistControllerTest, LoadedRowsAreConvertedOnTheUiThreadAndSaved) {
