@@ -175,7 +175,8 @@ class FrameWalker {
       if ((v22 ? t.id22 : t.id) == id) target = &t;
     }
     const bool picture = id == (v22 ? "PIC" : "APIC");
-    if (!target && !(picture && options_.picture)) return;
+    const bool userText = id == (v22 ? "TXX" : "TXXX");
+    if (!target && !userText && !(picture && options_.picture)) return;
 
     bool unsync = false;
     std::uint64_t skip = 0;
@@ -193,6 +194,7 @@ class FrameWalker {
     std::string bytes = source_.read(content + skip, static_cast<std::size_t>(size - skip));
     if (unsync) bytes = Resynchronise(bytes);
 
+    if (userText) return NoteId3UserText(bytes, record_.replayGain);
     if (target) {
       record_.*(target->field) = DecodeId3Text(bytes, target->layout);
       return;
