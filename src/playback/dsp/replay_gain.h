@@ -32,4 +32,10 @@ struct AppliedGain {
 // peak is known, the gain is lowered so the peak stays at full scale.
 AppliedGain ComputeReplayGain(ReplayGainMode mode, double preampDb, const GainFacts& facts);
 
+// The stage itself, on interleaved stereo frames.
+inline void ApplyReplayGain(float* stereo, int frames, float factor) {
+  if (factor == 1.0f) return;
+  for (int i = 0; i < 2 * frames; ++i) stereo[i] *= factor;
+}
+
 }  // namespace youran
