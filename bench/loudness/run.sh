@@ -44,4 +44,4 @@ for line in open('/tmp/youran-loudness-loudgain.tsv').read().splitlines()[1:]:
 print(f"largest difference to loudgain: {worst:.3f} LU over {len(ours)} files")
 PY
 
-farm-bench -n 5 --timeout 1800 --vs "loudgain -q -O ${files[*]}" -- "$cli" loudness "${files[@]}"
+farm-bench -n "${RUNS:-3}" --warmup 0 --timeout 3600 --vs "loudgain -q -O ${files[*]}" -- "$cli" loudness "${files[@]}"
