@@ -46,12 +46,14 @@ int runLoudness(std::span<char*> args) {
     std::fprintf(stderr, "usage: youranmusic-cli %s\n", kUsage);
     return 2;
   }
-  const youran::AlbumMeasurement measured = youran::MeasureAlbumLoudness(files);
+  // Without --album every file is measured and forgotten in turn.
+  youran::AlbumMeasurement measured;
+  if (album) measured = youran::MeasureAlbumLoudness(files);
   int failures = 0;
   for (size_t i = 0; i < files.size(); ++i) {
     nlohmann::ordered_json line;
     line["path"] = files[i];
-    const auto& loudness = measured.tracks[i];
+    const auto loudness = album ? measured.tracks[i] : youran::MeasureLoudness(files[i]);
     if (!loudness) {
       line["error"] = "cannot decode";
       ++failures;

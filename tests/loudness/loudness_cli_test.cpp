@@ -62,6 +62,21 @@ TEST(LoudnessCli, OneJsonLinePerFileWithTagsAndWhatWasUsed) {
   EXPECT_DOUBLE_EQ(rows[1]["tags"]["track_peak"].get<double>(), 0.4);
   EXPECT_EQ(rows[1]["used"], "tags");
   EXPECT_EQ(rows[2]["error"], "cannot decode");
+
+  // --album: both lines carry the loudness of the two taken together, which
+  // the loud one dominates.
+  EXPECT_EQ(runCommand(kCli + " loudness --album " + shellQuote(loud) + " " + shellQuote(tagged) + " >" +
+                       shellQuote(out.string())),
+            0);
+  std::istringstream albumLines(readFile(out));
+  std::vector<double> albums;
+  for (std::string line; std::getline(albumLines, line);) {
+    albums.push_back(nlohmann::json::parse(line)["album_lufs"].get<double>());
+  }
+  ASSERT_EQ(albums.size(), 2u);
+  EXPECT_EQ(albums[0], albums[1]);
+  EXPECT_GT(albums[0], -13.0);
+  EXPECT_LT(albums[0], -10.0);
 }
 
 TEST(LoudnessCli, PlayWithTrackGainEvensOutLoudAndQuietFiles) {
