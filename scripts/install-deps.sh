@@ -37,6 +37,11 @@ packages=(
   trayer xclip python3-pil
   # a private session bus, a media-player client, the desktop entry validator
   dbus-daemon dbus-bin playerctl desktop-file-utils
+  # the Debian package: dpkg-shlibdeps for its dependencies, its checkers
+  dpkg-dev lintian appstream
+  # a real Wayland session: weston's headless compositor with XWayland, and
+  # an X client library for the test's own window and clicks
+  weston xwayland python3-xlib
 )
 
 missing=()
