@@ -51,6 +51,13 @@ def read_tags(path):
     return tags.get("title") or stem, tags.get("artist") or "悠然演示", tags.get("album") or "悠然演示专辑"
 
 
+# A synthetic song is one silent MPEG-1 Layer III frame (128 kbit/s,
+# 44.1 kHz, stereo: 417 bytes, all side information zero) over and over, so
+# a player that checks what it downloaded finds audio.
+SILENT_MP3_FRAME_SIZE = 417
+SILENT_MP3_BLOCK = (b"\xff\xfb\x90\x04" + bytes(SILENT_MP3_FRAME_SIZE - 4)) * 2048
+
+
 def load_library(folder, synthetic):
     n = 0
     for name in sorted(os.listdir(folder)) if os.path.isdir(folder) else []:
@@ -220,7 +227,7 @@ class Handler(BaseHTTPRequestHandler):
         self.send_header("Connection", "close")
         self.end_headers()
         end = size if fault not in ("cut", "cutsong") else start + (size - start) // 2
-        block = bytes(range(256)) * 1024
+        block = SILENT_MP3_BLOCK
         try:
             if "path" in s:
                 with open(s["path"], "rb") as f:
@@ -233,10 +240,13 @@ class Handler(BaseHTTPRequestHandler):
                         self.wfile.write(chunk)
                         left -= len(chunk)
             else:
+                # Every byte follows from its offset, so a resumed download
+                # joins up with what the first attempt got.
                 pos = start
                 while pos < end:
-                    n = min(end - pos, len(block))
-                    self.wfile.write(block[:n])
+                    at = pos % SILENT_MP3_FRAME_SIZE
+                    n = min(end - pos, len(block) - at)
+                    self.wfile.write(block[at:at + n])
                     pos += n
                     if fault == "slow":
                         time.sleep(0.01)

@@ -24,10 +24,15 @@ packages=(
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev libtag1-dev python3 python3-mutagen
   python3-numpy mpv
+  # real sound servers the sound tests start for themselves, the recorder of
+  # their null sinks, and sox for looking at a recording by hand
+  pulseaudio pulseaudio-utils pipewire pipewire-pulse wireplumber sox
   # the online benchmark's peer (curl -o)
   curl
   # bench/player's peer: Qmmp with its null output and its analyser
   qmmp
+  # bench/player's second peer through the private sound server
+  audacious
   # assets and headless runs
   python3-fonttools xvfb xauth fonts-wqy-microhei
   # desktop tests: a window manager and tools that act and look as a desktop does

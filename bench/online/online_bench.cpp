@@ -18,6 +18,7 @@
 #include "net/download.h"
 #include "net/http_client.h"
 #include "online/secondary_service.h"
+#include "online/song_cache.h"
 
 namespace {
 
@@ -75,7 +76,7 @@ int main(int argc, char** argv) {
   youran::HttpClient().request(control);
 
   const auto curlFile = out / "curl.bin";
-  const auto ourFile = out / "ours.bin";
+  const auto ourFile = out / "ours.mp3";
   std::filesystem::remove(curlFile);
   std::filesystem::remove(ourFile);
   start = Clock::now();
@@ -88,11 +89,17 @@ int main(int argc, char** argv) {
   const std::string sync = "sync '" + curlFile.string() + "'";
   if (std::system(sync.c_str()) != 0) return std::fputs("sync failed\n", stderr), 1;
   const double curlSyncSeconds = curlSeconds + secondsSince(start);
-  std::atomic<std::int64_t> total{0}, done{0};
+  // Ours as the player caches a song: the download, then the check that
+  // the file decodes as audio before it takes its name.
+  youran::CacheRequest cacheRequest;
+  cacheRequest.url = songUrl;
+  cacheRequest.file = ourFile;
+  youran::CacheProgress progress;
+  int code = 0;
   start = Clock::now();
-  const int code = youran::downloadFile(songUrl, ourFile.string(), total, done);
+  const youran::CacheOutcome outcome = youran::fetchIntoCache(cacheRequest, progress, &code);
   const double ourSeconds = secondsSince(start);
-  if (code != youran::kDownloadOk) return std::fprintf(stderr, "downloadFile failed: %d\n", code), 1;
+  if (outcome != youran::CacheOutcome::kDownloaded) return std::fprintf(stderr, "fetchIntoCache failed: %d\n", code), 1;
   const double mb = static_cast<double>(std::filesystem::file_size(ourFile)) / (1024.0 * 1024.0);
   const double ratio = (mb / ourSeconds) / (mb / curlSeconds);
   std::printf("download %.0f MB  curl -o (peer): %.3f s, %.0f MB/s   ours: %.3f s, %.0f MB/s   ratio %.2f (goal >= 0.9: %s)\n",

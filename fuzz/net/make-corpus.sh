@@ -15,3 +15,9 @@ seed fuzz_net_charset big5 '<meta charset=big5>\xa7\x41\xff'
 seed fuzz_net_charset json '{"code":200,"data":"\xff\xfe"}'
 seed fuzz_net_regex lyric '\x03[00:01.00]first\r\n[00:05.5]second\n[01:10]end'
 seed fuzz_net_regex meta '\x06<meta charset="utf-8"> artist - title "url":"http://x"'
+deep() { printf '%*s' "$1" '' | tr ' ' "$2"; }
+mkdir -p corpus/fuzz_net_json_path
+{ printf 'result.songs[0].x|result.songs\n{"result":{"songs":[{"name":"n","id":"1","artists":[{"name":"z"}],"x":/*"*/'
+  deep 1000000 '['; deep 1000000 ']'; printf '/*"*/}]}}'; } > corpus/fuzz_net_json_path/comment-quote-deep
+{ printf '[0]\n//"\n'; deep 100000 '['; deep 100000 ']'; } > corpus/fuzz_net_json_path/line-comment-deep
+{ printf '[0]\n["]]]]",/* [[[[ " */'; deep 300 '['; deep 300 ']'; printf ']'; } > corpus/fuzz_net_json_path/string-brackets-deep

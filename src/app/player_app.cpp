@@ -17,6 +17,7 @@
 #include "ui/spinner.h"
 #include "base/data_folder.h"
 #include "base/log.h"
+#include "net/curl_handle.h"
 #include "playback/decode/plugin_folders.h"
 
 namespace youran {
@@ -193,6 +194,9 @@ void PlayerApp::onCloseButton() {
 void PlayerApp::shutdown() {
   if (shutDown_) return;
   shutDown_ = true;
+  // Workers blocked in a transfer notice this within a second; the joins
+  // below would otherwise wait for a slow server.
+  cancelAllTransfers();
   window_->hide();
   if (tray_) tray_->hide();
   if (hooks_.stopWorkers) hooks_.stopWorkers();

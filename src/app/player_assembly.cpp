@@ -1,11 +1,13 @@
 #include "app/player_assembly.h"
 
 #include <QLabel>
+#include <QCoreApplication>
 #include <QCursor>
 #include <QEvent>
 #include <QFileInfo>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPointer>
 #include <QStackedWidget>
 #include <QTableView>
 
@@ -21,8 +23,11 @@
 #include "settings/settings_file.h"
 #include "settings/settings_keys.h"
 #include "visuals/ui/cover_art.h"
+#include "online/cache_limit.h"
+#include "online/ui/cache_settings.h"
 #include "online/ui/download_dialog.h"
 #include "playback/ui/effects_window.h"
+#include "playback/ui/output_device_box.h"
 #include "playback/ui/sound_effects.h"
 #include "online/ui/online_fetch.h"
 #include "online/ui/online_music.h"
@@ -115,6 +120,15 @@ PlayerAssembly::PlayerAssembly(PlayerApp& app, AudioEngine& engine) : app_(app),
   lyrics_->attachControls(window->lyricButton(), window->desktopLyricsBox(), window->nowPlayingPage()->lyricLine());
   connectLyricSettings();
   connectLeveling();
+  if (auto* devices = window->settingsPage()->findChild<OutputDeviceBox*>()) {
+    QObject::connect(devices, &OutputDeviceBox::deviceChosen, devices,
+                     [this](const QString& name) { engine_.setDeviceName(name.toStdString()); });
+    QPointer<OutputDeviceBox> box(devices);
+    engine_.setOutputStatusHandler([box](OutputStatus status) {
+      QMetaObject::invokeMethod(
+          QCoreApplication::instance(), [box, status] { if (box) box->showDeviceLost(status == OutputStatus::Lost); }, Qt::QueuedConnection);
+    });
+  }
   visuals_ = std::make_unique<PlayerVisuals>(*window, *nowPlaying_, engine_, *playback_);
   visuals_->cover().setFetch(primaryCoverFetch(settingsFilePath()));
   effects_ = std::make_unique<SoundEffects>(engine_, [this] { return playback_->currentStream(); }, stateFilePath());
@@ -150,11 +164,30 @@ PlayerAssembly::PlayerAssembly(PlayerApp& app, AudioEngine& engine) : app_(app),
   online.dataFolder = dataFolder();
   online_ = std::make_unique<OnlineMusic>(*window->searchPage(), *window->musicPage()->searchBox(),
                                           *window->spinner(), std::move(online));
+  setUpCacheSettings();
   // "下载此音乐" in the playlist's menu.
   QObject::connect(playlistCommands_.get(), &PlaylistCommands::downloadRequested, online_.get(),
                    [this](int row) { openDownloadDialog(row); });
 
   app_.hooks() = hooks();
+}
+
+void PlayerAssembly::setUpCacheSettings() {
+  CacheSettings::Hooks cache;
+  cache.dataFolder = dataFolder();
+  cache.settingsFile = settingsFilePath();
+  cache.listedPaths = [this] {
+    std::vector<std::string> paths;
+    const TrackList& list = playlist_->list();
+    for (size_t row = 1; row <= list.size(); ++row) paths.push_back(list.atRow(row).path);
+    return paths;
+  };
+  cacheSettings_ = new CacheSettings(std::move(cache));
+  app_.mainWindow()->settingsPage()->placeCacheSettings(cacheSettings_);
+  // The new song is in the list by then, so the limit never takes it.
+  QObject::connect(online_.get(), &OnlineMusic::downloadFinished, cacheSettings_, &CacheSettings::enforceLimit);
+  QObject::connect(nowPlaying_.get(), &NowPlaying::trackChanged, cacheSettings_,
+                   [this] { noteCachePlayed(dataFolder(), nowPlaying_->track().path.toStdString()); });
 }
 
 DownloadDialog* PlayerAssembly::openDownloadDialog(int row) {
@@ -287,6 +320,7 @@ PlayerAssembly::~PlayerAssembly() {
   // The hooks reach into this object; PlayerApp may outlive it and run its
   // shutdown steps from its own destructor.
   app_.hooks() = {};
+  engine_.setOutputStatusHandler({});
   delete effectsWindow_.data();
   if (lyricLoader_) lyricLoader_->shutdown();
   if (playlist_) playlist_->shutdown();
@@ -295,7 +329,10 @@ PlayerAssembly::~PlayerAssembly() {
 
 StartupHooks PlayerAssembly::hooks() {
   StartupHooks hooks;
-  hooks.initAudio = [this] { return engine_.init(); };
+  hooks.initAudio = [this] {
+    engine_.setDeviceName(OutputDeviceBox::savedDevice());
+    return engine_.init();
+  };
   hooks.loadPlugin = [this](const QString& path) {
     engine_.loadPlugin(path.toStdString(),
                        [](std::string_view key) { return readSetting(settings::kPluginsSection, key); });

@@ -17,6 +17,7 @@
 namespace youran {
 
 class AudioEngine;
+class CacheSettings;
 class NowPlaying;
 class PlaylistController;
 class PlaybackController;
@@ -74,6 +75,7 @@ class PlayerAssembly {
   class TrackStart;
   void connectLyricSettings();
   void connectLeveling();
+  void setUpCacheSettings();
   void setUpDesktop();
   void onTaskbarButton(int id);
 
@@ -102,6 +104,7 @@ class PlayerAssembly {
   std::atomic<uint32_t> currentStream_{0};
   // Last: its workers stop before the playlist they hand songs to goes.
   std::unique_ptr<OnlineMusic> online_;
+  CacheSettings* cacheSettings_ = nullptr;  // owned by the settings page
 };
 
 }  // namespace youran

@@ -10,6 +10,7 @@
 #include "settings/settings_file.h"
 #include "settings/settings_keys.h"
 #include "ui/skin.h"
+#include "playback/ui/output_device_box.h"
 #include "base/qt_text.h"
 
 namespace youran {
@@ -82,6 +83,8 @@ SettingsPage::SettingsPage(QWidget* parent) : QWidget(parent) {
   blurToggle_->move(160, 229);
   hint(this, QStringLiteral("正在播放页以模糊的封面作背景"), 262);
 
+  (new OutputDeviceBox(this))->move(300, 228);
+
   caption(this, QStringLiteral("频谱"), 302);
   spectrumToggle_ = makePictureButton(this, QStringLiteral("可视开"), QStringLiteral("toggle_on"), {52, 28});
   spectrumToggle_->move(160, 303);
@@ -114,6 +117,12 @@ SettingsPage::SettingsPage(QWidget* parent) : QWidget(parent) {
   connect(spectrumToggle_, &QPushButton::clicked, this, &SettingsPage::toggleSpectrum);
   connect(karaokeToggle_, &QPushButton::clicked, this, &SettingsPage::toggleKaraoke);
   connect(lockToggle_, &QPushButton::clicked, this, &SettingsPage::toggleLyricsLocked);
+}
+
+void SettingsPage::placeCacheSettings(QWidget* group) {
+  group->setParent(this);
+  group->move(448, 226);
+  group->show();
 }
 
 QString SettingsPage::downloadFolder() const { return downloadPath_->text(); }

@@ -25,6 +25,9 @@ class SettingsPage : public QWidget {
   std::function<QString()> chooseFolder;
   std::function<std::optional<QString>(const QString& current)> chooseFont;
 
+  // The song cache's group, made by the online music part, beside the switches.
+  void placeCacheSettings(QWidget* group);
+
   QString downloadFolder() const;
   void showDownloadFolder(const QString& folder);
   QString lyricFont() const;

@@ -1,7 +1,10 @@
 // youranmusic-cli download: fetches a file the way the song cache does,
 // resuming a TARGET.tmp left by an earlier, interrupted run.
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <cstdlib>
 #include <cinttypes>
 #include <csignal>
 #include <cstdio>
@@ -32,6 +35,11 @@ int download(std::span<char*> args) {
       sizeOnly = true;
     } else if (arg == "--cacert" && i + 1 < args.size()) {
       options.caFile = args[++i];
+    } else if (arg == "--timeout" && i + 1 < args.size()) {
+      options.deadline = std::chrono::steady_clock::now() + std::chrono::seconds(std::max(1, std::atoi(args[++i])));
+    } else if (arg == "--stall" && i + 1 < args.size()) {
+      // Seconds below 1 KB/s before the transfer is given up.
+      options.stall.windowSeconds = std::max(1, std::atoi(args[++i]));
     } else if (!arg.starts_with("--") && url.empty()) {
       url = std::string(arg);
     } else if (!arg.starts_with("--") && target.empty()) {
@@ -61,4 +69,4 @@ int download(std::span<char*> args) {
 
 }  // namespace
 
-YOURAN_CLI_COMMAND(download, "download", "download [--rename] [--size-only] [--cacert FILE] URL TARGET", download);
+YOURAN_CLI_COMMAND(download, "download", "download [--rename] [--size-only] [--cacert FILE] [--timeout S] [--stall S] URL TARGET", download);

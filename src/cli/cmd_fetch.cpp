@@ -1,6 +1,7 @@
 // youranmusic-cli fetch: one request through the player's HTTP client, to
 // see what a service answers and what goes on the wire.
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <span>
@@ -31,7 +32,10 @@ int fetch(std::span<char*> args) {
     } else if (arg == "--cookie" && (next = value())) {
       request.cookies = next;
     } else if (arg == "--timeout" && (next = value())) {
+      // The per-step time-out of the request, and a bound on the whole exchange.
       request.timeoutSeconds = std::atoi(next);
+      if (request.timeoutSeconds > 0)
+        request.deadline = std::chrono::steady_clock::now() + std::chrono::seconds(request.timeoutSeconds);
     } else if (arg == "--cacert" && (next = value())) {
       request.caFile = next;
     } else if (arg == "--no-redirect") {

@@ -2,7 +2,10 @@
 // services without the window, over the hosts of Setting.ini (section
 // Online) or the ones given on the command line.
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <span>
@@ -29,7 +32,18 @@ struct OnlineArgs {
   fs::path dataDir = ".";
   OnlineHosts hosts;
   std::vector<std::string> positional;
+  youran::TransferDeadline deadline{};
+  int timeoutSeconds = 0;
 };
+
+// "command: reason" on one line, and the exit code of a service failure.
+int failed(const char* command, const std::string& why) {
+  std::string line = why;
+  for (char& c : line)
+    if (c == '\n' || c == '\r') c = ' ';
+  std::fprintf(stderr, "%s: %s\n", command, line.c_str());
+  return 1;
+}
 
 // Reads --data-dir first so the overrides win over its Setting.ini.
 bool parseOnlineArgs(std::span<char*> args, OnlineArgs& out, const char* command) {
@@ -49,6 +63,11 @@ bool parseOnlineArgs(std::span<char*> args, OnlineArgs& out, const char* command
       page = next, hasPage = true;
     } else if (arg == "--cacert" && (next = value())) {
       cacert = next, hasCa = true;
+    } else if (arg == "--timeout" && (next = value())) {
+      // Bounds the whole command, however many requests it makes.
+      const int seconds = std::max(1, std::atoi(next));
+      out.deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+      out.timeoutSeconds = seconds;
     } else if (!arg.starts_with("--")) {
       out.positional.emplace_back(arg);
     } else {
@@ -61,6 +80,8 @@ bool parseOnlineArgs(std::span<char*> args, OnlineArgs& out, const char* command
   if (hasSearch) out.hosts.secondarySearch = youran::withoutTrailingSlash(search);
   if (hasPage) out.hosts.secondaryPage = youran::withoutTrailingSlash(page);
   if (hasCa) out.hosts.caBundle = cacert;
+  out.hosts.deadline = out.deadline;
+  if (out.timeoutSeconds > 0) out.hosts.timeoutSeconds = out.timeoutSeconds;
   return true;
 }
 
@@ -75,15 +96,19 @@ int search(std::span<char*> args) {
     std::fputs("search: primary|secondary KEYWORD\n", stderr);
     return 2;
   }
+  youran::ServiceFailure why;
+  std::vector<std::vector<std::string>> rows;
   if (a.positional[0] == "primary") {
-    if (!a.hosts.hasPrimary()) return std::fprintf(stderr, "search: %s\n", youran::kNoPrimaryHost), 1;
-    for (const auto& row : youran::PrimaryService(a.hosts).search(a.positional[1]))
-      printRow({row.number, row.title, row.artist, row.id});
+    if (!a.hosts.hasPrimary()) return failed("search", youran::kNoPrimaryHost);
+    for (const auto& row : youran::PrimaryService(a.hosts).search(a.positional[1], &why))
+      rows.push_back({row.number, row.title, row.artist, row.id});
   } else {
-    if (!a.hosts.hasSecondary()) return std::fprintf(stderr, "search: %s\n", youran::kNoSecondaryHost), 1;
-    for (const auto& row : youran::SecondaryService(a.hosts).search(a.positional[1]))
-      printRow({row.title, row.singer, row.album, row.url});
+    if (!a.hosts.hasSecondary()) return failed("search", youran::kNoSecondaryHost);
+    for (const auto& row : youran::SecondaryService(a.hosts).search(a.positional[1], &why))
+      rows.push_back({row.title, row.singer, row.album, row.url});
   }
+  if (!why.empty()) return failed("search", why);
+  for (const auto& row : rows) printRow(row);
   return 0;
 }
 
@@ -93,7 +118,9 @@ int lyricFetch(std::span<char*> args) {
     std::fputs("lyric-fetch: NAME\n", stderr);
     return 2;
   }
-  const std::string lrc = youran::PrimaryService(a.hosts).fetchLyric(a.positional[0]);
+  youran::ServiceFailure why;
+  const std::string lrc = youran::PrimaryService(a.hosts).fetchLyric(a.positional[0], &why);
+  if (!why.empty()) return failed("lyric-fetch", why);
   std::fwrite(lrc.data(), 1, lrc.size(), stdout);
   return 0;
 }
@@ -104,8 +131,10 @@ int coverFetch(std::span<char*> args) {
     std::fputs("cover-fetch: NAME OUT\n", stderr);
     return 2;
   }
-  const std::string bytes = youran::PrimaryService(a.hosts).fetchCover(a.positional[0]);
-  if (bytes.empty()) return std::fputs("cover-fetch: no cover\n", stderr), 1;
+  youran::ServiceFailure why;
+  const std::string bytes = youran::PrimaryService(a.hosts).fetchCover(a.positional[0], &why);
+  if (!why.empty()) return failed("cover-fetch", why);
+  if (bytes.empty()) return failed("cover-fetch", "no cover");
   std::ofstream out(a.positional[1], std::ios::binary);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   return out.good() ? 0 : 1;
@@ -123,8 +152,11 @@ int get(std::span<char*> args) {
   const std::string& artist = a.positional[3];
   youran::CacheRequest request;
   request.caFile = a.hosts.caBundle;
+  request.deadline = a.deadline;
   if (primary) {
-    request.url = youran::PrimaryService(a.hosts).playUrl(a.positional[1]);
+    youran::ServiceFailure why;
+    request.url = youran::PrimaryService(a.hosts).playUrl(a.positional[1], &why);
+    if (!why.empty() && !fs::exists(youran::primaryCacheFile(a.dataDir, title, artist))) return failed("get", why);
     request.file = youran::primaryCacheFile(a.dataDir, title, artist);
   } else {
     request.url = a.positional[1];
@@ -162,7 +194,7 @@ int get(std::span<char*> args) {
 
 }  // namespace
 
-YOURAN_CLI_COMMAND(search, "search", "primary|secondary KEYWORD [--data-dir DIR] [--primary URL] ...", search);
-YOURAN_CLI_COMMAND(lyric_fetch, "lyric-fetch", "NAME [--data-dir DIR] [--primary URL]", lyricFetch);
-YOURAN_CLI_COMMAND(cover_fetch, "cover-fetch", "NAME OUT [--data-dir DIR] [--primary URL]", coverFetch);
+YOURAN_CLI_COMMAND(search, "search", "primary|secondary KEYWORD [--data-dir DIR] [--primary URL] [--timeout S] ...", search);
+YOURAN_CLI_COMMAND(lyric_fetch, "lyric-fetch", "NAME [--data-dir DIR] [--primary URL] [--timeout S]", lyricFetch);
+YOURAN_CLI_COMMAND(cover_fetch, "cover-fetch", "NAME OUT [--data-dir DIR] [--primary URL] [--timeout S]", coverFetch);
 YOURAN_CLI_COMMAND(get, "get", "primary ID TITLE ARTIST | secondary URL TITLE ARTIST [--data-dir DIR] ...", get);

@@ -1,5 +1,7 @@
 #include "net/curl_handle.h"
 
+#include <algorithm>
+#include <atomic>
 #include <mutex>
 
 #include "base/log.h"
@@ -46,6 +48,29 @@ CurlEasy newCurlTransfer(bool verifyTls, const std::string& caFile) {
   }
   return handle;
 }
+
+bool setStallRule(CURL* handle, const StallRule& rule) {
+  return curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, std::max(1L, rule.minBytesPerSecond)) == CURLE_OK &&
+         curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, std::max(1L, rule.windowSeconds)) == CURLE_OK;
+}
+
+long millisecondsLeft(TransferDeadline deadline, long otherwise) {
+  if (deadline == TransferDeadline()) return otherwise;
+  const auto left =
+      std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+  return std::clamp<long>(static_cast<long>(left), 1L, otherwise);
+}
+
+bool deadlinePassed(TransferDeadline deadline) {
+  return deadline != TransferDeadline() && std::chrono::steady_clock::now() >= deadline;
+}
+
+namespace {
+std::atomic<bool> cancelled{false};
+}
+
+void cancelAllTransfers() { cancelled.store(true); }
+bool transfersCancelled() { return cancelled.load(); }
 
 std::string curlProxyText(const std::string& proxy) {
   if (proxy.find("://") != std::string::npos) return proxy;

@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "net/http_request.h"
+
 namespace youran {
 
 struct CurlEasyDeleter {
@@ -36,6 +38,20 @@ bool curlGlobalReady();
 // environment, and TLS verified unless the caller opted out. Null when
 // libcurl cannot start or an option is refused.
 CurlEasy newCurlTransfer(bool verifyTls, const std::string& caFile);
+
+// Applies the rule to a handle; false when curl refuses it.
+bool setStallRule(CURL* handle, const StallRule& rule);
+
+// Milliseconds left until the deadline, at least 1; `otherwise` when there
+// is no deadline or it is further away.
+long millisecondsLeft(TransferDeadline deadline, long otherwise);
+bool deadlinePassed(TransferDeadline deadline);
+
+// Quitting the player ends every transfer under way and refuses new ones;
+// the transfers check this from their progress callbacks, which curl calls
+// at least once a second, also while nothing arrives.
+void cancelAllTransfers();
+bool transfersCancelled();
 
 // "host:port" as curl's proxy text; a proxy with its own scheme stays.
 std::string curlProxyText(const std::string& proxy);

@@ -253,7 +253,7 @@ std::size_t onBody(char* data, std::size_t size, std::size_t count, void* user) 
 
 int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
   auto* hop = static_cast<Hop*>(user);
-  if (hop->stop && hop->stop->load()) {
+  if ((hop->stop && hop->stop->load()) || transfersCancelled()) {
     hop->stopped = Stop::kStopped;
     return 1;
   }
@@ -336,6 +336,8 @@ int downloadFile(const std::string& url, const std::string& targetPath, std::ato
   for (int hopNumber = 0; hopNumber <= kMaxRedirects; ++hopNumber) {
     std::optional<UrlParts> parts = splitUrl(currentUrl);
     if (!parts) return kDownloadBadUrl;
+    if (transfersCancelled()) return kDownloadStopped;
+    if (deadlinePassed(options.deadline)) return kDownloadReceiveFailed;
     Hop hop;
     hop.tmpPath = tmpPath;
     hop.sizeOnly = sizeOnly;
@@ -372,7 +374,12 @@ int downloadFile(const std::string& url, const std::string& targetPath, std::ato
          curl_easy_setopt(h, CURLOPT_XFERINFODATA, &hop) == CURLE_OK &&
          curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L) == CURLE_OK &&
          curl_easy_setopt(h, CURLOPT_BUFFERSIZE, static_cast<long>(chunkSize)) == CURLE_OK &&
-         curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, kConnectTimeoutMs) == CURLE_OK;
+         curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, millisecondsLeft(options.deadline, kConnectTimeoutMs)) ==
+             CURLE_OK &&
+         setStallRule(h, options.stall);
+    if (ok && options.deadline != TransferDeadline()) {
+      ok = curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, millisecondsLeft(options.deadline, 24L * 3600 * 1000)) == CURLE_OK;
+    }
     if (!ok) return kDownloadConnectFailed;
 
     CURLcode code = curl_easy_perform(h);
@@ -430,6 +437,10 @@ int downloadFile(const std::string& url, const std::string& targetPath, std::ato
       // An empty body never opened the file.
       File empty(std::fopen(tmpPath.c_str(), "wb"));
       if (!empty) return kDownloadFileError;
+    }
+    if (options.acceptFile && !options.acceptFile(tmpPath)) {
+      fs::remove(tmpPath, ec);
+      return kDownloadRejected;
     }
     fs::rename(tmpPath, target, ec);
     if (ec) {

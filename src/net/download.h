@@ -7,7 +7,10 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
+
+#include "net/http_request.h"
 
 namespace youran {
 
@@ -22,6 +25,7 @@ enum DownloadResult : int {
   kDownloadBadStatus = 6,      // the final answer was not a 20x (also too many redirects)
   kDownloadStopped = 7,        // the caller's stop flag was set; the .tmp is kept
   kDownloadFileError = 8,      // the .tmp could not be written or renamed, or no free name was left
+  kDownloadRejected = 9,       // complete, but acceptFile refused the bytes; the .tmp is deleted
 };
 
 // What the player itself never changes; tests and tools may.
@@ -30,6 +34,11 @@ struct DownloadOptions {
   std::string caFile;                       // extra authorities (PEM) for HTTPS
   bool verifyTls = true;
   int stallSeconds = 15;                    // no data for this long aborts with 3
+  StallRule stall;                          // too slow for too long also aborts with 3
+  TransferDeadline deadline{};              // the whole download (redirects included) ends by then with 3
+  // Asked before the .tmp takes the target's name; false deletes the .tmp
+  // and the download ends with kDownloadRejected.
+  std::function<bool(const std::string& tmpPath)> acceptFile;
   std::string* savedPath = nullptr;         // receives the file written (after renameIfExists)
 };
 

@@ -54,7 +54,7 @@ std::size_t onBody(char* data, std::size_t size, std::size_t count, void* user) 
 
 int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
   auto* exchange = static_cast<Exchange*>(user);
-  if (exchange->stop && exchange->stop->load()) return 1;
+  if ((exchange->stop && exchange->stop->load()) || transfersCancelled()) return 1;
   if (!exchange->connected) {
     curl_off_t connectedAfter = 0;
     curl_easy_getinfo(exchange->handle, CURLINFO_CONNECT_TIME_T, &connectedAfter);
@@ -108,6 +108,7 @@ bool perform(HttpFlavour flavour, HttpRequest& request) {
   };
   if (!curlGlobalReady()) return fail(http_status::kUnusable);
   if (!isHttpUrl(request.url)) return fail(http_status::kBadUrl);
+  if (transfersCancelled() || deadlinePassed(request.deadline)) return fail(http_status::kNoResponse);
   CurlEasy handle = newCurlTransfer(request.verifyTls, request.caFile);
   if (!handle) return fail(http_status::kNoSession);
   CURL* h = handle.get();
@@ -149,8 +150,10 @@ bool perform(HttpFlavour flavour, HttpRequest& request) {
 
   const TransferTimeouts timeouts = timeoutsFor(flavour, request.timeoutSeconds);
   exchange.stallLimit = std::chrono::milliseconds(timeouts.receiveMs);
-  ok = curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, timeouts.connectMs) == CURLE_OK &&
-       curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, timeouts.totalMs) == CURLE_OK;
+  ok = curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, millisecondsLeft(request.deadline, timeouts.connectMs)) ==
+           CURLE_OK &&
+       curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, millisecondsLeft(request.deadline, timeouts.totalMs)) == CURLE_OK &&
+       setStallRule(h, request.stall);
   if (!ok) return fail(http_status::kTimeoutsRefused);
 
   if (!request.user.empty() && !request.password.empty()) {
@@ -230,6 +233,14 @@ std::string HttpClient::requestWinInet(HttpRequest& request) const {
 std::string HttpClient::requestComObject(HttpRequest& request) const {
   if (!perform(HttpFlavour::kComObject, request)) return {};
   return request.bodyBytes;
+}
+
+std::string exchangeFailure(const HttpRequest& request) {
+  const std::string& status = request.statusText;
+  if (status.empty()) return http_status::kNoResponse;
+  if (status[0] == '7') return status;
+  if (status[0] != '2') return "HTTP " + status;
+  return {};
 }
 
 }  // namespace youran

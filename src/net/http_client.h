@@ -28,4 +28,9 @@ class HttpClient {
   std::string requestComObject(HttpRequest& request) const;
 };
 
+// Why an exchange gave no usable answer: its "7xx ..." message, or
+// "HTTP " + the status when the final answer was not a 20x. Empty for an
+// answer, whatever its body.
+std::string exchangeFailure(const HttpRequest& request);
+
 }  // namespace youran

@@ -3,6 +3,7 @@
 // The options and results of one HTTP exchange.
 
 #include <atomic>
+#include <chrono>
 #include <string>
 
 namespace youran {
@@ -13,6 +14,17 @@ enum MethodIndex : int { kGet = 0, kPost = 1, kHead = 2, kPut = 3, kOptions = 4,
 
 // The method text for a method number.
 const char* methodText(int method);
+
+// A transfer slower than minBytesPerSecond for windowSeconds on end is given
+// up: a server dripping a byte a second never trips a "no data" limit.
+struct StallRule {
+  long minBytesPerSecond = 1024;
+  long windowSeconds = 20;
+};
+
+// A point in time by which a whole exchange (or a chain of them) must be
+// over; the default value means none.
+using TransferDeadline = std::chrono::steady_clock::time_point;
 
 struct HttpRequest {
   std::string url;                // absolute "http://" or "https://" URL
@@ -43,6 +55,9 @@ struct HttpRequest {
 
   // Set from another thread to give up early (the answer is then 712).
   const std::atomic<bool>* stop = nullptr;
+  StallRule stall;
+  // The exchange ends by then whatever timeoutSeconds allows (712 or 713).
+  TransferDeadline deadline{};
 };
 
 // Failure messages written into statusText.

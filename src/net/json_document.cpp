@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "base/log.h"
+#include "base/text_encoding.h"
 #include "net/json_path.h"
 
 namespace youran {
@@ -14,27 +15,29 @@ namespace {
 
 using nlohmann::json;
 
-// Deeper nesting than any answer has; printing and copying a value recurse
-// once per level, so the limit keeps a hostile answer from the stack.
+// Deeper nesting than any answer has; printing, copying and destroying a
+// value recurse once per level, so the limit keeps a hostile answer from the
+// stack. The parser reports each level it opens, comments and strings
+// already told apart, so no text scan of ours can disagree with it.
 constexpr int kMaxDepth = 256;
 
-bool withinDepth(std::string_view text) {
-  int depth = 0;
-  bool inString = false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char c = text[i];
-    if (inString) {
-      if (c == '\\') ++i;
-      else if (c == '"') inString = false;
-    } else if (c == '"') {
-      inString = true;
-    } else if (c == '[' || c == '{') {
-      if (++depth > kMaxDepth) return false;
-    } else if (c == ']' || c == '}') {
-      --depth;
+// A byte that is not UTF-8 would make the whole answer unreadable; it
+// becomes U+FFFD, so only the text holding it is spoilt.
+std::string_view validUtf8(std::string_view text, std::string& repaired) {
+  if (isValidUtf8(text)) return text;
+  repaired.reserve(text.size() + 16);
+  for (std::size_t i = 0; i < text.size();) {
+    std::uint32_t cp = 0;
+    const std::size_t n = decodeUtf8Char(text, i, cp);
+    if (n == 0) {
+      appendUtf8(repaired, 0xFFFD);
+      ++i;
+    } else {
+      repaired.append(text.substr(i, n));
+      i += n;
     }
   }
-  return true;
+  return repaired;
 }
 
 std::string dump(const json& value) { return value.dump(-1, ' ', false, json::error_handler_t::replace); }
@@ -55,11 +58,24 @@ std::string textOf(const json& value) {
 }  // namespace
 
 std::optional<json> parseJsonText(std::string_view text) {
-  if (!withinDepth(text)) {
+  std::string repaired;
+  const std::string_view input = validUtf8(text, repaired);
+  bool tooDeep = false;
+  // Returning false discards the level, so nothing deeper is ever built.
+  const json::parser_callback_t limitDepth = [&tooDeep](int depth, json::parse_event_t event, json&) {
+    if ((event == json::parse_event_t::object_start || event == json::parse_event_t::array_start) &&
+        depth >= kMaxDepth) {
+      tooDeep = true;
+      return false;
+    }
+    return !tooDeep;
+  };
+  json value = json::parse(input.begin(), input.end(), limitDepth, /*allow_exceptions=*/false,
+                           /*ignore_comments=*/true);
+  if (tooDeep) {
     logWarning("net", "JSON nested too deeply");
     return std::nullopt;
   }
-  json value = json::parse(text.begin(), text.end(), nullptr, /*allow_exceptions=*/false, /*ignore_comments=*/true);
   if (value.is_discarded()) return std::nullopt;
   return value;
 }

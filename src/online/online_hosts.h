@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "net/http_request.h"
+
 namespace youran {
 
 inline constexpr std::string_view kOnlineSection = "Online";
@@ -24,6 +26,8 @@ struct OnlineHosts {
   int timeoutSeconds = 15;
   // Set from any thread to give up on the requests under way.
   const std::atomic<bool>* stop = nullptr;
+  // Every request made with these hosts ends by then (none: the default).
+  TransferDeadline deadline{};
 
   bool hasPrimary() const { return !primary.empty(); }
   bool hasSecondary() const { return !secondarySearch.empty() && !secondaryPage.empty(); }
@@ -33,6 +37,14 @@ struct OnlineHosts {
 OnlineHosts readOnlineHosts(const std::filesystem::path& settingsFile);
 
 std::string withoutTrailingSlash(std::string_view url);
+
+// Why a service could not answer ("712 服务器未响应!", "HTTP 500 ...", "the
+// answer is not JSON"); empty when it answered, also with nothing found.
+using ServiceFailure = std::string;
+
+// A track-start lyric or cover fetch, all its requests together, ends by
+// this long after it began.
+inline constexpr std::chrono::seconds kTrackFetchDeadline{20};
 
 // What 状态 says when a service has no host.
 inline constexpr const char* kNoPrimaryHost = "未设置网易云服务地址（Setting.ini 的 Online/Primary）";

@@ -15,6 +15,12 @@ namespace {
 constexpr std::string_view kKlyricStart = ",\"klyric\":{\"version\":";
 constexpr std::string_view kKlyricEnd = ",\"code\":200}";
 
+// An answer that is not JSON is a failure, unless an earlier failure already
+// emptied it.
+void noteUnreadable(std::string_view answer, ServiceFailure* failure) {
+  if (failure && failure->empty()) *failure = answer.empty() ? "the service sent an empty answer" : "the answer is not JSON";
+}
+
 }  // namespace
 
 std::string primarySearchPath(std::string_view keyword) {
@@ -30,10 +36,13 @@ std::string primaryPlayUrlPath(std::string_view id) {
   return "/api/song/enhance/player/url?id=" + std::string(id) + "&ids=[" + std::string(id) + "]&br=3200000";
 }
 
-std::vector<PrimaryRow> parsePrimarySearch(std::string_view answer) {
+std::vector<PrimaryRow> parsePrimarySearch(std::string_view answer, ServiceFailure* failure) {
   std::vector<PrimaryRow> rows;
   JsonDocument doc;
-  if (!doc.parse(answer)) return rows;
+  if (!doc.parse(answer)) {
+    noteUnreadable(answer, failure);
+    return rows;
+  }
   const JsonDocument songs = doc.getObject("result.songs");
   const int n = songs.typeOf({}) == JsonDocument::kArray ? songs.count({}) : 0;
   rows.reserve(static_cast<size_t>(n));
@@ -51,9 +60,12 @@ std::vector<PrimaryRow> parsePrimarySearch(std::string_view answer) {
   return rows;
 }
 
-std::string firstSongId(std::string_view answer) {
+std::string firstSongId(std::string_view answer, ServiceFailure* failure) {
   JsonDocument doc;
-  if (!doc.parse(answer)) return {};
+  if (!doc.parse(answer)) {
+    noteUnreadable(answer, failure);
+    return {};
+  }
   return doc.getText("result.songs[0].id");
 }
 
@@ -91,50 +103,88 @@ std::string cutCoverUrl(std::string_view detail) { return textBetween(detail, "\
 
 std::string cutPlayUrl(std::string_view answer) { return textBetween(answer, ",\"url\":\"", "\",\"br\":"); }
 
-std::string PrimaryService::get(const std::string& target, int method) const {
-  if (!hosts_.hasPrimary()) return {};
+std::string PrimaryService::get(const std::string& target, int method, ServiceFailure* failure) const {
+  if (!hosts_.hasPrimary()) {
+    if (failure && failure->empty()) *failure = kNoPrimaryHost;
+    return {};
+  }
   HttpRequest request;
   request.url = hosts_.primary + target;
   request.method = method;
   request.timeoutSeconds = hosts_.timeoutSeconds;
   request.caFile = hosts_.caBundle;
   request.stop = hosts_.stop;
+  request.deadline = hosts_.deadline;
   std::string answer = HttpClient().request(request);
-  if (answer.empty()) logWarning("online", "primary " + target + ": " + request.statusText);
+  const std::string why = exchangeFailure(request);
+  if (!why.empty()) {
+    logWarning("online", "primary " + target + ": " + why);
+    if (failure && failure->empty()) *failure = why;
+    return {};
+  }
   return answer;
 }
 
-std::vector<PrimaryRow> PrimaryService::search(std::string_view keyword) const {
-  return parsePrimarySearch(get(primarySearchPath(keyword), kPost));
+PrimaryService PrimaryService::withTrackFetchDeadline() const {
+  OnlineHosts hosts = hosts_;
+  if (hosts.deadline == TransferDeadline()) hosts.deadline = std::chrono::steady_clock::now() + kTrackFetchDeadline;
+  return PrimaryService(std::move(hosts));
 }
 
-std::string PrimaryService::findSongId(std::string_view displayName) const {
-  return firstSongId(get(primarySearchPath(displayName), kPost));
+std::vector<PrimaryRow> PrimaryService::search(std::string_view keyword, ServiceFailure* failure) const {
+  ServiceFailure why;
+  const std::string answer = get(primarySearchPath(keyword), kPost, &why);
+  std::vector<PrimaryRow> rows = parsePrimarySearch(answer, &why);
+  if (failure) *failure = why;
+  return rows;
 }
 
-std::string PrimaryService::fetchLyric(std::string_view displayName) const {
-  const std::string id = findSongId(displayName);
-  if (id.empty()) return {};
-  return cutLyric(get(primaryLyricPath(id), kGet));
+std::string PrimaryService::findSongId(std::string_view displayName, ServiceFailure* failure) const {
+  ServiceFailure why;
+  const std::string answer = get(primarySearchPath(displayName), kPost, &why);
+  std::string id = firstSongId(answer, &why);
+  if (failure) *failure = why;
+  return id;
 }
 
-std::string PrimaryService::fetchCover(std::string_view displayName) const {
-  const std::string id = findSongId(displayName);
-  if (id.empty()) return {};
-  const std::string url = cutCoverUrl(get(primaryDetailPath(id), kGet));
-  if (url.rfind("http://", 0) != 0 && url.rfind("https://", 0) != 0) return {};
-  std::atomic<std::int64_t> total{0}, done{0};
+std::string PrimaryService::fetchLyric(std::string_view displayName, ServiceFailure* failure) const {
+  const PrimaryService service = withTrackFetchDeadline();
+  ServiceFailure why;
+  std::string lrc;
+  const std::string id = service.findSongId(displayName, &why);
+  if (!id.empty()) lrc = cutLyric(service.get(primaryLyricPath(id), kGet, &why));
+  if (failure) *failure = why;
+  return lrc;
+}
+
+std::string PrimaryService::fetchCover(std::string_view displayName, ServiceFailure* failure) const {
+  const PrimaryService service = withTrackFetchDeadline();
+  ServiceFailure why;
+  auto done = [&](std::string bytes) {
+    if (failure) *failure = why;
+    return bytes;
+  };
+  const std::string id = service.findSongId(displayName, &why);
+  if (id.empty()) return done({});
+  const std::string url = cutCoverUrl(service.get(primaryDetailPath(id), kGet, &why));
+  if (url.rfind("http://", 0) != 0 && url.rfind("https://", 0) != 0) return done({});
+  std::atomic<std::int64_t> total{0}, received{0};
   std::string bytes;
   DownloadOptions options;
   options.caFile = hosts_.caBundle;
   options.stop = hosts_.stop;
-  if (downloadFile(url, {}, total, done, false, 0, false, {}, &bytes, options) != kDownloadOk) return {};
-  return bytes;
+  options.deadline = service.hosts_.deadline;
+  const int code = downloadFile(url, {}, total, received, false, 0, false, {}, &bytes, options);
+  if (code != kDownloadOk) {
+    why = "the cover picture could not be fetched (" + std::to_string(code) + ")";
+    return done({});
+  }
+  return done(std::move(bytes));
 }
 
-std::string PrimaryService::playUrl(std::string_view id) const {
+std::string PrimaryService::playUrl(std::string_view id, ServiceFailure* failure) const {
   if (id.empty()) return {};
-  return cutPlayUrl(get(primaryPlayUrlPath(id), kGet));
+  return cutPlayUrl(get(primaryPlayUrlPath(id), kGet, failure));
 }
 
 }  // namespace youran

@@ -22,10 +22,11 @@ struct PrimaryRow {
 };
 
 // Answer parsing, kept apart from the requests so it can be fuzzed.
-// Rows of a search answer (result.songs), numbered from 1.
-std::vector<PrimaryRow> parsePrimarySearch(std::string_view answer);
+// Rows of a search answer (result.songs), numbered from 1. `failure` (when
+// given) says so when the answer is not JSON.
+std::vector<PrimaryRow> parsePrimarySearch(std::string_view answer, ServiceFailure* failure = nullptr);
 // The id of the first song of a search answer, or empty text.
-std::string firstSongId(std::string_view answer);
+std::string firstSongId(std::string_view answer, ServiceFailure* failure = nullptr);
 // The LRC text of a lyric answer: every "[...\n" line left after the
 // klyric cut, each ending in CR LF, the backslash-n pairs removed.
 std::string cutLyric(std::string_view answer);
@@ -44,16 +45,21 @@ class PrimaryService {
  public:
   explicit PrimaryService(OnlineHosts hosts) : hosts_(std::move(hosts)) {}
 
-  std::vector<PrimaryRow> search(std::string_view keyword) const;
-  std::string findSongId(std::string_view displayName) const;
-  std::string fetchLyric(std::string_view displayName) const;
+  // Each operation's `failure` (when given) is set when the service could
+  // not answer; an empty result without it means nothing was found. The
+  // lyric and cover fetches end within kTrackFetchDeadline unless the hosts
+  // carry a deadline of their own.
+  std::vector<PrimaryRow> search(std::string_view keyword, ServiceFailure* failure = nullptr) const;
+  std::string findSongId(std::string_view displayName, ServiceFailure* failure = nullptr) const;
+  std::string fetchLyric(std::string_view displayName, ServiceFailure* failure = nullptr) const;
   // The picture bytes, or empty.
-  std::string fetchCover(std::string_view displayName) const;
+  std::string fetchCover(std::string_view displayName, ServiceFailure* failure = nullptr) const;
   // The play URL, or empty when the service gave none.
-  std::string playUrl(std::string_view id) const;
+  std::string playUrl(std::string_view id, ServiceFailure* failure = nullptr) const;
 
  private:
-  std::string get(const std::string& target, int method) const;
+  std::string get(const std::string& target, int method, ServiceFailure* failure) const;
+  PrimaryService withTrackFetchDeadline() const;
   OnlineHosts hosts_;
 };
 

@@ -21,10 +21,13 @@ std::string unwrapJsonp(std::string_view answer) {
   return inner + "}";
 }
 
-std::vector<SecondaryEntry> parseSecondarySearch(std::string_view jsonpAnswer) {
+std::vector<SecondaryEntry> parseSecondarySearch(std::string_view jsonpAnswer, ServiceFailure* failure) {
   std::vector<SecondaryEntry> entries;
   JsonDocument doc;
-  if (!doc.parse(unwrapJsonp(jsonpAnswer))) return entries;
+  if (!doc.parse(unwrapJsonp(jsonpAnswer))) {
+    if (failure && failure->empty()) failure->assign("the answer is not JSONP");
+    return entries;
+  }
   const int available = doc.typeOf("data.song.list") == JsonDocument::kArray ? doc.count("data.song.list") : 0;
   for (int i = 0; i < kEntriesPerPass && i < available; ++i) {
     const std::string item = "data.song.list[" + std::to_string(i) + "]";
@@ -57,21 +60,31 @@ std::string SecondaryService::streamUrl(std::string_view mid) const {
   request.timeoutSeconds = hosts_.timeoutSeconds;
   request.caFile = hosts_.caBundle;
   request.stop = hosts_.stop;
+  request.deadline = hosts_.deadline;
   const std::string page = HttpClient().requestComObject(request);
   if (page.empty()) logWarning("online", "secondary page " + std::string(mid) + ": " + request.statusText);
   return cutStreamUrl(page);
 }
 
-std::vector<SecondaryEntry> SecondaryService::searchEntries(std::string_view keyword, std::string_view page) const {
-  if (!hosts_.hasSecondary()) return {};
+std::vector<SecondaryEntry> SecondaryService::searchEntries(std::string_view keyword, std::string_view page,
+                                                           ServiceFailure* failure) const {
+  if (!hosts_.hasSecondary()) {
+    if (failure && failure->empty()) failure->assign(kNoSecondaryHost);
+    return {};
+  }
   HttpRequest request;
   request.url = hosts_.secondarySearch + secondarySearchPath(page, percentEncodeAll(keyword));
   request.timeoutSeconds = hosts_.timeoutSeconds;
   request.caFile = hosts_.caBundle;
   request.stop = hosts_.stop;
+  request.deadline = hosts_.deadline;
   const std::string answer = HttpClient().requestWinInet(request);
-  if (answer.empty()) logWarning("online", "secondary search: " + request.statusText);
-  return parseSecondarySearch(answer);
+  if (const std::string why = exchangeFailure(request); !why.empty()) {
+    logWarning("online", "secondary search: " + why);
+    if (failure && failure->empty()) *failure = why;
+    return {};
+  }
+  return parseSecondarySearch(answer, failure);
 }
 
 std::vector<SecondaryRow> SecondaryService::rowsWithStreamUrls(const std::vector<SecondaryEntry>& entries) const {
@@ -104,17 +117,22 @@ std::vector<SecondaryRow> SecondaryService::searchPage(std::string_view keyword,
   return rowsWithStreamUrls(searchEntries(keyword, page));
 }
 
-std::vector<SecondaryRow> SecondaryService::search(std::string_view keyword) const {
-  if (!hosts_.hasSecondary()) return {};
+std::vector<SecondaryRow> SecondaryService::search(std::string_view keyword, ServiceFailure* failure) const {
+  if (!hosts_.hasSecondary()) {
+    if (failure) failure->assign(kNoSecondaryHost);
+    return {};
+  }
   std::vector<SecondaryEntry> second;
+  ServiceFailure firstWhy, secondWhy;
   std::thread secondPass;
-  if (inFlight_ > 1) secondPass = std::thread([&] { second = searchEntries(keyword, "1"); });
-  std::vector<SecondaryEntry> entries = searchEntries(keyword, "0");
+  if (inFlight_ > 1) secondPass = std::thread([&] { second = searchEntries(keyword, "1", &secondWhy); });
+  std::vector<SecondaryEntry> entries = searchEntries(keyword, "0", &firstWhy);
   if (secondPass.joinable()) {
     secondPass.join();
   } else {
-    second = searchEntries(keyword, "1");
+    second = searchEntries(keyword, "1", &secondWhy);
   }
+  if (failure) *failure = firstWhy.empty() ? secondWhy : firstWhy;
   entries.insert(entries.end(), std::make_move_iterator(second.begin()), std::make_move_iterator(second.end()));
   return rowsWithStreamUrls(entries);
 }

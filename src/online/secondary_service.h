@@ -31,7 +31,8 @@ struct SecondaryEntry {
 std::string unwrapJsonp(std::string_view answer);
 // Entries 0..9 of data.song.list that the answer has (an entry past the end
 // of the list gives nothing).
-std::vector<SecondaryEntry> parseSecondarySearch(std::string_view jsonpAnswer);
+// `failure` (when given) says so when the answer is no JSONP or no JSON.
+std::vector<SecondaryEntry> parseSecondarySearch(std::string_view jsonpAnswer, ServiceFailure* failure = nullptr);
 // The stream URL of a play page: between `m4aUrl":"` and `",`.
 std::string cutStreamUrl(std::string_view page);
 
@@ -49,10 +50,13 @@ class SecondaryService {
 
   // Two passes, p=0 then p=1, their rows in order. The two search requests
   // go out together; then the play pages of all rows, a few at a time.
-  std::vector<SecondaryRow> search(std::string_view keyword) const;
+  // `failure` (when given) is set when a search request got no usable
+  // answer; a play page that fails only leaves its row's URL empty.
+  std::vector<SecondaryRow> search(std::string_view keyword, ServiceFailure* failure = nullptr) const;
   // One pass over one result page.
   std::vector<SecondaryRow> searchPage(std::string_view keyword, std::string_view page) const;
-  std::vector<SecondaryEntry> searchEntries(std::string_view keyword, std::string_view page) const;
+  std::vector<SecondaryEntry> searchEntries(std::string_view keyword, std::string_view page,
+                                            ServiceFailure* failure = nullptr) const;
   std::string streamUrl(std::string_view mid) const;
 
  private:

@@ -1,10 +1,13 @@
 #include "online/song_cache.h"
 
+#include <memory>
 #include <system_error>
+#include <vector>
 
 #include "base/log.h"
 #include "base/safe_file_name.h"
 #include "net/download.h"
+#include "playback/decode/ffmpeg_decoder.h"
 
 namespace youran {
 
@@ -27,6 +30,22 @@ fs::path secondaryCacheFile(const fs::path& dataFolder, std::string_view title, 
   return inCache(dataFolder, std::string(title) + " - " + std::string(artist));
 }
 
+bool decodesAsAudio(const std::string& path) {
+  std::unique_ptr<Decoder> decoder = openFfmpegDecoder(DecoderSource{path, {}, {}});
+  if (!decoder) return false;
+  const StreamFormat format = decoder->format();
+  if (format.channels <= 0 || format.rate <= 0) return false;
+  std::vector<float> frames(static_cast<std::size_t>(4096) * static_cast<std::size_t>(format.channels));
+  int decoded = 0;
+  for (int attempt = 0; attempt < 8 && decoded < 1024; ++attempt) {
+    const int n = decoder->read(frames.data(), 4096);
+    if (n <= 0) break;
+    decoded += n;
+  }
+  if (decoded == 0) logWarning("online", path + " does not decode as audio");
+  return decoded > 0;
+}
+
 bool acceptablePlayUrl(std::string_view url) { return url.rfind("http://", 0) == 0 || url.rfind("https://", 0) == 0; }
 
 CacheOutcome fetchIntoCache(const CacheRequest& request, CacheProgress& progress, int* downloadCode) {
@@ -38,13 +57,18 @@ CacheOutcome fetchIntoCache(const CacheRequest& request, CacheProgress& progress
   DownloadOptions options;
   options.caFile = request.caFile;
   options.stop = request.stop;
+  options.deadline = request.deadline;
+  options.stall = request.stall;
+  options.acceptFile = decodesAsAudio;
   const std::string target = request.file.string();
   const int code = downloadFile(request.url, target, progress.total, progress.done, false, 0, false, {}, nullptr, options);
   if (downloadCode) *downloadCode = code;
   if (code == kDownloadOk) return CacheOutcome::kDownloaded;
   if (code == kDownloadStopped) return CacheOutcome::kStopped;
   logWarning("online", "download of " + request.url + " failed with " + std::to_string(code));
-  fs::remove(target + ".tmp", ec);
+  // A stalled or broken transfer keeps what it got, so the next attempt asks
+  // only for the rest; every other failure starts over.
+  if (code != kDownloadReceiveFailed) fs::remove(target + ".tmp", ec);
   return CacheOutcome::kFailed;
 }
 

@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "net/http_request.h"
+
 namespace youran {
 
 inline constexpr std::string_view kCacheFolderName = "YouranMusicCache";
@@ -30,7 +32,8 @@ enum class CacheOutcome {
   kCached,      // the file was there already
   kDownloaded,  // fetched now
   kNoUrl,       // no usable play URL: nothing added, no message
-  kFailed,      // the download failed; its .mp3.tmp is gone
+  kFailed,      // the download failed, or its bytes were no audio; its .mp3.tmp is gone
+                // unless the transfer only stalled or broke, which a later attempt resumes
   kStopped,     // the player is closing; the .mp3.tmp stays for a resume
 };
 
@@ -44,7 +47,13 @@ struct CacheRequest {
   std::filesystem::path file;
   std::string caFile;
   const std::atomic<bool>* stop = nullptr;
+  TransferDeadline deadline{};
+  StallRule stall;
 };
+
+// Whether a file decodes as audio: a few frames are decoded, so a text page
+// or an archive served under a song's URL is never kept as a song.
+bool decodesAsAudio(const std::string& path);
 
 // The cached file when it exists, else the download of url into it.
 CacheOutcome fetchIntoCache(const CacheRequest& request, CacheProgress& progress, int* downloadCode = nullptr);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <thread>
 
@@ -159,6 +160,68 @@ TEST(NetDownload, FailuresAndTheirCodes) {
   EXPECT_EQ(downloadFile(deadUrl, (folder / "x").string(), p.total, p.downloaded), kDownloadConnectFailed);
   EXPECT_EQ(downloadFile(server.url("/ok"), (folder / "no-such-folder" / "x").string(), p.total, p.downloaded),
             kDownloadFileError);
+}
+
+// A server that drips a byte a second never goes silent, so only the speed
+// rule or a deadline ends the transfer; what arrived stays for a resume.
+TEST(NetDownload, DrippingServersAreGivenUp) {
+  HttpTestServer server([](const RecordedRequest&) {
+    TestReply reply;
+    reply.body = std::string(600, 'x');
+    reply.trickleBytes = 1;
+    reply.trickleDelayMs = 250;
+    return reply;
+  });
+  struct Case {
+    const char* name;
+    StallRule stall;
+    double deadlineSeconds;  // 0: none
+    double atMostSeconds;
+  };
+  const Case kCases[] = {
+      {"too slow for the window", {1024, 2}, 0, 6},
+      {"deadline before the window", {1024, 20}, 1.5, 4},
+  };
+  for (const auto& c : kCases) {
+    TempFolder folder;
+    const std::string target = (folder / "drip.mp3").string();
+    Progress p;
+    DownloadOptions options;
+    options.stall = c.stall;
+    if (c.deadlineSeconds > 0)
+      options.deadline = std::chrono::steady_clock::now() +
+                         std::chrono::milliseconds(static_cast<int>(c.deadlineSeconds * 1000));
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(downloadFile(server.url("/drip"), target, p.total, p.downloaded, false, 0, false, {}, nullptr, options),
+              kDownloadReceiveFailed)
+        << c.name;
+    const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(took, c.atMostSeconds) << c.name;
+    EXPECT_FALSE(fs::exists(target)) << c.name;
+    EXPECT_GT(fs::file_size(target + ".tmp"), 0u) << c.name;
+  }
+}
+
+TEST(NetDownload, RefusedBytesNeverTakeTheName) {
+  HttpTestServer server([](const RecordedRequest&) {
+    TestReply reply;
+    reply.body = "<html>no rights</html>";
+    return reply;
+  });
+  TempFolder folder;
+  const std::string target = (folder / "song.mp3").string();
+  Progress p;
+  std::string seen;
+  DownloadOptions options;
+  options.acceptFile = [&](const std::string& tmp) {
+    seen = testing::readFile(tmp);
+    return false;
+  };
+  EXPECT_EQ(downloadFile(server.url("/x"), target, p.total, p.downloaded, false, 0, false, {}, nullptr, options),
+            kDownloadRejected);
+  EXPECT_EQ(seen, "<html>no rights</html>");
+  EXPECT_FALSE(fs::exists(target));
+  EXPECT_FALSE(fs::exists(target + ".tmp"));
 }
 
 TEST(NetDownload, RenameSizeOnlyMemoryAndRedirects) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "online/online_hosts.h"
+#include "online/song_cache.h"
 
 namespace youran::testing {
 
@@ -35,5 +36,15 @@ class DemoService {
 
 // A library folder with a few songs made by ffmpeg (title and artist tags).
 std::filesystem::path makeDemoLibrary(const std::filesystem::path& folder);
+
+// A cache request with the player's own defaults for everything else.
+inline CacheRequest cacheRequest(std::string url, std::filesystem::path file,
+                                 const std::atomic<bool>* stop = nullptr) {
+  CacheRequest request;
+  request.url = std::move(url);
+  request.file = std::move(file);
+  request.stop = stop;
+  return request;
+}
 
 }  // namespace youran::testing

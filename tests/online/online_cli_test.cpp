@@ -3,13 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <algorithm>
 #include <fstream>
 
 #include <nlohmann/json.hpp>
 
 #include "base/text_encoding.h"
 #include "demo_service.h"
+#include "support/http_test_server.h"
 #include "support/temp_folder.h"
 
 namespace youran {
@@ -86,6 +89,144 @@ TEST(OnlineCli, SearchFetchAndGet) {
   EXPECT_TRUE(fs::exists(data / "YouranMusicCache" / "_.._evil - x.mp3") ||
               fs::exists(data / "YouranMusicCache" / ".._.._evil - x.mp3"));
   EXPECT_FALSE(fs::exists(temp.path() / "evil - x.mp3"));
+}
+
+
+// One stand-in for every way a service misbehaves: the first path segment
+// of the host picks the fault, the rest is the request the player makes.
+testing::TestReply misbehave(const testing::RecordedRequest& r) {
+  testing::TestReply reply;
+  const std::string& t = r.target;
+  auto is = [&](const char* prefix) { return t.rfind(prefix, 0) == 0; };
+  const std::string song = R"({"name":"n","id":"1","artists":[{"name":"z"}]})";
+  if (is("/cut")) {
+    reply.body = R"({"result":{"songs":[)" + song + "," + song + "]},\"code\":200}";
+    reply.cutAfterBodyBytes = 30;
+  } else if (is("/500")) {
+    reply.status = 500, reply.reason = "Internal Server Error", reply.body = R"({"result":{"songs":[]}})";
+  } else if (is("/loop")) {
+    reply.status = 302, reply.reason = "Found", reply.headers = {"Location: " + t};
+  } else if (is("/html")) {
+    reply.body = "<html>busy</html>";
+  } else if (is("/deep")) {
+    reply.body = R"({"result":{"songs":[{"name":"n","id":"1","artists":[{"name":"z"}],"x":/*"*/)" +
+                 std::string(1000000, '[') + std::string(1000000, ']') + R"(/*"*/}]}})";
+  } else if (is("/drip")) {
+    reply.body = std::string(4000, ' ') + "{}";
+    reply.trickleBytes = 1;
+    reply.trickleDelayMs = 1000;
+  } else if (is("/none")) {
+    reply.body = R"({"result":{"songCount":0},"code":200})";
+  } else if (is("/badbyte")) {
+    reply.body = R"({"result":{"songs":[{"name":"a)" "\xff" R"(b","id":"1","artists":[{"name":"z"}]},)" + song + "]}}";
+  } else if (is("/junk")) {
+    reply.body = "<html>no rights</html>";
+  }
+  return reply;
+}
+
+TEST(OnlineCli, ServicesThatCannotAnswerAreFailures) {
+  testing::TempFolder temp;
+  testing::HttpTestServer server(misbehave);
+  const auto certificate = testing::makeTestCertificate(temp.path().string());
+  ASSERT_TRUE(certificate);
+  testing::HttpTestServer untrusted(misbehave, certificate);
+  ASSERT_TRUE(server.ok() && untrusted.ok());
+  std::string dead;
+  {
+    testing::HttpTestServer gone(misbehave);
+    dead = gone.url("/none");
+  }
+  const fs::path data = temp.path() / "data";
+  fs::create_directories(data);
+  const fs::path out = temp.path() / "out.txt";
+  const fs::path err = temp.path() / "err.txt";
+  struct Case {
+    std::string command;  // after the program, before the host options
+    std::string host;
+    int exit;
+    size_t rows;
+  };
+  const Case kCases[] = {
+      {"search primary x", server.url("/cut"), 1, 0},
+      {"search primary x", server.url("/500"), 1, 0},
+      {"search primary x", untrusted.url("/none"), 1, 0},
+      {"search primary x", server.url("/loop"), 1, 0},
+      {"search primary x", "htp://127.0.0.1/none", 1, 0},
+      {"search primary x", dead, 1, 0},
+      {"search primary x", server.url("/html"), 1, 0},
+      {"search primary x", server.url("/deep"), 1, 0},
+      {"search primary x --timeout 2", server.url("/drip"), 1, 0},
+      {"search primary x", server.url("/none"), 0, 0},
+      {"search primary x", server.url("/badbyte"), 0, 2},
+      {"lyric-fetch x", server.url("/500"), 1, 0},
+      {"lyric-fetch x", server.url("/none"), 0, 0},
+      {"cover-fetch x " + shellQuote((temp.path() / "c.png").string()), server.url("/loop"), 1, 0},
+      {"get primary 1 t a", server.url("/500"), 1, 0},
+  };
+  for (const auto& c : kCases) {
+    const auto start = std::chrono::steady_clock::now();
+    const int exit = runCommand(kCli + " " + c.command + " --data-dir " + shellQuote(data.string()) + " --primary " +
+                                shellQuote(c.host) + " >" + shellQuote(out.string()) + " 2>" + shellQuote(err.string()));
+    const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const std::string what = c.command + " @ " + c.host;
+    EXPECT_EQ(exit, c.exit) << what;
+    EXPECT_LT(took, 8.0) << what;
+    const std::string reason = readFile(err);
+    if (c.exit != 0) {
+      // One line that says why.
+      EXPECT_GT(reason.size(), c.command.find(' ') + 3) << what;
+      EXPECT_EQ(std::count(reason.begin(), reason.end(), '\n'), 1) << what << ": " << reason;
+    }
+    const std::string printed = readFile(out);
+    if (c.command.starts_with("search")) {
+      const auto rows = printed.empty() ? std::vector<nlohmann::json>{} : jsonLines(printed);
+      EXPECT_EQ(rows.size(), c.rows) << what;
+      if (c.rows == 2) {
+        EXPECT_EQ(rows[0][1], "a\xef\xbf\xbd" "b") << what;
+        EXPECT_EQ(rows[1][1], "n") << what;
+      }
+    }
+  }
+  EXPECT_FALSE(fs::exists(data / "YouranMusicCache" / "t-a.mp3"));
+}
+
+// A song URL that answers with a page, and one that drips: nothing is added;
+// the dripping one is given up and keeps its .tmp for the next attempt.
+TEST(OnlineCli, JunkAndDripsAreNotSongs) {
+  testing::TempFolder temp;
+  testing::HttpTestServer server(misbehave);
+  const fs::path data = temp.path() / "data";
+  fs::create_directories(data);
+  const std::string dataArg = " --data-dir " + shellQuote(data.string());
+  const fs::path err = temp.path() / "err.txt";
+
+  EXPECT_EQ(runCommand(kCli + " get secondary " + shellQuote(server.url("/junk/a.mp3")) + " 晨光 林小雨" + dataArg +
+                       " >/dev/null 2>" + shellQuote(err.string())),
+            1);
+  EXPECT_NE(readFile(err).find("晨光林小雨添加失败，此音乐无版权!!"), std::string::npos) << readFile(err);
+  EXPECT_FALSE(fs::exists(data / "YouranMusicCache" / "晨光 - 林小雨.mp3"));
+  EXPECT_FALSE(fs::exists(data / "YouranMusicCache" / "晨光 - 林小雨.mp3.tmp"));
+  EXPECT_FALSE(fs::exists(data / "YRmDefaultList.dll"));
+
+  struct Case {
+    std::string command;
+    double atMost;
+  };
+  const fs::path target = temp.path() / "drip.mp3";
+  const Case kCases[] = {
+      {"fetch --timeout 2 " + shellQuote(server.url("/drip")), 5},
+      {"download --stall 2 " + shellQuote(server.url("/drip")) + " " + shellQuote(target.string()), 6},
+      {"download --timeout 2 " + shellQuote(server.url("/drip")) + " " + shellQuote(target.string()), 5},
+  };
+  for (const auto& c : kCases) {
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(runCommand(kCli + " " + c.command + " >/dev/null 2>&1"), 1) << c.command;
+    const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(took, c.atMost) << c.command;
+  }
+  EXPECT_FALSE(fs::exists(target));
+  EXPECT_GT(fs::file_size(target.string() + ".tmp"), 0u);
 }
 
 }  // namespace

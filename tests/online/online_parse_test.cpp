@@ -9,6 +9,7 @@
 #include "online/primary_service.h"
 #include "online/secondary_service.h"
 #include "online/song_cache.h"
+#include "demo_service.h"
 #include "support/temp_folder.h"
 
 namespace youran {
@@ -146,12 +147,12 @@ TEST(SongCache, CachedFileIsUsedAndOddUrlsAddNothing) {
   testing::TempFolder temp;
   const auto file = primaryCacheFile(temp.path(), "t", "a");
   CacheProgress progress;
-  EXPECT_EQ(fetchIntoCache({"file:///etc/passwd", file, {}, nullptr}, progress), CacheOutcome::kNoUrl);
+  EXPECT_EQ(fetchIntoCache(testing::cacheRequest("file:///etc/passwd", file), progress), CacheOutcome::kNoUrl);
   EXPECT_TRUE(std::filesystem::is_directory(file.parent_path()));
   EXPECT_FALSE(std::filesystem::exists(file));
   std::ofstream(file) << "song";
   // No request is made for a file already there: the URL does not resolve.
-  EXPECT_EQ(fetchIntoCache({"http://invalid.invalid/x", file, {}, nullptr}, progress), CacheOutcome::kCached);
+  EXPECT_EQ(fetchIntoCache(testing::cacheRequest("http://invalid.invalid/x", file), progress), CacheOutcome::kCached);
 }
 
 TEST(DownloadCopy, FolderTextIsUsedAsItIs) {

@@ -83,8 +83,8 @@ TEST_F(DemoServiceTest, CacheDownloadsReusesAndCleansUp) {
   PrimaryService primary(hosts());
   const auto rows = primary.search("大文件");
   ASSERT_EQ(rows.size(), 1u);
-  CacheRequest request{primary.playUrl(rows[0].id), primaryCacheFile(data.path(), rows[0].title, rows[0].artist), {},
-                       nullptr};
+  CacheRequest request =
+      testing::cacheRequest(primary.playUrl(rows[0].id), primaryCacheFile(data.path(), rows[0].title, rows[0].artist));
   CacheProgress progress;
   ASSERT_EQ(fetchIntoCache(request, progress), CacheOutcome::kDownloaded);
   EXPECT_EQ(fs::file_size(request.file), 2u * 1024 * 1024);
@@ -95,7 +95,7 @@ TEST_F(DemoServiceTest, CacheDownloadsReusesAndCleansUp) {
   for (const char* fault : {"cut", "404"}) {
     ASSERT_TRUE(service_->control(fault));
     int code = 0;
-    EXPECT_EQ(fetchIntoCache({request.url, other, {}, nullptr}, progress, &code), CacheOutcome::kFailed) << fault;
+    EXPECT_EQ(fetchIntoCache(testing::cacheRequest(request.url, other), progress, &code), CacheOutcome::kFailed) << fault;
     EXPECT_NE(code, 0);
     EXPECT_FALSE(fs::exists(other.string() + ".tmp")) << fault;
     EXPECT_FALSE(fs::exists(other)) << fault;
@@ -108,7 +108,7 @@ TEST_F(DemoServiceTest, CacheDownloadsReusesAndCleansUp) {
   const auto secondary = SecondaryService(hosts()).search("大文件");
   ASSERT_EQ(secondary.size(), 1u);
   EXPECT_EQ(secondary[0].url, "");
-  EXPECT_EQ(fetchIntoCache({secondary[0].url, other, {}, nullptr}, progress), CacheOutcome::kNoUrl);
+  EXPECT_EQ(fetchIntoCache(testing::cacheRequest(secondary[0].url, other), progress), CacheOutcome::kNoUrl);
 }
 
 TEST_F(DemoServiceTest, StoppedDownloadKeepsItsTmpAndResumes) {
@@ -124,12 +124,12 @@ TEST_F(DemoServiceTest, StoppedDownloadKeepsItsTmpAndResumes) {
     while (progress.done.load() < 200 * 1024) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     stop = true;
   });
-  EXPECT_EQ(fetchIntoCache({url, file, {}, &stop}, progress), CacheOutcome::kStopped);
+  EXPECT_EQ(fetchIntoCache(testing::cacheRequest(url, file, &stop), progress), CacheOutcome::kStopped);
   stopper.join();
   ASSERT_TRUE(fs::exists(file.string() + ".tmp"));
   ASSERT_TRUE(service_->control("none"));
   CacheProgress again;
-  EXPECT_EQ(fetchIntoCache({url, file, {}, nullptr}, again), CacheOutcome::kDownloaded);
+  EXPECT_EQ(fetchIntoCache(testing::cacheRequest(url, file), again), CacheOutcome::kDownloaded);
   EXPECT_EQ(fs::file_size(file), 2u * 1024 * 1024);
   EXPECT_FALSE(fs::exists(file.string() + ".tmp"));
 }

@@ -11,6 +11,8 @@
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTableView>
+#include <QPushButton>
+#include <chrono>
 #include <QTimer>
 #include <filesystem>
 #include <cstdio>
@@ -26,6 +28,10 @@
 #include "online/ui/search_results.h"
 #include "ui/spinner.h"
 #include "demo_service.h"
+#include "online/fetch_memory.h"
+#include "online/ui/cache_settings.h"
+#include "settings/settings_file.h"
+#include "support/http_test_server.h"
 #include "support/temp_folder.h"
 
 namespace youran {
@@ -244,6 +250,100 @@ TEST_F(OnlineMusicTest, CoverFetchRefusesWhatIsNotAPicture) {
   const std::string lrc = primaryLyricFetch(settings)("林小雨-晨光");
   EXPECT_EQ(lrc.rfind("[00:00.00]", 0), 0u);
   EXPECT_EQ(primaryLyricFetch(data_.path() / "none.ini")("林小雨-晨光"), "");
+}
+
+// A cover too big to use and a lyric the service cannot give: asked for once
+// per name, not at every start of a looping track.
+TEST(OnlineFetchTest, FailedFetchesAreNotRepeatedForTheSameName) {
+  testing::TempFolder data;
+  std::string host;
+  testing::HttpTestServer server([&](const testing::RecordedRequest& r) {
+    testing::TestReply reply;
+    if (r.target.starts_with("/api/search/pc")) {
+      reply.body = R"({"result":{"songs":[{"name":"n","id":7,"artists":[{"name":"a"}]}]},"code":200})";
+    } else if (r.target.starts_with("/api/song/detail")) {
+      reply.body = R"({"songs":[{"blurPicUrl":")" + host + R"(/big.png","companyId":0}]})";
+    } else if (r.target == "/big.png") {
+      // A PNG header announcing 30000 x 30000 pixels.
+      reply.body = QByteArray::fromHex("89504e470d0a1a0a0000000d494844520000753000007530080200000000000000")
+                       .toStdString();
+    } else {
+      reply.status = 500, reply.reason = "Internal Server Error";
+    }
+    return reply;
+  });
+  host = server.url("");
+  const fs::path settings = data.path() / "Setting.ini";
+  std::ofstream(settings) << "[Online]\r\nPrimary=" << host << "\r\n";
+  const auto cover = primaryCoverFetch(settings);
+  const auto lyric = primaryLyricFetch(settings);
+  for (int start = 0; start < 3; ++start) {
+    EXPECT_TRUE(cover(QStringLiteral("a-n")).isEmpty());
+    EXPECT_EQ(lyric("a-n"), "");
+  }
+  EXPECT_TRUE(cover(QStringLiteral("b-m")).isEmpty());
+  int pictures = 0, lyrics = 0;
+  for (const auto& r : server.requests()) {
+    pictures += r.target == "/big.png";
+    lyrics += r.target.starts_with("/api/song/lyric");
+  }
+  EXPECT_EQ(pictures, 2);
+  EXPECT_EQ(lyrics, 1);
+
+  FailedFetchMemory memory(std::chrono::minutes(10));
+  const auto t0 = FailedFetchMemory::Clock::now();
+  memory.noteFailure("x", t0);
+  EXPECT_TRUE(memory.recentlyFailed("x", t0 + std::chrono::minutes(9)));
+  EXPECT_FALSE(memory.recentlyFailed("y", t0));
+  EXPECT_FALSE(memory.recentlyFailed("x", t0 + std::chrono::minutes(10)));
+}
+
+TEST(CacheSettingsTest, LimitWarningAndEmptying) {
+  testing::TempFolder data;
+  const fs::path cache = data.path() / "YouranMusicCache";
+  fs::create_directories(cache);
+  for (const char* name : {"listed.mp3", "old.mp3"})
+    std::ofstream(cache / name, std::ios::binary) << std::string(2 * 1024 * 1024, 'x');
+  fs::last_write_time(cache / "old.mp3", fs::file_time_type::clock::now() - std::chrono::hours(1));
+  const fs::path settings = data.path() / "Setting.ini";
+  std::ofstream(settings) << "[Online]\r\nPrimary=http://127.0.0.1:1\r\n";
+  std::vector<QString> questions;
+  bool answer = false;
+  CacheSettings::Hooks hooks;
+  hooks.dataFolder = data.path();
+  hooks.settingsFile = settings;
+  hooks.listedPaths = [&] {
+    return std::vector<std::string>{(cache / "listed.mp3").string(), "/music/a.flac", (cache / "listed.mp3").string()};
+  };
+  hooks.confirm = [&](const QString& question) {
+    questions.push_back(question);
+    return answer;
+  };
+  CacheSettings group(hooks);
+  EXPECT_EQ(group.usageLabel()->text(), QStringLiteral("4.0 MB（2 首）"));
+  EXPECT_TRUE(group.limitField()->text().isEmpty());  // no limit unless the user sets one
+
+  group.limitField()->setText(QStringLiteral("3"));
+  emit group.limitField()->editingFinished();
+  EXPECT_EQ(readSetting(settings, "Online", "CacheLimitMB"), "3");
+  EXPECT_EQ(readSetting(settings, "Online", "Primary"), "http://127.0.0.1:1");
+  EXPECT_FALSE(fs::exists(cache / "old.mp3"));
+  EXPECT_TRUE(fs::exists(cache / "listed.mp3"));
+  EXPECT_TRUE(group.warningLabel()->text().isEmpty());
+
+  group.limitField()->setText(QStringLiteral("1"));
+  emit group.limitField()->editingFinished();
+  EXPECT_TRUE(fs::exists(cache / "listed.mp3"));
+  EXPECT_TRUE(group.warningLabel()->text().contains(QStringLiteral("超过上限")));
+
+  group.emptyButton()->click();  // answered "no"
+  ASSERT_EQ(questions.size(), 1u);
+  EXPECT_TRUE(questions[0].contains(QStringLiteral("有 2 行将失去文件"))) << questions[0].toStdString();
+  EXPECT_TRUE(fs::exists(cache / "listed.mp3"));
+  answer = true;
+  group.emptyButton()->click();
+  EXPECT_FALSE(fs::exists(cache / "listed.mp3"));
+  EXPECT_EQ(group.usageLabel()->text(), QStringLiteral("0.0 MB（0 首）"));
 }
 
 NoticeDialog* lastNotice() {

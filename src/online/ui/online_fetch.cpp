@@ -2,8 +2,10 @@
 
 #include <QBuffer>
 #include <QImageReader>
+#include <memory>
 
 #include "base/log.h"
+#include "online/fetch_memory.h"
 #include "online/primary_service.h"
 
 namespace youran {
@@ -21,23 +23,29 @@ bool coverBytesAcceptable(const QByteArray& bytes) {
 }
 
 std::function<std::string(const std::string&)> primaryLyricFetch(std::filesystem::path settingsFile) {
-  return [settingsFile](const std::string& displayName) -> std::string {
+  auto failed = std::make_shared<FailedFetchMemory>();
+  return [settingsFile, failed](const std::string& displayName) -> std::string {
     const OnlineHosts hosts = readOnlineHosts(settingsFile);
-    if (!hosts.hasPrimary()) return {};
-    return PrimaryService(hosts).fetchLyric(displayName);
+    if (!hosts.hasPrimary() || failed->recentlyFailed(displayName)) return {};
+    std::string lrc = PrimaryService(hosts).fetchLyric(displayName);
+    if (lrc.empty()) failed->noteFailure(displayName);
+    return lrc;
   };
 }
 
 std::function<QByteArray(const QString&)> primaryCoverFetch(std::filesystem::path settingsFile) {
-  return [settingsFile](const QString& displayName) -> QByteArray {
+  auto failed = std::make_shared<FailedFetchMemory>();
+  return [settingsFile, failed](const QString& displayName) -> QByteArray {
     const OnlineHosts hosts = readOnlineHosts(settingsFile);
-    if (!hosts.hasPrimary()) return {};
-    const std::string bytes = PrimaryService(hosts).fetchCover(displayName.toStdString());
+    const std::string name = displayName.toStdString();
+    if (!hosts.hasPrimary() || failed->recentlyFailed(name)) return {};
+    const std::string bytes = PrimaryService(hosts).fetchCover(name);
     QByteArray picture(bytes.data(), static_cast<qsizetype>(bytes.size()));
     if (!picture.isEmpty() && !coverBytesAcceptable(picture)) {
-      logWarning("online", "the cover for " + displayName.toStdString() + " is not a usable picture");
-      return {};
+      logWarning("online", "the cover for " + name + " is not a usable picture");
+      picture.clear();
     }
+    if (picture.isEmpty()) failed->noteFailure(name);
     return picture;
   };
 }
