@@ -16,6 +16,9 @@ packages=(
   # the MIDI plug-in: FluidSynth, its command-line renderer (the benchmark's
   # peer) and a General MIDI SoundFont
   libfluidsynth-dev fluidsynth timgm6mb-soundfont
+  # loudness: the meter, the database beside the list file, and the peer
+  # the loudness benchmark measures against
+  libebur128-dev libsqlite3-dev sqlite3 loudgain
   # network and data
   libcurl4-openssl-dev libpcre2-dev nlohmann-json3-dev openssl ca-certificates
   # tests and benchmarks

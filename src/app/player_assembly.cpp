@@ -43,6 +43,10 @@
 #include "playback/controller/now_playing.h"
 #include "playback/controller/playback_controller.h"
 #include "playback/controller/track_start_steps.h"
+#include "playback/loudness/loudness_scanner.h"
+#include "playback/loudness/track_leveling.h"
+#include "playback/ui/leveling_settings.h"
+#include "playlist/music_list_file.h"
 #include "playlist/conversion_defaults.h"
 #include "playlist/ui/playlist_commands.h"
 #include "playlist/ui/playlist_controller.h"
@@ -126,6 +130,7 @@ PlayerAssembly::PlayerAssembly(PlayerApp& app, AudioEngine& engine) : app_(app),
   lyrics_ = std::make_unique<LyricsView>(*nowPlaying_, *desktopLyrics_, *lyricLoader_, std::move(lyricSources));
   lyrics_->attachControls(window->lyricButton(), window->desktopLyricsBox(), window->nowPlayingPage()->lyricLine());
   connectLyricSettings();
+  connectLeveling();
   if (auto* devices = window->settingsPage()->findChild<OutputDeviceBox*>()) {
     QObject::connect(devices, &OutputDeviceBox::deviceChosen, devices,
                      [this](const QString& name) { engine_.setDeviceName(name.toStdString()); });
@@ -237,6 +242,33 @@ void PlayerAssembly::connectLyricSettings() {
     if (page->lyricsLocked() == on) return;
     page->showLyricsLocked(on);
     writeSetting(settings::kLyricSection, settings::kLyricLocked, std::string(settings::flagText(on)));
+  });
+}
+
+void PlayerAssembly::connectLeveling() {
+  auto store = std::shared_ptr<LoudnessStore>(LoudnessStore::open(musicListPath().parent_path() / "Loudness.db"));
+  leveling_ = std::make_unique<TrackLeveling>(store);
+  leveling_->loadSettings();
+  if (store) loudnessScanner_ = std::make_unique<LoudnessScanner>(store);
+  playback_->setTrackGain([this](const std::string& path) { return leveling_->factorFor(path); });
+  // Tracks without gains in their tags are measured once the conversion pass
+  // is done with the list, and only while levelling is on.
+  auto measureList = [this] {
+    if (!loudnessScanner_ || leveling_->mode() == ReplayGainMode::kOff) return;
+    std::vector<std::string> paths;
+    for (int row = 1; row <= playlist_->rowCount(); ++row) paths.push_back(playlist_->pathAtRow(row));
+    loudnessScanner_->scan(std::move(paths));
+  };
+  QObject::connect(playlist_.get(), qOverload<>(&PlaylistController::passFinished), playlist_.get(), measureList);
+  auto* page = app_.mainWindow()->settingsPage()->levelingSettings();
+  QObject::connect(page, &LevelingSettings::changed, page, [this, measureList](ReplayGainMode mode, double preampDb) {
+    leveling_->setMode(mode);
+    leveling_->setPreampDb(preampDb);
+    const int row = nowPlaying_->currentRow();
+    if (row >= 1 && row <= playlist_->rowCount()) {
+      engine_.setReplayGain(playback_->currentStream(), leveling_->factorFor(playlist_->pathAtRow(row)));
+    }
+    measureList();
   });
 }
 

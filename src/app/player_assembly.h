@@ -36,6 +36,9 @@ class DownloadDialog;
 class SoundEffects;
 class EffectsWindow;
 
+class TrackLeveling;
+class LoudnessScanner;
+
 class PlayerAssembly {
  public:
   PlayerAssembly(PlayerApp& app, AudioEngine& engine);
@@ -71,6 +74,7 @@ class PlayerAssembly {
  private:
   class TrackStart;
   void connectLyricSettings();
+  void connectLeveling();
   void setUpCacheSettings();
   void setUpDesktop();
   void onTaskbarButton(int id);
@@ -92,6 +96,8 @@ class PlayerAssembly {
   std::unique_ptr<PlaylistCommands> playlistCommands_;
   std::unique_ptr<PlaylistMenus> playlistMenus_;
   std::unique_ptr<SoundEffects> effects_;
+  std::unique_ptr<TrackLeveling> leveling_;
+  std::unique_ptr<LoudnessScanner> loudnessScanner_;
   // A child of the main window; deleted with this object if it still exists.
   QPointer<EffectsWindow> effectsWindow_;
   // The playing stream, for the conversion worker's window title.

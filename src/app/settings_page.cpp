@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include "lyrics/ui/lyric_line_settings.h"
+#include "playback/ui/leveling_settings.h"
 #include "settings/settings_file.h"
 #include "settings/settings_keys.h"
 #include "ui/skin.h"
@@ -90,6 +91,8 @@ SettingsPage::SettingsPage(QWidget* parent) : QWidget(parent) {
   spectrumToggle_ = makePictureButton(this, QStringLiteral("可视开"), QStringLiteral("toggle_on"), {52, 28});
   spectrumToggle_->move(160, 303);
   hint(this, QStringLiteral("播放时显示跳动的频谱"), 336);
+  leveling_ = new LevelingSettings(this);
+  leveling_->setGeometry(300, 302, 360, 30);
 
   caption(this, QStringLiteral("卡拉OK歌词"), 376);
   karaokeToggle_ = makePictureButton(this, QStringLiteral("卡拉开"), QStringLiteral("toggle_on"), {52, 28});

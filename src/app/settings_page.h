@@ -12,6 +12,8 @@ class QPushButton;
 
 namespace youran {
 
+class LevelingSettings;
+
 class SettingsPage : public QWidget {
   Q_OBJECT
  public:
@@ -30,6 +32,8 @@ class SettingsPage : public QWidget {
   void showDownloadFolder(const QString& folder);
   QString lyricFont() const;
   void showLyricFont(const QString& family);
+
+  LevelingSettings* levelingSettings() const { return leveling_; }
 
   bool blurOn() const { return blurOn_; }
   bool spectrumOn() const { return spectrumOn_; }
@@ -66,6 +70,7 @@ class SettingsPage : public QWidget {
   QPushButton* spectrumToggle_;
   QPushButton* karaokeToggle_;
   QPushButton* lockToggle_;
+  LevelingSettings* leveling_;
   bool blurOn_ = true;
   bool spectrumOn_ = true;
   bool karaokeOn_ = true;

@@ -1,7 +1,7 @@
 // youranmusic-cli play FILE [--start SEC] [--seconds SEC] [--volume PCT]
 //   [--output default|none|wav:PATH] [--device NAME] [--eq BAND:GAIN[:CENTRE[:WIDTH]]]...
 //   [--reverb MIX,TIME,RATIO] [--echo WET,FB,LEFT,RIGHT[,PAN]] [--balance L,R]
-//   [--effects-from STATEFILE]
+//   [--effects-from STATEFILE] [--replaygain off|track|album [--preamp DB]]
 //   [--quiet]
 // Plays one file through the audio engine. wav:PATH writes what would be
 // heard to a WAV file as fast as the machine allows. --device plays on one
@@ -30,6 +30,8 @@
 #include "playback/dsp/effect_sliders.h"
 #include "cli/plugins.h"
 #include "playback/audio_engine.h"
+#include "playback/dsp/replay_gain.h"
+#include "playback/loudness/track_leveling.h"
 #include "playback/output/wav_file_output.h"
 
 namespace {
@@ -37,7 +39,7 @@ namespace {
 constexpr const char* kUsage =
     "play FILE [--start SEC] [--seconds SEC] [--volume PCT] [--output default|none|wav:PATH] "
     "[--eq BAND:GAIN[:CENTRE[:WIDTH]]]... [--reverb MIX,TIME,RATIO] [--echo WET,FB,LEFT,RIGHT[,PAN]] "
-    "[--balance L,R] [--effects-from STATEFILE] [--quiet]";
+    "[--balance L,R] [--effects-from STATEFILE] [--replaygain off|track|album [--preamp DB]] [--quiet]";
 
 // Centre frequencies of the effects window's ten bands, bands 1..10.
 
@@ -57,6 +59,8 @@ struct Options {
   std::optional<youran::ReverbParameters> reverb;
   std::optional<youran::EchoParameters> echo;
   std::optional<std::pair<float, float>> balance;
+  youran::ReplayGainMode replayGain = youran::ReplayGainMode::kOff;
+  double preampDb = 0;
   bool quiet = false;
 };
 
@@ -157,6 +161,16 @@ bool parse(std::span<char*> args, Options& o) {
       if (saved.reverb) o.reverb = saved.reverb;
       if (saved.echo) o.echo = saved.echo;
       o.balance = std::pair{saved.balance.left, saved.balance.right};
+    } else if (a == "--replaygain") {
+      if (!value(v)) return false;
+      auto mode = youran::ParseReplayGainMode(v);
+      if (!mode) return fail("--replaygain is off, track or album");
+      o.replayGain = *mode;
+    } else if (a == "--preamp") {
+      if (!value(v)) return false;
+      auto n = numbers(v, ',');
+      if (!n || n->size() != 1 || std::fabs((*n)[0]) > 15) return fail("--preamp is -15..15 dB");
+      o.preampDb = (*n)[0];
     } else if (a == "--balance") {
       if (!value(v)) return false;
       auto n = numbers(v, ',');
@@ -242,6 +256,11 @@ int runPlay(std::span<char*> args) {
   }
   if (o.start > 0) engine.setPosition(stream, engine.secondsToBytes(stream, o.start));
   if (o.volume) engine.setVolume(stream, *o.volume);
+  if (o.replayGain != youran::ReplayGainMode::kOff) {
+    // No store here: a track without tags is measured before it plays.
+    const auto facts = youran::GainFactsFor(o.file, nullptr, true);
+    engine.setReplayGain(stream, youran::ComputeReplayGain(o.replayGain, o.preampDb, facts).factor);
+  }
   if (!applyEffects(engine, stream, o)) {
     engine.free();
     return 2;

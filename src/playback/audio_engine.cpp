@@ -302,6 +302,10 @@ void AudioEngine::setVolume(uint32_t stream, int percent) {
   if (auto s = find(stream)) s->setVolume(std::clamp(percent, 0, 100) / 100.0f);
 }
 
+void AudioEngine::setReplayGain(uint32_t stream, double factor) {
+  if (auto s = find(stream)) s->setReplayGain(std::isfinite(factor) ? static_cast<float>(std::clamp(factor, 0.0, 64.0)) : 1.0f);
+}
+
 void AudioEngine::rampVolume(uint32_t stream, int fromPercent, int toPercent, int milliseconds) {
   if (auto s = find(stream)) {
     s->rampVolume(std::clamp(fromPercent, 0, 100) / 100.0f, std::clamp(toPercent, 0, 100) / 100.0f, milliseconds);

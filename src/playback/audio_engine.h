@@ -103,6 +103,9 @@ class AudioEngine {
 
   // percent 0..100, applied as a short ramp while the stream is heard.
   void setVolume(uint32_t stream, int percent);
+  // Loudness levelling: a linear factor applied before the effects, so they,
+  // the level and the spectrum see the levelled signal. 1 = unchanged.
+  void setReplayGain(uint32_t stream, double factor);
   // From fromPercent to toPercent in a straight line over milliseconds.
   void rampVolume(uint32_t stream, int fromPercent, int toPercent, int milliseconds);
 

@@ -6,6 +6,7 @@
 #include "playback/dsp/echo.h"
 #include "playback/dsp/effect.h"
 #include "playback/dsp/equalizer.h"
+#include "playback/dsp/replay_gain.h"
 #include "playback/dsp/reverb.h"
 
 namespace youran {
@@ -295,6 +296,7 @@ int Stream::render(float* mix, int frames) {
   }
   if (n == 0) return 0;
   float* s = scratch_.data();
+  ApplyReplayGain(s, n, replayGain_.load(std::memory_order_relaxed));
   for (auto& entry : chain_) entry.effect->process(s, n);
   volume_.process(s, n);
   tap_->push(s, n);

@@ -68,6 +68,8 @@ class Stream {
   void startDecoding();
 
   void setVolume(float gain);
+  // Loudness levelling, a plain factor applied before the effects.
+  void setReplayGain(float factor) { replayGain_.store(factor, std::memory_order_relaxed); }
   void rampVolume(float from, float to, int milliseconds);
 
   // Effects. Each add returns the effect's handle (the existing one when the
@@ -140,6 +142,7 @@ class Stream {
   std::atomic<State> state_{State::Stopped};
   std::atomic<bool> ended_{false};
   std::atomic<bool> starved_{false};
+  std::atomic<float> replayGain_{1.0f};
 
   mutable std::mutex spectrumLock_;
   mutable std::unique_ptr<SpectrumAnalyser> analyser_;

@@ -147,6 +147,9 @@ std::uint64_t ReadApeTag(ByteSource& source, std::uint64_t tail, TagInfo& record
       haveFront = front;
       continue;
     }
+    if (StartsWithKey(key, "REPLAYGAIN_") && valueSize <= 64) {
+      NoteReplayGainItem(key, source.read(valueAt, static_cast<std::size_t>(valueSize)), record.replayGain);
+    }
     for (const auto& item : kItems) {
       if (SameKey(key, item.key)) {
         record.*(item.field) =

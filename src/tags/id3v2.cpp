@@ -165,7 +165,8 @@ class FrameWalker {
     }
     const bool picture = id == (v22 ? "PIC" : "APIC");
     const bool syncedLyric = id == (v22 ? "SLT" : "SYLT");
-    if (!target && !(picture && options_.picture) && !syncedLyric) return;
+    const bool userText = id == (v22 ? "TXX" : "TXXX");
+    if (!target && !userText && !(picture && options_.picture) && !syncedLyric) return;
 
     bool unsync = false;
     std::uint64_t skip = 0;
@@ -187,6 +188,7 @@ class FrameWalker {
       if (std::string lrc = SyltToLrc(bytes); !lrc.empty()) record_.lyrics = std::move(lrc), syncedLyrics_ = true;
       return;
     }
+    if (userText) return NoteId3UserText(bytes, record_.replayGain);
     if (target) {
       if (target->field == &TagInfo::lyrics && syncedLyrics_) return;
       record_.*(target->field) = target->field == &TagInfo::artist ? DecodeId3TextValues(bytes)

@@ -98,6 +98,14 @@ bool IsLyricsFreeForm(ByteSource& source, const Atom& item) {
   return text.find("LYRICS") != std::string::npos;
 }
 
+bool NoteReplayGainFreeForm(ByteSource& source, const Atom& item, ReplayGainTags& gains) {
+  const auto name = FindChild(source, item.body, item.end, "name");
+  if (!name || name->end - name->body < 4 || name->end - name->body > 64) return false;
+  const std::string key = source.read(name->body + 4, static_cast<std::size_t>(name->end - name->body - 4));
+  const auto value = FirstData(source, item);
+  return value && value->size <= 64 && NoteReplayGainItem(key, TextValue(source, *value), gains);
+}
+
 void ReadItems(ByteSource& source, const Atom& ilst, TagInfo& record, ReadOptions options) {
   std::string albumArtist;
   std::uint64_t pos = ilst.body;
@@ -108,6 +116,7 @@ void ReadItems(ByteSource& source, const Atom& ilst, TagInfo& record, ReadOption
       continue;
     }
     if (item->type == "----") {
+      if (NoteReplayGainFreeForm(source, *item, record.replayGain)) continue;
       if (!IsLyricsFreeForm(source, *item)) continue;
       if (const auto value = FirstData(source, *item)) record.lyrics = TextValue(source, *value);
       continue;

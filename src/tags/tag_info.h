@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "tags/replay_gain_tags.h"
+
 namespace youran {
 
 // Twenty-two fields in a fixed order (the CLI prints them in this order).
@@ -36,6 +38,8 @@ struct TagInfo {
   std::string duration;
   std::string picture;
   std::string trackAlt;
+  // Not one of the printed fields: the loudness gains the tags carry.
+  ReplayGainTags replayGain;
 };
 
 inline constexpr std::size_t kTagFieldCount = 22;

@@ -61,6 +61,7 @@ void ParseVorbisComment(std::string_view block, VorbisCommentHost host, TagInfo&
     if (equals == std::string_view::npos) continue;
     const std::string_view key = comment.substr(0, equals);
     const std::string_view value = comment.substr(equals + 1);
+    if (NoteReplayGainItem(key, value, record.replayGain)) continue;
     if (SameKey(key, "METADATA_BLOCK_PICTURE")) {
       if (!options.picture) continue;
       const auto bytes = DecodeBase64(value);

@@ -75,6 +75,7 @@ void PlaybackController::playRow(int row) {
     engine_.init();
     const std::string& path = rows_.pathAtRow(row);
     currentStream_ = engine_.createStream(path);
+    if (gainFor_) engine_.setReplayGain(currentStream_, gainFor_(path));
     stopped_ = false;
     playbackTimer_->start(kTickMs);
 

@@ -8,6 +8,8 @@
 
 #include <QObject>
 #include <cstdint>
+#include <functional>
+#include <string>
 #include <random>
 
 #include "playback/controller/now_playing.h"
@@ -29,6 +31,9 @@ class PlaybackController : public QObject {
   // The other parts' steps of a track start; null runs none of them. Not
   // owned.
   void setTrackStartSteps(TrackStartSteps* steps) { steps_ = steps; }
+  // The loudness levelling factor of a track's file, asked at every track
+  // start; unset means 1.
+  void setTrackGain(std::function<double(const std::string& path)> gainFor) { gainFor_ = std::move(gainFor); }
 
   NowPlaying& nowPlaying() const { return now_; }
   uint32_t currentStream() const { return currentStream_; }
@@ -78,6 +83,7 @@ class PlaybackController : public QObject {
   NowPlaying& now_;
   TrackRows& rows_;
   TrackStartSteps* steps_ = nullptr;
+  std::function<double(const std::string&)> gainFor_;
 
   uint32_t currentStream_ = 0;
   int currentIndex_ = 0;
