@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QFrame>
 #include <QLabel>
@@ -16,6 +17,7 @@
 #include "online/ui/search_page.h"
 #include "ui/resources.h"
 #include "app/settings_page.h"
+#include "ui/elided_label.h"
 #include "ui/skin.h"
 #include "ui/spinner.h"
 #include "visuals/ui/window_effects.h"
@@ -30,7 +32,7 @@ constexpr int kBottomBarTop = 484;
 
 QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, const char* cls,
                   QRect geometry) {
-  auto* label = new QLabel(text, parent);
+  auto* label = new ElidedLabel(text, parent);
   label->setObjectName(name);
   label->setProperty("class", cls);
   label->setGeometry(geometry);
@@ -261,6 +263,7 @@ void MainWindow::openPage(int page) {
   }
   if (page != kNowPlaying) backButton_->hide();
   markActiveLabel(page);
+  repaintAfterWipe();
   emit pageOpened(page);
 }
 
@@ -273,7 +276,15 @@ void MainWindow::goBack() {
   pages_->setCurrentIndex(kMyMusic);
   revealWindow(this, 3, 3);
   markActiveLabel(kMyMusic);
+  repaintAfterWipe();
   emit pageOpened(kMyMusic);
+}
+
+// While the wipe's mask hid part of the window, the new page's widgets there
+// were never drawn; the last page's pixels would stay in their place.
+void MainWindow::repaintAfterWipe() {
+  for (QWidget* widget : pages_->currentWidget()->findChildren<QWidget*>()) widget->update();
+  update();
 }
 
 void MainWindow::onPageChanged(int page) {
@@ -293,28 +304,51 @@ void MainWindow::markActiveLabel(int page) {
   }
 }
 
-// The window has no frame: the background and the title area drag it.
+// The window has no frame: the background and the title area drag it. A
+// press alone moves nothing; the drag starts once the pointer travels with
+// the button held, and every release ends it.
 void MainWindow::mousePressEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton) {
-    if (windowHandle() && windowHandle()->startSystemMove()) {
-      event->accept();
-      return;
-    }
-    dragging_ = true;
-    dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
+    pressed_ = true;
+    dragging_ = false;
+    pressPoint_ = event->globalPosition().toPoint();
+    dragOffset_ = pressPoint_ - frameGeometry().topLeft();
   }
   QWidget::mousePressEvent(event);
 }
 
 void MainWindow::mouseMoveEvent(QMouseEvent* event) {
-  if (dragging_ && (event->buttons() & Qt::LeftButton))
-    move(event->globalPosition().toPoint() - dragOffset_);
+  if (!pressed_ || !(event->buttons() & Qt::LeftButton)) {
+    pressed_ = dragging_ = false;
+    return QWidget::mouseMoveEvent(event);
+  }
+  const QPoint at = event->globalPosition().toPoint();
+  if (!dragging_ && (at - pressPoint_).manhattanLength() >= QApplication::startDragDistance()) {
+    // The window manager's own move where it offers one; it ends the press.
+    if (windowHandle() && windowHandle()->startSystemMove()) {
+      pressed_ = false;
+      return;
+    }
+    dragging_ = true;
+  }
+  if (dragging_) move(at - dragOffset_);
   QWidget::mouseMoveEvent(event);
 }
 
 void MainWindow::mouseReleaseEvent(QMouseEvent* event) {
-  dragging_ = false;
+  pressed_ = dragging_ = false;
   QWidget::mouseReleaseEvent(event);
+}
+
+void MainWindow::hideEvent(QHideEvent* event) {
+  // Hidden to the tray: the window comes back where it was.
+  if (!event->spontaneous()) lastPlace_ = pos();
+  QWidget::hideEvent(event);
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+  if (lastPlace_ && !event->spontaneous()) move(*lastPlace_);
+  QWidget::showEvent(event);
 }
 
 }  // namespace youran

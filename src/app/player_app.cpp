@@ -98,7 +98,11 @@ bool PlayerApp::start(const std::filesystem::path& lockPath) {
 
 void PlayerApp::scanPlugins() {
   if (!hooks_.loadPlugin) return;
-  const std::filesystem::path folders[] = {dataPath("Plugins"), installedPluginFolder()};
+  // The data folder's own first; then those beside the program (a build
+  // run with another data folder) and the installed ones.
+  const std::filesystem::path besideProgram =
+      std::filesystem::path(QCoreApplication::applicationDirPath().toStdString()) / "Plugins";
+  const std::filesystem::path folders[] = {dataPath("Plugins"), besideProgram, installedPluginFolder()};
   for (const auto& plugin : findDecoderPlugins(folders)) hooks_.loadPlugin(toQ(plugin.string()));
 }
 

@@ -14,6 +14,8 @@
 
 #include "app/player_app.h"
 
+class QTimer;
+
 namespace youran {
 
 class AudioEngine;
@@ -70,6 +72,9 @@ class PlayerAssembly {
  private:
   class TrackStart;
   void connectLyricSettings();
+  void rememberState();
+  void bindKeys();
+  void showBigLine(bool opening);
   void setUpDesktop();
   void onTaskbarButton(int id);
 
@@ -96,6 +101,7 @@ class PlayerAssembly {
   std::atomic<uint32_t> currentStream_{0};
   // Last: its workers stop before the playlist they hand songs to goes.
   std::unique_ptr<OnlineMusic> online_;
+  QTimer* volumeSave_ = nullptr;
 };
 
 }  // namespace youran

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMouseEvent>
@@ -12,6 +13,12 @@
 #include <QWidget>
 
 namespace youran {
+
+// The sung part is a deep red against the light yellow-green of the rest,
+// so the sweep reads by lightness too, not by hue alone.
+LyricTextStyle DesktopLyricsWindow::defaultHighlightStyle(int mode) {
+  return {QColor(255, 60, 60), QColor(190, 0, 40), QColor(Qt::black), mode};
+}
 
 class DesktopLyricsSurface final : public QWidget {
  public:
@@ -53,7 +60,11 @@ class DesktopLyricsSurface final : public QWidget {
     QWidget::mouseMoveEvent(event);
   }
   void mouseReleaseEvent(QMouseEvent* event) override {
-    if (event->button() == Qt::LeftButton) dragging_ = false;
+    if (event->button() == Qt::LeftButton && dragging_) {
+      dragging_ = false;
+      owner_.place_ = pos();
+      emit owner_.placeChanged(pos());
+    }
     QWidget::mouseReleaseEvent(event);
   }
   void contextMenuEvent(QContextMenuEvent* event) override {
@@ -89,7 +100,7 @@ void DesktopLyricsWindow::initResources() {
   setBackground(QColor(0, 0, 0, 0));
   setShadow(QColor(0, 0, 0, 150), 2);
   setTextStyle({QColor(227, 254, 0), QColor(51, 177, 0), QColor(Qt::black), 1});
-  setHighlightStyle({QColor(254, 131, 20), QColor(255, 255, 0), QColor(Qt::black), 1});
+  setHighlightStyle(defaultHighlightStyle(1));
 }
 
 bool DesktopLyricsWindow::create(int width, int height) {
@@ -99,8 +110,15 @@ bool DesktopLyricsWindow::create(int width, int height) {
   const int w = width > 0 ? width : area.width();
   const int h = height > 0 ? height : 150;
   surface_ = new DesktopLyricsSurface(*this);
-  surface_->setGeometry(area.left() + (area.width() - w) / 2, area.bottom() + 1 - h, w, h);
+  QPoint at(area.left() + (area.width() - w) / 2, area.bottom() + 1 - h);
+  // A place the user dragged it to, kept within the screen.
+  if (place_) {
+    at.setX(std::clamp(place_->x(), area.left(), std::max(area.left(), area.right() + 1 - w)));
+    at.setY(std::clamp(place_->y(), area.top(), std::max(area.top(), area.bottom() + 1 - h)));
+  }
+  surface_->setGeometry(at.x(), at.y(), w, h);
   renderer_.setSize(QSize(w, h));
+  renderer_.setFont(fittedFont(renderer_.text()));
   maskDirty_ = true;
   redraw();
   surface_->show();
@@ -151,8 +169,20 @@ void DesktopLyricsWindow::setFont(const QString& name, int pixelSize, bool bold,
   font.setItalic(italic);
   font.setUnderline(underline);
   font.setStyleStrategy(QFont::PreferAntialias);
-  renderer_.setFont(font);
+  font_ = font;
+  renderer_.setFont(fittedFont(renderer_.text()));
   maskDirty_ = true;
+}
+
+// A line wider than the window is drawn smaller until it fits, rather than
+// running off both edges of the screen.
+QFont DesktopLyricsWindow::fittedFont(const QString& text) const {
+  QFont font = font_;
+  const int room = renderer_.size().width() - 2 * kSideMargin;
+  const int wide = QFontMetrics(font).horizontalAdvance(text);
+  if (room > 0 && wide > room && font.pixelSize() > 1)
+    font.setPixelSize(std::max(8, static_cast<int>(font.pixelSize() * static_cast<double>(room) / wide)));
+  return font;
 }
 
 void DesktopLyricsWindow::setBackground(const QColor& colour, bool redrawNow) {
@@ -224,6 +254,8 @@ void DesktopLyricsWindow::setText(const QString& text, int progress) {
   progress = std::clamp(progress, 0, 100);
   if (text != renderer_.text()) {
     if (locked_ && surface_) surface_->raise();
+    const QFont fitted = fittedFont(text);
+    if (fitted != renderer_.font()) renderer_.setFont(fitted);
     renderer_.setText(text);
     maskDirty_ = true;
   } else if (progress == progress_) {
@@ -258,7 +290,7 @@ void DesktopLyricsWindow::recreate(const QString& fontName) {
   setDraggable(true);
   setCloseBlocked(true);
   setFont(fontName, 40, true);
-  setHighlightStyle({QColor(0, 255, 0), QColor(255, 255, 0), QColor(Qt::black), 2});
+  setHighlightStyle(defaultHighlightStyle(2));
   redraw();
   setText(QStringLiteral("欢迎使用悠然音乐~~~"), 0);
 }

@@ -5,6 +5,7 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QUrl>
@@ -12,6 +13,7 @@
 #include "base/log.h"
 #include "playlist/desktop_trash.h"
 #include "base/qt_text.h"
+#include "ui/notice_dialog.h"
 
 namespace youran {
 
@@ -35,7 +37,12 @@ std::optional<QString> moveFileToTrash(const QString& path) {
 namespace {
 
 void openFolderOf(const QString& path) {
-  QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absolutePath()));
+  const QString folder = QFileInfo(path).absolutePath();
+  if (QDesktopServices::openUrl(QUrl::fromLocalFile(folder))) return;
+  // Nothing on this desktop opens folders: say so rather than do nothing.
+  ShowNotice(QStringLiteral("悠然提醒您："),
+             QStringLiteral("没有找到可以打开文件夹的文件管理器。歌曲在：\n%1").arg(QDir::toNativeSeparators(path)),
+             true, false, false);
 }
 
 }  // namespace

@@ -241,19 +241,23 @@ void PlaylistCommands::copySongName() {
   QApplication::clipboard()->setText(toQ(playlist_.list().atRow(static_cast<size_t>(row)).name));
 }
 
-size_t PlaylistCommands::addPaths(const QStringList& paths, bool playFirst) {
+size_t PlaylistCommands::addPaths(const QStringList& paths, bool playFirst, const QStringList& names) {
   auto& list = playlist_.list();
   const size_t firstNew = list.size() + 1;
   size_t added = 0;
   bool scanned = false;
   const auto patterns = splitPatterns(scanPatternList());
-  for (const QString& path : paths) {
-    QFileInfo info(path);
+  for (qsizetype i = 0; i < paths.size(); ++i) {
+    QFileInfo info(paths[i]);
     if (info.isDir()) {
       added += scanFolder(info.absoluteFilePath(), patterns, true);
       scanned = true;
     } else if (info.isFile() && isAudioFileName(info.fileName().toStdString())) {
-      list.addTrack(info.absoluteFilePath().toStdString());
+      // A name the caller knows (a song from a search) shows until the pass
+      // reads the tags; the file name may read the other way round.
+      TrackEntry entry = TrackList::makeEntry(info.absoluteFilePath().toStdString(), {}, {}, {}, list.size() + 1);
+      if (i < names.size() && !names[i].trimmed().isEmpty()) entry.name = names[i].trimmed().toStdString();
+      list.appendRows({std::move(entry)});
       ++added;
     }
   }

@@ -73,8 +73,9 @@ class PlaylistCommands : public QObject {
 
   // Dropped or handed-over files and folders: audio files are added,
   // folders scanned, one conversion pass started; with `playFirst` the
-  // first new row plays. The rows added.
-  size_t addPaths(const QStringList& paths, bool playFirst);
+  // first new row plays. `names`, where given, name the files' rows until
+  // the pass has read their tags. The rows added.
+  size_t addPaths(const QStringList& paths, bool playFirst, const QStringList& names = {});
 
   // The busy check: true (and the notice shown) while a pass runs.
   bool refuseWhileBusy();
