@@ -29,6 +29,7 @@ namespace {
 
 constexpr int kTopBarHeight = 56;
 constexpr int kBottomBarTop = 484;
+constexpr int kRestoreWindowMs = 1000;
 
 QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, const char* cls,
                   QRect geometry) {
@@ -347,8 +348,21 @@ void MainWindow::hideEvent(QHideEvent* event) {
 }
 
 void MainWindow::showEvent(QShowEvent* event) {
-  if (lastPlace_ && !event->spontaneous()) move(*lastPlace_);
   QWidget::showEvent(event);
+  if (!lastPlace_ || event->spontaneous()) return;
+  move(*lastPlace_);
+  // A window manager may still place the mapped window by its own rules;
+  // the first such move in the next moment is undone.
+  restoring_ = true;
+  QTimer::singleShot(kRestoreWindowMs, this, [this] { restoring_ = false; });
+}
+
+void MainWindow::moveEvent(QMoveEvent* event) {
+  QWidget::moveEvent(event);
+  if (restoring_ && lastPlace_ && pos() != *lastPlace_) {
+    restoring_ = false;
+    move(*lastPlace_);
+  }
 }
 
 }  // namespace youran

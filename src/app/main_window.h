@@ -100,6 +100,7 @@ class MainWindow : public QWidget {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void hideEvent(QHideEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
 
  private:
   void buildLeftPanel();
@@ -153,6 +154,7 @@ class MainWindow : public QWidget {
   QPoint pressPoint_;
   QPoint dragOffset_;
   std::optional<QPoint> lastPlace_;
+  bool restoring_ = false;
 };
 
 }  // namespace youran

@@ -751,7 +751,7 @@ def user_hands(session, check):
     idle_page = session.main.shot((PAGE[0], PAGE[1], 672, 100))
 
     # The tray and back: the same place.
-    session.xdotool("windowmove", "--sync", str(session.main.wid), "295", "110")
+    session.xdotool("windowmove", "--sync", str(session.main.id), "295", "110")
     time.sleep(0.5)
     before = session.main.geometry()[:2]
     session.main.click(914, 28)  # 最小化
