@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -350,6 +352,14 @@ void MainWindow::hideEvent(QHideEvent* event) {
 void MainWindow::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   if (!lastPlace_ || event->spontaneous()) return;
+  // Within the screen's free area, should the screen have changed since.
+  QScreen* screen = QGuiApplication::screenAt(*lastPlace_ + QPoint(width() / 2, 10));
+  if (!screen) screen = QGuiApplication::primaryScreen();
+  if (screen) {
+    const QRect area = screen->availableGeometry();
+    lastPlace_->setX(std::clamp(lastPlace_->x(), area.left(), std::max(area.left(), area.right() + 1 - width())));
+    lastPlace_->setY(std::clamp(lastPlace_->y(), area.top(), std::max(area.top(), area.bottom() + 1 - height())));
+  }
   move(*lastPlace_);
   // A window manager may still place the mapped window by its own rules;
   // the first such move in the next moment is undone.

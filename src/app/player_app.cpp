@@ -1,10 +1,17 @@
 #include "app/player_app.h"
 
 #include <QApplication>
+#include <QFont>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <filesystem>
+
+#ifdef YOURAN_HAVE_FONTCONFIG
+#include <fontconfig/fontconfig.h>
+#endif
 
 #include "app/exit_dialog.h"
 #include "app/instance_handover.h"
@@ -24,6 +31,31 @@ namespace youran {
 namespace {
 
 }  // namespace
+
+QString installedFontFamily(const QString& family) {
+  if (family.isEmpty() || QFontDatabase::hasFamily(family)) return family;
+  QString substitute;
+#ifdef YOURAN_HAVE_FONTCONFIG
+  // Asked for Chinese text, as the line shows: fontconfig's own choice, the
+  // one `fc-match "NAME:lang=zh-cn"` names.
+  if (FcPattern* pattern = FcPatternCreate()) {
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.toUtf8().constData()));
+    FcPatternAddString(pattern, FC_LANG, reinterpret_cast<const FcChar8*>("zh-cn"));
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result = FcResultNoMatch;
+    if (FcPattern* match = FcFontMatch(nullptr, pattern, &result)) {
+      FcChar8* name = nullptr;
+      if (FcPatternGetString(match, FC_FAMILY, 0, &name) == FcResultMatch && name)
+        substitute = QString::fromUtf8(reinterpret_cast<const char*>(name));
+      FcPatternDestroy(match);
+    }
+    FcPatternDestroy(pattern);
+  }
+#endif
+  if (substitute.isEmpty() || !QFontDatabase::hasFamily(substitute)) substitute = QFontInfo(QFont(family)).family();
+  return substitute.isEmpty() ? family : substitute;
+}
 
 PlayerApp::PlayerApp(StartupHooks hooks, QObject* parent)
     : QObject(parent), hooks_(std::move(hooks)), window_(std::make_unique<MainWindow>()) {
@@ -144,6 +176,10 @@ void PlayerApp::loadDownloadFolder() {
 void PlayerApp::loadLyricFont() {
   lyricFont_ = toQ(readSetting(settings::kLyricSection, settings::kLyricFont));
   if (lyricFont_.isEmpty()) lyricFont_ = toQ(std::string(settings::kDefaultLyricFont));
+  // A family this system lacks (the default is a Windows font) is drawn in
+  // the one fontconfig puts in its place, and the field names that one;
+  // Setting.ini keeps the stored name until the user picks another.
+  lyricFont_ = installedFontFamily(lyricFont_);
   window_->settingsPage()->showLyricFont(lyricFont_);
 }
 

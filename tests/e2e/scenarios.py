@@ -750,6 +750,17 @@ def user_hands(session, check):
     wait_converted(session)
     idle_page = session.main.shot((PAGE[0], PAGE[1], 672, 100))
 
+    # The soft shadow only while a compositor runs; a black frame otherwise.
+    def shadow():
+        return [w for w in session.player_windows() if w.geometry()[2:] == (978, 570)]
+    time.sleep(1)
+    check(not shadow(), "no shadow without a compositor")
+    compositor = session.spawn(["xcompmgr"], "xcompmgr.log")
+    check(wait_for(shadow, "the shadow once a compositor runs", 6) is not None, "a compositor brings the shadow")
+    compositor.terminate()
+    compositor.wait()
+    check(wait_for(lambda: not shadow(), "the shadow to go with the compositor", 6), "and it goes with it")
+
     # The tray and back: the same place.
     session.xdotool("windowmove", "--sync", str(session.main.id), "295", "110")
     time.sleep(0.5)
