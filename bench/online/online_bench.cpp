@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <string>
 
+#include "base/percent_encoding.h"
 #include "net/download.h"
 #include "net/http_client.h"
 #include "online/secondary_service.h"
@@ -28,7 +29,7 @@ size_t sequentialSearch(const youran::OnlineHosts& hosts, const std::string& key
   size_t rows = 0;
   for (int pass = 0; pass < 2; ++pass) {
     youran::HttpRequest request;
-    request.url = hosts.secondarySearch + youran::secondarySearchPath("0", youran::encodeKeywordBytes(keyword));
+    request.url = hosts.secondarySearch + youran::secondarySearchPath("0", youran::percentEncodeAll(keyword));
     request.caFile = hosts.caBundle;
     const auto entries = youran::parseSecondarySearch(youran::HttpClient().requestWinInet(request));
     for (int i = 0; i < 10; ++i) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "base/percent_encoding.h"
 #include "online/secondary_service.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -11,6 +12,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string inner = youran::unwrapJsonp(answer);
   if (!inner.empty() && inner.back() != '}') __builtin_trap();
   if (youran::parseSecondarySearch(answer).size() > 10) __builtin_trap();
-  youran::encodeKeywordBytes(answer.substr(0, 64));
+  youran::percentEncodeAll(answer.substr(0, 64));
   return 0;
 }

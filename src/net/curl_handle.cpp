@@ -72,4 +72,35 @@ bool isHttpUrl(const std::string& url) {
   return ok;
 }
 
+CurlFailure classifyCurlFailure(CURLcode code, bool connected) {
+  switch (code) {
+    case CURLE_UNSUPPORTED_PROTOCOL:
+    case CURLE_URL_MALFORMAT:
+      return CurlFailure::kBadUrl;
+    case CURLE_COULDNT_RESOLVE_PROXY:
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_CONNECT:
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CIPHER:
+    case CURLE_SSL_ISSUER_ERROR:
+    case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+    case CURLE_SSL_INVALIDCERTSTATUS:
+      return CurlFailure::kNoConnection;
+    case CURLE_SEND_ERROR:
+      return CurlFailure::kSendFailed;
+    case CURLE_OPERATION_TIMEDOUT:
+      return connected ? CurlFailure::kOther : CurlFailure::kNoConnection;
+    default:
+      return CurlFailure::kOther;
+  }
+}
+
+bool curlConnected(CURL* handle) {
+  curl_off_t connectedAfter = 0;
+  return curl_easy_getinfo(handle, CURLINFO_CONNECT_TIME_T, &connectedAfter) == CURLE_OK && connectedAfter != 0;
+}
+
 }  // namespace youran

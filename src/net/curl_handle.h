@@ -40,6 +40,20 @@ CurlEasy newCurlTransfer(bool verifyTls, const std::string& caFile);
 // "host:port" as curl's proxy text; a proxy with its own scheme stays.
 std::string curlProxyText(const std::string& proxy);
 
+// What a failed transfer's CURLcode means for the user. Resolving and
+// connecting, TLS handshake and certificate checks included, is one failure
+// (nothing was sent); a time-out counts there too while no connection stood.
+enum class CurlFailure {
+  kBadUrl,
+  kNoConnection,
+  kSendFailed,
+  kOther,  // after the request went out: the caller tells apart what it saw
+};
+CurlFailure classifyCurlFailure(CURLcode code, bool connected);
+
+// Whether the transfer on `handle` got as far as a connection.
+bool curlConnected(CURL* handle);
+
 // Whether a URL is an absolute http:// or https:// URL with a host.
 bool isHttpUrl(const std::string& url);
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "base/log.h"
+#include "base/text_trim.h"
 #include "net/curl_handle.h"
 #include "net/http_headers.h"
 #include "net/text_helpers.h"
@@ -115,7 +116,7 @@ std::optional<std::int64_t> headerNumber(std::string_view block, std::string_vie
 std::optional<std::int64_t> contentRangeStart(std::string_view block) {
   std::optional<std::string_view> value = headerValue(block, "Content-Range");
   if (!value || !value->starts_with("bytes")) return std::nullopt;
-  return leadingNumber(trimSpaces(value->substr(5)));
+  return leadingNumber(trimBlanks(value->substr(5)));
 }
 
 enum class Stop { kNone, kSizeKnown, kBadStatus, kRedirect, kRangeRefused, kStopped, kStalled, kFileError, kTooLarge };
@@ -265,26 +266,18 @@ int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
   return 0;
 }
 
-int codeForCurlFailure(CURLcode code) {
-  switch (code) {
-    case CURLE_URL_MALFORMAT:
-    case CURLE_UNSUPPORTED_PROTOCOL:
+int codeForCurlFailure(CURLcode code, bool connected) {
+  switch (classifyCurlFailure(code, connected)) {
+    case CurlFailure::kBadUrl:
       return kDownloadBadUrl;
-    case CURLE_COULDNT_RESOLVE_HOST:
-    case CURLE_COULDNT_RESOLVE_PROXY:
-    case CURLE_COULDNT_CONNECT:
-    case CURLE_SSL_CONNECT_ERROR:
-    case CURLE_PEER_FAILED_VERIFICATION:
-    case CURLE_SSL_CACERT_BADFILE:
-    case CURLE_SSL_CERTPROBLEM:
-    case CURLE_SSL_CIPHER:
-    case CURLE_SSL_ISSUER_ERROR:
+    case CurlFailure::kNoConnection:
       return kDownloadConnectFailed;
-    case CURLE_SEND_ERROR:
+    case CurlFailure::kSendFailed:
       return kDownloadSendFailed;
-    default:
-      return kDownloadReceiveFailed;
+    case CurlFailure::kOther:
+      break;
   }
+  return kDownloadReceiveFailed;
 }
 
 bool flushToDisk(File& file) {
@@ -419,7 +412,7 @@ int downloadFile(const std::string& url, const std::string& targetPath, std::ato
     if (!hop.headersDone && code == CURLE_OK) return kDownloadReceiveFailed;
     if (code != CURLE_OK && code != CURLE_PARTIAL_FILE) {
       logWarning("net", std::string("download: ") + curl_easy_strerror(code) + " " + currentUrl);
-      return codeForCurlFailure(code);
+      return codeForCurlFailure(code, curlConnected(h));
     }
 
     const std::int64_t have = hop.existing + hop.fileBytes;

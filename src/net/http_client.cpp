@@ -75,36 +75,17 @@ int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
 // included) are 703, sending 711, anything before the status line 712, and
 // anything after it 713.
 const char* failureMessage(CURLcode code, const Exchange& exchange, CURL* handle) {
-  switch (code) {
-    case CURLE_UNSUPPORTED_PROTOCOL:
-    case CURLE_URL_MALFORMAT:
+  switch (classifyCurlFailure(code, curlConnected(handle))) {
+    case CurlFailure::kBadUrl:
       return http_status::kBadUrl;
-    case CURLE_COULDNT_RESOLVE_PROXY:
-    case CURLE_COULDNT_RESOLVE_HOST:
-    case CURLE_COULDNT_CONNECT:
-    case CURLE_SSL_CONNECT_ERROR:
-    case CURLE_PEER_FAILED_VERIFICATION:
-    case CURLE_SSL_CACERT_BADFILE:
-    case CURLE_SSL_CERTPROBLEM:
-    case CURLE_SSL_CIPHER:
-    case CURLE_SSL_ISSUER_ERROR:
-    case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
-    case CURLE_SSL_INVALIDCERTSTATUS:
+    case CurlFailure::kNoConnection:
       return http_status::kNoConnection;
-    case CURLE_SEND_ERROR:
+    case CurlFailure::kSendFailed:
       return http_status::kSendFailed;
-    case CURLE_WRITE_ERROR:
-      if (exchange.tooLarge) return http_status::kReadFailed;
-      break;
-    case CURLE_OPERATION_TIMEDOUT: {
-      curl_off_t connected = 0;
-      curl_easy_getinfo(handle, CURLINFO_CONNECT_TIME_T, &connected);
-      if (connected == 0) return http_status::kNoConnection;
-      break;
-    }
-    default:
+    case CurlFailure::kOther:
       break;
   }
+  if (code == CURLE_WRITE_ERROR && exchange.tooLarge) return http_status::kReadFailed;
   return exchange.sawStatusLine ? http_status::kReadFailed : http_status::kNoResponse;
 }
 

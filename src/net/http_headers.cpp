@@ -3,6 +3,7 @@
 #include <array>
 #include <string_view>
 
+#include "base/text_trim.h"
 #include "net/text_helpers.h"
 
 namespace youran {
@@ -15,7 +16,7 @@ constexpr std::string_view kFormType = "application/x-www-form-urlencoded";
 
 std::string_view nameOf(std::string_view line) {
   std::size_t colon = line.find(':');
-  return trimSpaces(colon == std::string_view::npos ? std::string_view{} : line.substr(0, colon));
+  return trimBlanks(colon == std::string_view::npos ? std::string_view{} : line.substr(0, colon));
 }
 
 // Header names compare blind to letter case; a name inside another header's
@@ -68,7 +69,7 @@ std::vector<std::string> splitHeaderText(const std::string& text) {
     std::size_t end = text.find('\n', start);
     std::string line = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!trimSpaces(line).empty()) lines.push_back(std::move(line));
+    if (!trimBlanks(line).empty()) lines.push_back(std::move(line));
     if (end == std::string::npos) break;
     start = end + 1;
   }

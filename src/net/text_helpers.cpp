@@ -4,6 +4,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include "base/text_trim.h"
+
 namespace youran {
 
 namespace {
@@ -48,7 +50,7 @@ std::vector<std::string_view> headerLines(std::string_view block) {
   return lines;
 }
 
-std::string cookieName(std::string_view item) { return std::string(trimSpaces(item.substr(0, item.find('=')))); }
+std::string cookieName(std::string_view item) { return std::string(trimBlanks(item.substr(0, item.find('=')))); }
 
 }  // namespace
 
@@ -58,12 +60,6 @@ bool equalsIgnoreCase(std::string_view a, std::string_view b) {
     if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
   }
   return true;
-}
-
-std::string_view trimSpaces(std::string_view text) {
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  return text;
 }
 
 std::string expandQuoteToken(std::string_view text) {
@@ -146,11 +142,11 @@ std::string cookiesFromHeaders(std::string_view headerBlock) {
   std::string cookies;
   for (std::string_view line : headerLines(headerBlock)) {
     std::size_t colon = line.find(':');
-    if (colon == std::string_view::npos || !equalsIgnoreCase(trimSpaces(line.substr(0, colon)), "Set-Cookie")) {
+    if (colon == std::string_view::npos || !equalsIgnoreCase(trimBlanks(line.substr(0, colon)), "Set-Cookie")) {
       continue;
     }
     std::string_view value = line.substr(colon + 1);
-    value = trimSpaces(value.substr(0, value.find(';')));
+    value = trimBlanks(value.substr(0, value.find(';')));
     if (value.empty()) continue;
     if (!cookies.empty()) cookies += "; ";
     cookies += value;
@@ -161,8 +157,8 @@ std::string cookiesFromHeaders(std::string_view headerBlock) {
 std::optional<std::string_view> headerValue(std::string_view headerBlock, std::string_view name) {
   for (std::string_view line : headerLines(headerBlock)) {
     std::size_t colon = line.find(':');
-    if (colon != std::string_view::npos && equalsIgnoreCase(trimSpaces(line.substr(0, colon)), name)) {
-      return trimSpaces(line.substr(colon + 1));
+    if (colon != std::string_view::npos && equalsIgnoreCase(trimBlanks(line.substr(0, colon)), name)) {
+      return trimBlanks(line.substr(colon + 1));
     }
   }
   return std::nullopt;
@@ -176,7 +172,7 @@ std::string statusTextFromHeaders(std::string_view headerBlock) {
   std::string_view first = headerBlock.substr(0, headerBlock.find_first_of("\r\n"));
   std::size_t space = first.find(' ');
   if (!first.starts_with("HTTP/") || space == std::string_view::npos) return {};
-  return std::string(trimSpaces(first.substr(space + 1)));
+  return std::string(trimBlanks(first.substr(space + 1)));
 }
 
 }  // namespace youran

@@ -40,7 +40,7 @@ std::string mergeCookies(std::string& old, std::string_view fresh);
 // name=value part of each Set-Cookie line, attributes dropped.
 std::string cookiesFromHeaders(std::string_view headerBlock);
 
-// The value (spaces trimmed) of the first line of a raw header block whose
+// The value (blanks trimmed) of the first line of a raw header block whose
 // name matches, letter case ignored; empty optional when there is none.
 std::optional<std::string_view> headerValue(std::string_view headerBlock, std::string_view name);
 
@@ -52,7 +52,5 @@ std::string statusTextFromHeaders(std::string_view headerBlock);
 
 // ASCII-only letter-case blind comparison.
 bool equalsIgnoreCase(std::string_view a, std::string_view b);
-
-std::string_view trimSpaces(std::string_view text);
 
 }  // namespace youran

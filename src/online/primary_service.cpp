@@ -1,8 +1,7 @@
 #include "online/primary_service.h"
 
-#include <array>
-
 #include "base/log.h"
+#include "base/percent_encoding.h"
 #include "net/download.h"
 #include "net/http_client.h"
 #include "net/json_document.h"
@@ -17,25 +16,6 @@ constexpr std::string_view kKlyricStart = ",\"klyric\":{\"version\":";
 constexpr std::string_view kKlyricEnd = ",\"code\":200}";
 
 }  // namespace
-
-std::string percentEncode(std::string_view text) {
-  static constexpr std::array<char, 16> kHex = {'0', '1', '2', '3', '4', '5', '6', '7',
-                                                '8', '9', 'A', 'B', 'C', 'D', 'E', 'F'};
-  std::string out;
-  out.reserve(text.size() * 3);
-  for (unsigned char c : text) {
-    const bool unreserved = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
-                            c == '.' || c == '_' || c == '~';
-    if (unreserved) {
-      out += static_cast<char>(c);
-    } else {
-      out += '%';
-      out += kHex[c >> 4];
-      out += kHex[c & 15];
-    }
-  }
-  return out;
-}
 
 std::string primarySearchPath(std::string_view keyword) {
   return "/api/search/pc?s=" + percentEncode(keyword) + "&type=1";

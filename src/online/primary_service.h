@@ -34,9 +34,6 @@ std::string cutCoverUrl(std::string_view detail);
 // The play URL of a play-URL answer.
 std::string cutPlayUrl(std::string_view answer);
 
-// Percent-encodes every byte outside the unreserved set, as UTF-8.
-std::string percentEncode(std::string_view text);
-
 // The request targets (path and query).
 std::string primarySearchPath(std::string_view keyword);
 std::string primaryLyricPath(std::string_view id);

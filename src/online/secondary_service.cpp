@@ -1,10 +1,10 @@
 #include "online/secondary_service.h"
 
-#include <array>
 #include <atomic>
 #include <thread>
 
 #include "base/log.h"
+#include "base/percent_encoding.h"
 #include "net/http_client.h"
 #include "net/json_document.h"
 #include "net/text_helpers.h"
@@ -13,19 +13,6 @@ namespace youran {
 
 namespace {
 constexpr int kEntriesPerPass = 10;
-}
-
-std::string encodeKeywordBytes(std::string_view keyword) {
-  static constexpr std::array<char, 16> kHex = {'0', '1', '2', '3', '4', '5', '6', '7',
-                                                '8', '9', 'A', 'B', 'C', 'D', 'E', 'F'};
-  std::string out;
-  out.reserve(keyword.size() * 3);
-  for (unsigned char c : keyword) {
-    out += '%';
-    out += kHex[c >> 4];
-    out += kHex[c & 15];
-  }
-  return out;
 }
 
 std::string unwrapJsonp(std::string_view answer) {
@@ -78,7 +65,7 @@ std::string SecondaryService::streamUrl(std::string_view mid) const {
 std::vector<SecondaryEntry> SecondaryService::searchEntries(std::string_view keyword, std::string_view page) const {
   if (!hosts_.hasSecondary()) return {};
   HttpRequest request;
-  request.url = hosts_.secondarySearch + secondarySearchPath(page, encodeKeywordBytes(keyword));
+  request.url = hosts_.secondarySearch + secondarySearchPath(page, percentEncodeAll(keyword));
   request.timeoutSeconds = hosts_.timeoutSeconds;
   request.caFile = hosts_.caBundle;
   request.stop = hosts_.stop;

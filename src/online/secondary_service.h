@@ -26,8 +26,6 @@ struct SecondaryEntry {
   std::string mid;
 };
 
-// Every UTF-8 byte as "%XX", letters and digits included ("ab" -> "%61%62").
-std::string encodeKeywordBytes(std::string_view keyword);
 // The JSON object inside "callback(" ... "})", with the "}" put back; empty
 // text when there is no "callback(".
 std::string unwrapJsonp(std::string_view answer);

@@ -13,6 +13,7 @@
 #endif
 
 #include "base/log.h"
+#include "base/percent_encoding.h"
 
 namespace youran {
 
@@ -40,25 +41,6 @@ std::optional<std::string> moveToTrash(const fs::path&, TrashPlaces, TrashedFile
 namespace {
 
 std::string errnoText(const std::string& what) { return what + ": " + std::strerror(errno); }
-
-// RFC 2396 escaping of a path for the Path= key: bytes other than the
-// unreserved ones and '/' become %XX.
-std::string escapedPath(const std::string& path) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  for (unsigned char c : path) {
-    bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-                 c == '-' || c == '_' || c == '.' || c == '~' || c == '/';
-    if (plain) {
-      out.push_back(static_cast<char>(c));
-    } else {
-      out.push_back('%');
-      out.push_back(kHex[c >> 4]);
-      out.push_back(kHex[c & 15]);
-    }
-  }
-  return out;
-}
 
 std::optional<dev_t> deviceOf(const fs::path& path) {
   struct stat st {};
@@ -163,7 +145,8 @@ std::optional<std::string> moveToTrash(const fs::path& path, TrashPlaces places,
       if (errno == EEXIST) continue;
       return errnoText("cannot write " + info.string());
     }
-    const std::string text = "[Trash Info]\nPath=" + escapedPath(recordedPath) +
+    // Path= is URL-escaped byte by byte, the slashes left as they are.
+    const std::string text = "[Trash Info]\nPath=" + percentEncode(recordedPath, "/") +
                              "\nDeletionDate=" + deletionDate() + "\n";
     bool written = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
     written = ::fsync(fd) == 0 && written;

@@ -8,18 +8,11 @@
 #include "base/data_folder.h"
 #include "base/log.h"
 #include "base/text_encoding.h"
+#include "base/text_trim.h"
 
 namespace youran {
 
 namespace {
-
-std::string_view trim(std::string_view s) {
-  constexpr std::string_view blanks = " \t\r\n";
-  auto first = s.find_first_not_of(blanks);
-  if (first == std::string_view::npos) return {};
-  auto last = s.find_last_not_of(blanks);
-  return s.substr(first, last - first + 1);
-}
 
 bool equalNoCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -58,20 +51,20 @@ std::vector<std::string> readLines(const std::filesystem::path& file, bool* unre
 
 // "[name]" with optional blanks; the name, or nothing for other lines.
 std::optional<std::string_view> sectionName(std::string_view line) {
-  auto t = trim(line);
+  auto t = trimBlanks(line);
   if (t.size() < 2 || t.front() != '[') return std::nullopt;
   auto close = t.find(']');
   if (close == std::string_view::npos) return std::nullopt;
-  return trim(t.substr(1, close - 1));
+  return trimBlanks(t.substr(1, close - 1));
 }
 
 // key and value of a "key=value" line; comments (';') are not keys.
 std::optional<std::pair<std::string_view, std::string_view>> keyValue(std::string_view line) {
-  auto t = trim(line);
+  auto t = trimBlanks(line);
   if (t.empty() || t.front() == ';') return std::nullopt;
   auto eq = t.find('=');
   if (eq == std::string_view::npos) return std::nullopt;
-  return std::pair{trim(t.substr(0, eq)), trim(t.substr(eq + 1))};
+  return std::pair{trimBlanks(t.substr(0, eq)), trimBlanks(t.substr(eq + 1))};
 }
 
 }  // namespace
@@ -119,7 +112,7 @@ void setLine(std::vector<std::string>& lines, std::string_view section, std::str
       continue;
     }
     if (!inSection) continue;
-    if (!trim(lines[i]).empty()) lastInSection = i;
+    if (!trimBlanks(lines[i]).empty()) lastInSection = i;
     if (auto kv = keyValue(lines[i]); kv && equalNoCase(kv->first, key) && !keyLine) keyLine = i;
   }
 

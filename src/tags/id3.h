@@ -4,6 +4,7 @@
 // its end.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -26,8 +27,20 @@ enum class Id3TextLayout {
 std::string DecodeId3Text(std::string_view content,
                           Id3TextLayout layout = Id3TextLayout::kText);
 
-// Where the audio data starts: the tag size + 10 when the data starts with an
-// ID3v2 header, else 0.
+// The 10-byte ID3v2 header: "ID3", major version, revision, flags, and the
+// syncsafe size of everything between header and footer. Only a header that
+// matches the pattern taggers and players look for counts: versions below
+// 0xFF, size bytes below 0x80.
+struct Id3v2Header {
+  unsigned major = 0;
+  unsigned flags = 0;
+  std::uint64_t framesEnd = 0;  // offset past the frames and padding
+  std::uint64_t totalSize = 0;  // bytes on disk, a 2.4 footer included
+};
+std::optional<Id3v2Header> ParseId3v2Header(std::string_view head);
+
+// Where the audio data starts: the tag's bytes on disk (header, frames,
+// padding and footer) when the data starts with an ID3v2 header, else 0.
 std::uint64_t Id3v2TotalSize(ByteSource& source);
 std::uint64_t Id3v2TotalSize(const std::string& path);
 

@@ -16,22 +16,9 @@ using tagbytes::be32;
 using tagbytes::syncsafe32;
 using tagbytes::u8;
 
-// Tag header, 10 bytes: "ID3", major version, revision, flags, syncsafe size
-// of everything after the header.
-struct TagHeader {
-  unsigned major = 0;
-  unsigned flags = 0;
-  std::uint64_t end = 0;  // size + 10
-};
-
 constexpr unsigned kTagUnsynchronised = 0x80;
 constexpr unsigned kTagExtendedHeader = 0x40;  // 2.2: compression
-
-std::optional<TagHeader> ParseHeader(ByteSource& source) {
-  const std::string_view h = source.peek(0, 10);
-  if (h.size() < 10 || h.substr(0, 3) != "ID3") return std::nullopt;
-  return TagHeader{u8(h, 3), u8(h, 5), std::uint64_t{syncsafe32(h, 6)} + 10};
-}
+constexpr unsigned kTagFooter = 0x10;          // 2.4: a copy of the header ends the tag
 
 struct FrameTarget {
   std::string_view id;    // 2.3 / 2.4
@@ -110,7 +97,7 @@ std::optional<PictureFrame> ParsePicture(std::string_view c, bool v22) {
 
 class FrameWalker {
  public:
-  FrameWalker(ByteSource& source, const TagHeader& tag, std::uint64_t begin, std::uint64_t end,
+  FrameWalker(ByteSource& source, const Id3v2Header& tag, std::uint64_t begin, std::uint64_t end,
               TagInfo& record, ReadOptions options)
       : source_(source), tag_(tag), pos_(begin), end_(end), record_(record), options_(options) {}
 
@@ -219,7 +206,7 @@ class FrameWalker {
   }
 
   ByteSource& source_;
-  const TagHeader& tag_;
+  const Id3v2Header& tag_;
   std::uint64_t pos_;
   std::uint64_t end_;
   TagInfo& record_;
@@ -229,9 +216,22 @@ class FrameWalker {
 
 }  // namespace
 
+std::optional<Id3v2Header> ParseId3v2Header(std::string_view head) {
+  if (head.size() < 10 || head.substr(0, 3) != "ID3") return std::nullopt;
+  if (u8(head, 3) == 0xFF || u8(head, 4) == 0xFF) return std::nullopt;
+  if ((u8(head, 6) | u8(head, 7) | u8(head, 8) | u8(head, 9)) & 0x80) return std::nullopt;
+  Id3v2Header tag;
+  tag.major = u8(head, 3);
+  tag.flags = u8(head, 5);
+  tag.framesEnd = std::uint64_t{syncsafe32(head, 6)} + 10;
+  // The footer is not part of the counted size, but the audio starts after it.
+  tag.totalSize = tag.framesEnd + (tag.major >= 4 && (tag.flags & kTagFooter) ? 10 : 0);
+  return tag;
+}
+
 std::uint64_t Id3v2TotalSize(ByteSource& source) {
-  const auto tag = ParseHeader(source);
-  return tag ? tag->end : 0;
+  const auto tag = ParseId3v2Header(source.peek(0, 10));
+  return tag ? tag->totalSize : 0;
 }
 
 std::uint64_t Id3v2TotalSize(const std::string& path) {
@@ -240,12 +240,12 @@ std::uint64_t Id3v2TotalSize(const std::string& path) {
 }
 
 bool ReadId3v2(ByteSource& source, TagInfo& record, ReadOptions options) {
-  const auto found = ParseHeader(source);
+  const auto found = ParseId3v2Header(source.peek(0, 10));
   if (!found) return false;
-  TagHeader tag = *found;
+  Id3v2Header tag = *found;
   if (tag.major < 2 || tag.major > 4) return true;  // a layout we cannot know
   if (tag.major == 2 && (tag.flags & kTagExtendedHeader)) return true;  // 2.2 compression
-  const std::uint64_t end = std::min(tag.end, source.size());
+  const std::uint64_t end = std::min(tag.framesEnd, source.size());
 
   if (tag.major < 4 && (tag.flags & kTagUnsynchronised)) {
     // Unsynchronisation of a whole 2.2/2.3 tag: frame sizes count the
@@ -258,7 +258,7 @@ bool ReadId3v2(ByteSource& source, TagInfo& record, ReadOptions options) {
       if (ext.size() < 4) return true;
       begin = std::uint64_t{be32(ext, 0)} + 4;
     }
-    TagHeader inMemory = tag;
+    Id3v2Header inMemory = tag;
     inMemory.flags &= ~kTagUnsynchronised;
     FrameWalker(memory, inMemory, begin, body.size(), record, options).walk();
     return true;

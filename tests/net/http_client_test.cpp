@@ -1,3 +1,4 @@
+#include "net/curl_handle.h"
 #include "net/http_client.h"
 #include "net/http_headers.h"
 
@@ -321,6 +322,41 @@ TEST(NetHttp, TlsIsVerified) {
   optedOut.url = server.url("/s");
   optedOut.verifyTls = false;
   EXPECT_EQ(client.request(optedOut), "secret");
+}
+
+// The downloader and the HTTP client both report through this table, so a
+// pinned-key mismatch is "no connection" for both.
+TEST(CurlFailureTest, CodesMapToFailureKinds) {
+  struct Case {
+    CURLcode code;
+    bool connected;
+    CurlFailure kind;
+  };
+  const Case cases[] = {
+      {CURLE_URL_MALFORMAT, false, CurlFailure::kBadUrl},
+      {CURLE_UNSUPPORTED_PROTOCOL, false, CurlFailure::kBadUrl},
+      {CURLE_COULDNT_RESOLVE_HOST, false, CurlFailure::kNoConnection},
+      {CURLE_COULDNT_RESOLVE_PROXY, false, CurlFailure::kNoConnection},
+      {CURLE_COULDNT_CONNECT, false, CurlFailure::kNoConnection},
+      {CURLE_SSL_CONNECT_ERROR, true, CurlFailure::kNoConnection},
+      {CURLE_PEER_FAILED_VERIFICATION, true, CurlFailure::kNoConnection},
+      {CURLE_SSL_CACERT_BADFILE, false, CurlFailure::kNoConnection},
+      {CURLE_SSL_CERTPROBLEM, true, CurlFailure::kNoConnection},
+      {CURLE_SSL_CIPHER, true, CurlFailure::kNoConnection},
+      {CURLE_SSL_ISSUER_ERROR, true, CurlFailure::kNoConnection},
+      {CURLE_SSL_PINNEDPUBKEYNOTMATCH, true, CurlFailure::kNoConnection},
+      {CURLE_SSL_INVALIDCERTSTATUS, true, CurlFailure::kNoConnection},
+      {CURLE_OPERATION_TIMEDOUT, false, CurlFailure::kNoConnection},
+      {CURLE_OPERATION_TIMEDOUT, true, CurlFailure::kOther},
+      {CURLE_SEND_ERROR, true, CurlFailure::kSendFailed},
+      {CURLE_RECV_ERROR, true, CurlFailure::kOther},
+      {CURLE_PARTIAL_FILE, true, CurlFailure::kOther},
+      {CURLE_WRITE_ERROR, true, CurlFailure::kOther},
+      {CURLE_GOT_NOTHING, true, CurlFailure::kOther},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(classifyCurlFailure(c.code, c.connected), c.kind) << curl_easy_strerror(c.code) << " " << c.connected;
+  }
 }
 
 }  // namespace

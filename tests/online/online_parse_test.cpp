@@ -88,11 +88,7 @@ TEST(Keywords, PrimaryKeywordIsPercentEncoded) {
   EXPECT_EQ(primaryPlayUrlPath("7"), "/api/song/enhance/player/url?id=7&ids=[7]&br=3200000");
 }
 
-TEST(Keywords, SecondaryKeywordEncodesEveryByte) {
-  EXPECT_EQ(encodeKeywordBytes("ab"), "%61%62");
-  // A two-byte GBK character is three UTF-8 bytes here.
-  EXPECT_EQ(encodeKeywordBytes("中"), "%E4%B8%AD");
-  EXPECT_EQ(encodeKeywordBytes("a 1"), "%61%20%31");
+TEST(Keywords, SecondaryPaths) {
   EXPECT_EQ(secondarySearchPath("0", "%61%62"),
             "/soso/fcgi-bin/client_search_cp?ct=24&qqmusic_ver=1298&new_json=1&remoteplace=txt.yqq.center"
             "&searchid=47333670699582939&t=0&aggr=1&cr=1&catZhida=1&lossless=0&flag_qc=0&p=0&n=20&w=%61%62");

@@ -104,13 +104,32 @@ TEST(TagsId3v2, HeaderAndSizes) {
   ReadV2("", &found);
   EXPECT_FALSE(found);
 
-  // Size bytes 00 01 1C 20 are 20000: the tag ends at 20010.
-  std::string tag = std::string("ID3\x03\0\0", 6) + std::string("\x00\x01\x1C\x20", 4);
-  tag.append(20000, '\0');
-  MemorySource source(tag);
-  EXPECT_EQ(Id3v2TotalSize(source), 20010u);
-  MemorySource none("nothing here");
-  EXPECT_EQ(Id3v2TotalSize(none), 0u);
+  // Size bytes 00 01 1C 20 are 20000: the frames end at 20010; a 2.4 footer
+  // (flag 0x10) adds ten bytes on disk that the frame walk must not read.
+  struct Case {
+    std::string head;
+    std::uint64_t framesEnd;  // 0: not a header
+    std::uint64_t totalSize;
+  };
+  const Case cases[] = {
+      {std::string("ID3\x03\0\0\x00\x01\x1C\x20", 10), 20010, 20010},
+      {std::string("ID3\x04\0\0\x00\x01\x1C\x20", 10), 20010, 20010},
+      {std::string("ID3\x04\0\x10\x00\x01\x1C\x20", 10), 20010, 20020},
+      {std::string("ID3\x04\0\x90\x00\x00\x00\x00", 10), 10, 20},
+      {std::string("ID3\x03\0\x10\x00\x00\x00\x05", 10), 15, 15},  // no footer before 2.4
+      {std::string("ID3\x04\0\0\x7F\x7F\x7F\x7F", 10), 268435465, 268435465},
+      {std::string("ID3\x04\0\0\x00\x00\x00\x80", 10), 0, 0},  // not syncsafe
+      {std::string("ID3\xFF\0\0\x00\x00\x00\x05", 10), 0, 0},
+      {std::string("ID3\x04\xFF\0\x00\x00\x00\x05", 10), 0, 0},
+      {std::string("ID3\x04\0\0\x00\x00\x00", 9), 0, 0},
+      {"nothing here", 0, 0},
+  };
+  for (const auto& c : cases) {
+    const auto tag = ParseId3v2Header(c.head);
+    EXPECT_EQ(tag ? tag->framesEnd : 0, c.framesEnd) << ::testing::PrintToString(c.head);
+    MemorySource source(c.head);
+    EXPECT_EQ(Id3v2TotalSize(source), c.totalSize) << ::testing::PrintToString(c.head);
+  }
 
   // A later frame of the same identifier replaces the earlier value.
   EXPECT_EQ(ReadV2(id3v2Tag(3, {{"TIT2", id3Text(0, "a")}, {"TIT2", id3Text(0, "b")}})).title, "b");

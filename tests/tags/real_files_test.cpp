@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "support/temp_folder.h"
+#include "tags/id3.h"
 #include "tags/tag_reader.h"
 
 namespace youran {
@@ -133,6 +135,38 @@ TEST_F(TagsRealFiles, FlacOggM4aWma) {
   EXPECT_EQ(read("a.ogg").sampleRate, "44100");
   EXPECT_EQ(read("a.wma").rights, "版权");
   EXPECT_EQ(read("a.wma").genre, "流行");
+}
+
+// mutagen writes no footer; one is added after its 2.4 tag the way a tagger
+// that writes footers lays it out. The audio starts past the footer.
+TEST_F(TagsRealFiles, Id3v24FooterIsSkippedWithTheTag) {
+  ASSERT_EQ(ffmpeg(sine(1) + "-c:a libmp3lame -b:a 64k -id3v2_version 0 -write_xing 0 " + q("footer.mp3")), 0);
+  const std::uint64_t audioBytes = std::filesystem::file_size(folder_ / "footer.mp3");
+  const std::string script = R"PY(
+import sys
+from mutagen.id3 import ID3, TIT2
+folder = sys.argv[0].rsplit('/', 1)[0]
+path = folder + '/footer.mp3'
+tags = ID3()
+tags.add(TIT2(encoding=3, text='脚注'))
+tags.save(path, v2_version=4, padding=lambda info: 0)
+data = bytearray(open(path, 'rb').read())
+size = (data[6] << 21) | (data[7] << 14) | (data[8] << 7) | data[9]
+data[5] |= 0x10
+footer = b'3DI' + bytes(data[3:10])
+open(path, 'wb').write(bytes(data[:10 + size]) + footer + bytes(data[10 + size:]))
+)PY";
+  ASSERT_EQ(python(script), 0);
+  const std::string path = (folder_ / "footer.mp3").string();
+  const std::string bytes = readFile(path);
+  ASSERT_GT(bytes.size(), audioBytes);
+  const std::uint64_t tagBytes = bytes.size() - audioBytes;
+  ASSERT_EQ(bytes.substr(tagBytes - 10, 3), "3DI");
+  EXPECT_EQ(Id3v2TotalSize(path), tagBytes);
+  const TagInfo r = read("footer.mp3");
+  EXPECT_EQ(r.title, "脚注");
+  EXPECT_EQ(r.encoding, "MPEG 1 Layer III");
+  EXPECT_EQ(r.duration, "00:01");
 }
 
 TEST_F(TagsRealFiles, MutagenApeAndId3Details) {

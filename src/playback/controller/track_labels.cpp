@@ -2,27 +2,18 @@
 
 #include <algorithm>
 
+#include "base/text_trim.h"
+
 namespace youran {
-
-namespace {
-
-std::string_view trim(std::string_view s) {
-  constexpr std::string_view blanks = " \t\r\n";
-  auto first = s.find_first_not_of(blanks);
-  if (first == std::string_view::npos) return {};
-  return s.substr(first, s.find_last_not_of(blanks) - first + 1);
-}
-
-}  // namespace
 
 SongAndArtist splitDisplayName(std::string_view displayName) {
   auto dash = displayName.rfind('-');
   if (dash != std::string_view::npos) {
-    auto artist = trim(displayName.substr(0, dash));
-    auto song = trim(displayName.substr(dash + 1));
+    auto artist = trimBlanks(displayName.substr(0, dash));
+    auto song = trimBlanks(displayName.substr(dash + 1));
     if (!artist.empty() && !song.empty()) return {std::string(song), std::string(artist)};
   }
-  return {std::string(trim(displayName)), std::string(kNoArtist)};
+  return {std::string(trimBlanks(displayName)), std::string(kNoArtist)};
 }
 
 double ProgressGeometry::pixelsPerSecond(long long totalSeconds) {

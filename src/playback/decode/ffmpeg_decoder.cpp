@@ -16,6 +16,7 @@
 
 #include "base/log.h"
 #include "playback/decode/sample_format.h"
+#include "tags/id3.h"
 #include "tags/mpeg_header.h"
 
 extern "C" {
@@ -66,15 +67,11 @@ std::string errorText(int code) {
   return text;
 }
 
-// Size of an ID3v2 tag at the start of `bytes` (header, body and footer),
-// 0 when there is none. Bytes 6-9 hold the body size as four 7-bit digits.
+// Bytes the ID3v2 tag at the start of `bytes` takes on disk, 0 when there
+// is none.
 size_t id3v2Size(std::span<const uint8_t> bytes) {
-  if (bytes.size() < 10 || std::memcmp(bytes.data(), "ID3", 3) != 0) return 0;
-  if (bytes[3] == 0xff || bytes[4] == 0xff) return 0;
-  if ((bytes[6] | bytes[7] | bytes[8] | bytes[9]) & 0x80) return 0;
-  size_t body = (size_t(bytes[6]) << 21) | (size_t(bytes[7]) << 14) | (size_t(bytes[8]) << 7) | bytes[9];
-  bool footer = bytes[5] & 0x10;
-  return 10 + body + (footer ? 10 : 0);
+  const auto tag = ParseId3v2Header(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+  return tag ? static_cast<size_t>(tag->totalSize) : 0;
 }
 
 // Demuxer named by a file extension, from the extension lists libavformat's

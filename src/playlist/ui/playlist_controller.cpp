@@ -39,7 +39,7 @@ void PlaylistController::attachView(QTableView* view) {
   view->setColumnWidth(4, 76);
   view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   connect(view, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
-    if (index.isValid()) emit rowActivated(index.row() + 1);
+    if (index.isValid()) emit rowActivated(PlaylistModel::rowNumber(index));
   });
 }
 
@@ -47,12 +47,12 @@ int PlaylistController::selectedRow() const {
   if (!view_ || !view_->selectionModel()) return 0;
   auto rows = view_->selectionModel()->selectedRows();
   if (rows.isEmpty()) return 0;
-  return rows.front().row() + 1;
+  return PlaylistModel::rowNumber(rows.front());
 }
 
 void PlaylistController::selectRow(int row) {
   if (!view_ || row < 1 || static_cast<size_t>(row) > list_.size()) return;
-  auto index = model_->index(row - 1, 2);
+  auto index = model_->indexAtRow(row, 2);
   view_->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
   view_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
   view_->scrollTo(index);

@@ -21,6 +21,11 @@ class PlaylistModel : public QAbstractTableModel {
 
   TrackList& list() { return list_; }
 
+  // The boundary between the view's 0-based indexes and the player's row
+  // numbers, which start at 1.
+  static int rowNumber(const QModelIndex& index) { return index.row() + 1; }
+  QModelIndex indexAtRow(int row, int column) const { return index(row - 1, column); }
+
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role) const override;
