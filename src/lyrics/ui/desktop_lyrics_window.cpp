@@ -10,6 +10,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QTransform>
 #include <QWidget>
 
 namespace youran {
@@ -45,7 +46,10 @@ class DesktopLyricsSurface final : public QWidget {
  protected:
   void paintEvent(QPaintEvent* event) override {
     QPainter p(this);
-    owner_.renderer_.paint(p, owner_.progress_, event->rect());
+    // The line is drawn in device pixels: sharp at any scale factor.
+    const qreal ratio = owner_.ratio_;
+    p.scale(1 / ratio, 1 / ratio);
+    owner_.renderer_.paint(p, owner_.progress_, owner_.toDevice(event->rect()));
   }
 
   void mousePressEvent(QMouseEvent* event) override {
@@ -117,7 +121,8 @@ bool DesktopLyricsWindow::create(int width, int height) {
     at.setY(std::clamp(place_->y(), area.top(), std::max(area.top(), area.bottom() + 1 - h)));
   }
   surface_->setGeometry(at.x(), at.y(), w, h);
-  renderer_.setSize(QSize(w, h));
+  ratio_ = surface_->devicePixelRatioF();
+  renderer_.setSize(QSize(w, h) * ratio_);
   renderer_.setFont(fittedFont(renderer_.text()));
   maskDirty_ = true;
   redraw();
@@ -130,6 +135,14 @@ void DesktopLyricsWindow::destroy() {
   if (!surface_) return;
   delete surface_.data();
   surface_ = nullptr;
+}
+
+QRect DesktopLyricsWindow::toDevice(const QRect& r) const {
+  return QRectF(r.x() * ratio_, r.y() * ratio_, r.width() * ratio_, r.height() * ratio_).toAlignedRect();
+}
+
+QRect DesktopLyricsWindow::fromDevice(const QRect& r) const {
+  return QRectF(r.x() / ratio_, r.y() / ratio_, r.width() / ratio_, r.height() / ratio_).toAlignedRect();
 }
 
 bool DesktopLyricsWindow::isAlive() const { return !surface_.isNull(); }
@@ -164,7 +177,7 @@ void DesktopLyricsWindow::setFont(const QString& name, int pixelSize, bool bold,
     if (family.isEmpty() && !cjk.isEmpty()) family = cjk.first();
   }
   QFont font = family.isEmpty() ? QFont() : QFont(family);
-  font.setPixelSize(std::max(pixelSize, 1));
+  font.setPixelSize(std::max(static_cast<int>(pixelSize * ratio_), 1));
   font.setBold(bold);
   font.setItalic(italic);
   font.setUnderline(underline);
@@ -178,7 +191,7 @@ void DesktopLyricsWindow::setFont(const QString& name, int pixelSize, bool bold,
 // running off both edges of the screen.
 QFont DesktopLyricsWindow::fittedFont(const QString& text) const {
   QFont font = font_;
-  const int room = renderer_.size().width() - 2 * kSideMargin;
+  const int room = renderer_.size().width() - static_cast<int>(2 * kSideMargin * ratio_);
   const int wide = QFontMetrics(font).horizontalAdvance(text);
   if (room > 0 && wide > room && font.pixelSize() > 1)
     font.setPixelSize(std::max(8, static_cast<int>(font.pixelSize() * static_cast<double>(room) / wide)));
@@ -220,7 +233,7 @@ void DesktopLyricsWindow::setBounds(std::optional<int> x, std::optional<int> y, 
                    std::max(height.value_or(now.height()), 1));
   surface_->setGeometry(next);
   if (next.size() != now.size()) {
-    renderer_.setSize(next.size());
+    renderer_.setSize(next.size() * ratio_);
     maskDirty_ = true;
     redraw();
   }
@@ -262,7 +275,7 @@ void DesktopLyricsWindow::setText(const QString& text, int progress) {
     return;
   } else if (surface_ && !maskDirty_) {
     // Only the sweep moved: repaint the columns it moved over.
-    const QRect changed = renderer_.sweepRect(progress_, progress);
+    const QRect changed = fromDevice(renderer_.sweepRect(progress_, progress));
     progress_ = progress;
     surface_->update(changed);
     return;
@@ -277,7 +290,7 @@ void DesktopLyricsWindow::redraw() {
     maskDirty_ = false;
     // Only the drawn pixels take the mouse. An empty mask would mean the
     // whole window, so a line with nothing to draw keeps one corner pixel.
-    QRegion region = renderer_.opaqueRegion();
+    QRegion region = QTransform::fromScale(1 / ratio_, 1 / ratio_).map(renderer_.opaqueRegion());
     if (region.isEmpty()) region = QRegion(0, 0, 1, 1);
     surface_->setMask(region);
   }

@@ -13,6 +13,7 @@
 #include <QObject>
 #include <QFont>
 #include <QPoint>
+#include <QRect>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
@@ -101,6 +102,8 @@ class DesktopLyricsWindow : public QObject {
   friend class DesktopLyricsSurface;
   void initResources();
   QFont fittedFont(const QString& text) const;
+  QRect toDevice(const QRect& r) const;
+  QRect fromDevice(const QRect& r) const;
   static constexpr int kSideMargin = 12;
 
   LyricRenderer renderer_;
@@ -113,6 +116,7 @@ class DesktopLyricsWindow : public QObject {
   bool maskDirty_ = true;
   std::optional<QPoint> place_;
   QFont font_;  // the chosen font; a long line may be drawn smaller
+  qreal ratio_ = 1;  // the screen's device pixels per window pixel
 };
 
 }  // namespace youran
