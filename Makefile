@@ -1,5 +1,5 @@
 # The two commands that matter: `make run` and `make test`.
-.PHONY: deps configure build test run install asan tsan fuzz bench clean
+.PHONY: deps configure build test run install package asan tsan fuzz bench clean
 
 CMAKE ?= cmake
 CTEST ?= ctest
@@ -24,6 +24,10 @@ run: build
 PREFIX ?= /usr/local
 install: build
 	@$(CMAKE) --install build --prefix $(PREFIX)
+
+# build/youranmusic_<version>_<arch>.deb, for `sudo apt install ./build/youranmusic_*.deb`.
+package: build
+	@cd build && cpack
 
 asan: deps
 	@$(CMAKE) --preset asan >/dev/null

@@ -23,10 +23,15 @@ packages=(
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev libtag1-dev python3 python3-mutagen
   python3-numpy mpv
+  # real sound servers the sound tests start for themselves, the recorder of
+  # their null sinks, and sox for looking at a recording by hand
+  pulseaudio pulseaudio-utils pipewire pipewire-pulse wireplumber sox
   # the online benchmark's peer (curl -o)
   curl
   # bench/player's peer: Qmmp with its null output and its analyser
   qmmp
+  # bench/player's second peer through the private sound server
+  audacious
   # assets and headless runs
   python3-fonttools xvfb xauth fonts-wqy-microhei
   # desktop tests: a window manager and tools that act and look as a desktop does
@@ -36,6 +41,11 @@ packages=(
   trayer xclip python3-pil
   # a private session bus, a media-player client, the desktop entry validator
   dbus-daemon dbus-bin playerctl desktop-file-utils
+  # the Debian package: dpkg-shlibdeps for its dependencies, its checkers
+  dpkg-dev lintian appstream
+  # a real Wayland session: weston's headless compositor with XWayland, and
+  # an X client library for the test's own window and clicks
+  weston xwayland python3-xlib
 )
 
 missing=()

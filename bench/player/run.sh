@@ -14,6 +14,11 @@
 #   bash bench/player/run.sh            (after make build; needs Xvfb, openbox,
 #                                        xdotool, qmmp: scripts/install-deps.sh)
 # RUNS=3 WINDOW=20 change the number of runs and the seconds measured.
+# SOUND=pulse plays through one private PulseAudio server (a null sink)
+# instead of the no-sound outputs: each program's CPU then has the server's
+# CPU spent in the same window beside it, Audacious joins when installed,
+# and the wake-ups a second of every program are counted (voluntary context
+# switches of all its threads).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 player=${PLAYER:-build/bin/youranmusic}
@@ -42,6 +47,25 @@ pids+=($!)
 xcompmgr >/dev/null 2>&1 &
 pids+=($!)
 sleep 0.5
+
+sound=${SOUND:-none}
+server_pid=
+if [ "$sound" = pulse ]; then
+  mkdir -p "$work/pulse-run" "$work/pulse-home"
+  chmod 700 "$work/pulse-run"
+  XDG_RUNTIME_DIR=$work/pulse-run HOME=$work/pulse-home pulseaudio -n --daemonize=no --exit-idle-time=-1 \
+    --use-pid-file=no -L "module-null-sink sink_name=bench" \
+    -L "module-native-protocol-unix socket=$work/pulse.sock auth-anonymous=1" >/dev/null 2>&1 &
+  server_pid=$!
+  pids+=($server_pid)
+  export PULSE_SERVER=unix:$work/pulse.sock
+  for _ in $(seq 50); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
+  audio_env=()
+  qmmp_output=pulseaudio
+else
+  audio_env=(YOURAN_AUDIO_DEVICE=none)
+  qmmp_output=null
+fi
 
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
 echo "load average at start: $(cut -d' ' -f1-3 /proc/loadavg)"
@@ -95,19 +119,23 @@ settings = "[Vision]\r\nSpectrum=T\r\nGaussian=T\r\n[Lyric]\r\nKaraoke=T\r\n"
 open(f"{d}/Setting.ini", "wb").write(settings.encode("gb18030"))
 PY
 
-ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+ticks() { [ -n "$1" ] && awk '{print $14 + $15}' "/proc/$1/stat" || echo 0; }
+wakeups() { cat /proc/"$1"/task/*/status 2>/dev/null | awk '/^voluntary_ctxt_switches/ {n += $2} END {print n + 0}'; }
 rss() { awk '/^VmRSS/ {print int($2 / 1024)}' "/proc/$1/status"; }
 hz=$(getconf CLK_TCK)
 
 # Samples the CPU of PID from 6 s after its start for $window seconds; prints
-# "percent rssMiB".
+# "percent rssMiB wakeups/s server-percent" (the server's share is 0 without
+# one).
 measure() {
-  local pid=$1 started=$2 before after
+  local pid=$1 started=$2 before after wake0 wake1 sbefore safter
   sleep "$(awk -v s="$started" -v now="$(date +%s.%N)" 'BEGIN {d = s + 6 - now; print (d > 0 ? d : 0)}')"
-  before=$(ticks "$pid")
+  before=$(ticks "$pid") wake0=$(wakeups "$pid") sbefore=$(ticks "$server_pid")
   sleep "$window"
-  after=$(ticks "$pid")
-  echo "$(awk -v a="$after" -v b="$before" -v hz="$hz" -v w="$window" 'BEGIN {printf "%.2f", 100 * (a - b) / hz / w}') $(rss "$pid")"
+  after=$(ticks "$pid") wake1=$(wakeups "$pid") safter=$(ticks "$server_pid")
+  echo "$(awk -v a="$after" -v b="$before" -v hz="$hz" -v w="$window" 'BEGIN {printf "%.2f", 100 * (a - b) / hz / w}') $(rss "$pid")" \
+    "$(( (wake1 - wake0) / window ))" \
+    "$(awk -v a="$safter" -v b="$sbefore" -v hz="$hz" -v w="$window" 'BEGIN {printf "%.2f", 100 * (a - b) / hz / w}')"
 }
 
 player_run() {
@@ -116,7 +144,7 @@ player_run() {
   cp -r "$song" "$data"
   local started pid
   started=$(date +%s.%N)
-  YOURAN_AUDIO_DEVICE=none YOURAN_LOCK_FILE="$work/lock" "$player" --data-dir "$data" --play >/dev/null 2>&1 &
+  env "${audio_env[@]}" YOURAN_LOCK_FILE="$work/lock" "$player" --data-dir "$data" --play >/dev/null 2>&1 &
   pid=$!
   pids+=($pid)
   sleep 2.5
@@ -146,7 +174,7 @@ qmmp_run() {
   local home=$work/qmmp-home
   rm -rf "$home"
   mkdir -p "$home/.qmmp"
-  printf '[Output]\ncurrent_plugin=null\n\n[Visualization]\nenabled_plugins=analyzer\n' > "$home/.qmmp/qmmprc"
+  printf '[Output]\ncurrent_plugin=%s\n\n[Visualization]\nenabled_plugins=analyzer\n' "$qmmp_output" > "$home/.qmmp/qmmprc"
   local started pid
   started=$(date +%s.%N)
   HOME=$home qmmp "$song/基准曲.mp3" >/dev/null 2>&1 &
@@ -162,18 +190,41 @@ qmmp_run() {
   echo "$result"
 }
 
+# Audacious with its window, through the same server (only with SOUND=pulse).
+audacious_run() {
+  local home=$work/audacious-home
+  rm -rf "$home"
+  mkdir -p "$home"
+  local started pid
+  started=$(date +%s.%N)
+  HOME=$home XDG_CONFIG_HOME=$home/.config audacious "$song/基准曲.mp3" >/dev/null 2>&1 &
+  pid=$!
+  pids+=($pid)
+  sleep 2.5
+  xdotool mousemove 1500 950
+  local result
+  result=$(measure "$pid" "$started")
+  kill "$pid"
+  wait "$pid" 2>/dev/null || true
+  echo "$result"
+}
+
 median() { sort -n | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
 
-player_cpu=() qmmp_cpu=()
+peers=(qmmp)
+[ "$sound" = pulse ] && command -v audacious >/dev/null && peers+=(audacious)
+declare -A total=()
 for run in $(seq "$runs"); do
-  read -r cpu mem < <(player_run "$run")
-  echo "run $run: youranmusic ${cpu}% CPU, rss ${mem} MiB"
-  player_cpu+=("$cpu")
-  read -r cpu mem < <(qmmp_run "$run")
-  echo "run $run: qmmp        ${cpu}% CPU, rss ${mem} MiB"
-  qmmp_cpu+=("$cpu")
+  for who in player "${peers[@]}"; do
+    read -r cpu mem wake server < <("${who}_run" "$run")
+    echo "run $run: $(printf '%-10s' "$who") ${cpu}% CPU, rss ${mem} MiB, ${wake} wake-ups/s, server ${server}% CPU," \
+      "together $(awk -v a="$cpu" -v b="$server" 'BEGIN {printf "%.2f", a + b}')%"
+    total[$who]+="$(awk -v a="$cpu" -v b="$server" 'BEGIN {printf "%.2f", a + b}') "
+  done
 done
-p=$(printf '%s\n' "${player_cpu[@]}" | median)
-q=$(printf '%s\n' "${qmmp_cpu[@]}" | median)
-echo "median of $runs: youranmusic ${p}% CPU, qmmp ${q}% CPU, ratio $(awk -v p="$p" -v q="$q" 'BEGIN {printf "%.2f", (q > 0 ? p / q : 0)}')x"
+p=$(printf '%s\n' ${total[player]} | median)
+for who in "${peers[@]}"; do
+  q=$(printf '%s\n' ${total[$who]} | median)
+  echo "median of $runs, program + server: youranmusic ${p}%, $who ${q}%, ratio $(awk -v p="$p" -v q="$q" 'BEGIN {printf "%.2f", (q > 0 ? p / q : 0)}')x"
+done
 echo "load average at end: $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -11,6 +11,13 @@
 #include <QScreen>
 #include <QTimer>
 
+#if defined(Q_OS_UNIX)
+#include <QSocketNotifier>
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+#endif
+
 #include "app/instance_handover.h"
 #include "app/main_window.h"
 #include "app/player_app.h"
@@ -103,6 +110,36 @@ class FirstPaintReport : public QObject {
   }
 };
 
+#if defined(Q_OS_UNIX)
+// SIGTERM (a log-out) and SIGINT end the player as its own exit does. The
+// handler only writes a byte; the event loop reads it and shuts down.
+int signalPipe[2] = {-1, -1};
+
+void onQuitSignal(int) {
+  const char byte = 1;
+  [[maybe_unused]] auto written = ::write(signalPipe[1], &byte, 1);
+}
+
+void endOnSignals(youran::PlayerApp& player) {
+  if (::pipe(signalPipe) != 0) return;
+  for (int fd : signalPipe) ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+  ::fcntl(signalPipe[1], F_SETFL, O_NONBLOCK);
+  auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &player);
+  QObject::connect(notifier, &QSocketNotifier::activated, &player, [&player, notifier] {
+    char byte;
+    [[maybe_unused]] auto got = ::read(signalPipe[0], &byte, 1);
+    notifier->setEnabled(false);
+    player.shutdown();
+  });
+  struct sigaction action {};
+  action.sa_handler = onQuitSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  sigaction(SIGTERM, &action, nullptr);
+  sigaction(SIGINT, &action, nullptr);
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -133,6 +170,9 @@ int main(int argc, char** argv) {
   QElapsedTimer startClock;
   startClock.start();
   youran::PlayerApp player;
+#if defined(Q_OS_UNIX)
+  endOnSignals(player);
+#endif
   youran::PlayerAssembly assembly(player, youran::AudioEngine::instance());
   if (qEnvironmentVariableIsSet("YOURAN_STARTUP_REPORT") && player.mainWindow())
     player.mainWindow()->installEventFilter(new FirstPaintReport(&player));

@@ -1,11 +1,13 @@
 #include "app/player_assembly.h"
 
 #include <QLabel>
+#include <QCoreApplication>
 #include <QCursor>
 #include <QEvent>
 #include <QFileInfo>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPointer>
 #include <QStackedWidget>
 #include <QTableView>
 #include <QTimer>
@@ -26,6 +28,7 @@
 #include "visuals/ui/cover_art.h"
 #include "online/ui/download_dialog.h"
 #include "playback/ui/effects_window.h"
+#include "playback/ui/output_device_box.h"
 #include "playback/ui/sound_effects.h"
 #include "online/ui/online_fetch.h"
 #include "online/ui/online_music.h"
@@ -122,6 +125,15 @@ PlayerAssembly::PlayerAssembly(PlayerApp& app, AudioEngine& engine) : app_(app),
   lyrics_->attachControls(window->lyricButton(), window->desktopLyricsBox(), window->nowPlayingPage()->lyricLine());
   connectLyricSettings();
   QObject::connect(window, &MainWindow::nowPlayingOpening, lyrics_.get(), [this] { showBigLine(true); });
+  if (auto* devices = window->settingsPage()->findChild<OutputDeviceBox*>()) {
+    QObject::connect(devices, &OutputDeviceBox::deviceChosen, devices,
+                     [this](const QString& name) { engine_.setDeviceName(name.toStdString()); });
+    QPointer<OutputDeviceBox> box(devices);
+    engine_.setOutputStatusHandler([box](OutputStatus status) {
+      QMetaObject::invokeMethod(
+          QCoreApplication::instance(), [box, status] { if (box) box->showDeviceLost(status == OutputStatus::Lost); }, Qt::QueuedConnection);
+    });
+  }
   visuals_ = std::make_unique<PlayerVisuals>(*window, *nowPlaying_, engine_, *playback_);
   visuals_->cover().setFetch(primaryCoverFetch(settingsFilePath()));
   effects_ = std::make_unique<SoundEffects>(engine_, [this] { return playback_->currentStream(); }, stateFilePath());
@@ -351,6 +363,7 @@ PlayerAssembly::~PlayerAssembly() {
   // The hooks reach into this object; PlayerApp may outlive it and run its
   // shutdown steps from its own destructor.
   app_.hooks() = {};
+  engine_.setOutputStatusHandler({});
   delete effectsWindow_.data();
   if (lyricLoader_) lyricLoader_->shutdown();
   if (playlist_) playlist_->shutdown();
@@ -359,7 +372,10 @@ PlayerAssembly::~PlayerAssembly() {
 
 StartupHooks PlayerAssembly::hooks() {
   StartupHooks hooks;
-  hooks.initAudio = [this] { return engine_.init(); };
+  hooks.initAudio = [this] {
+    engine_.setDeviceName(OutputDeviceBox::savedDevice());
+    return engine_.init();
+  };
   hooks.loadPlugin = [this](const QString& path) {
     engine_.loadPlugin(path.toStdString(),
                        [](std::string_view key) { return readSetting(settings::kPluginsSection, key); });

@@ -9,6 +9,7 @@
 #include "settings/settings_file.h"
 #include "settings/settings_keys.h"
 #include "ui/skin.h"
+#include "playback/ui/output_device_box.h"
 #include "base/qt_text.h"
 
 namespace youran {
@@ -80,6 +81,8 @@ SettingsPage::SettingsPage(QWidget* parent) : QWidget(parent) {
   blurToggle_ = makePictureButton(this, QStringLiteral("高斯开"), QStringLiteral("toggle_on"), {52, 28});
   blurToggle_->move(160, 229);
   hint(this, QStringLiteral("左侧面板透出身后桌面的模糊画面，随窗口移动刷新"), 262);
+
+  (new OutputDeviceBox(this))->move(300, 228);
 
   caption(this, QStringLiteral("频谱"), 302);
   spectrumToggle_ = makePictureButton(this, QStringLiteral("可视开"), QStringLiteral("toggle_on"), {52, 28});

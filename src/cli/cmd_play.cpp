@@ -1,14 +1,18 @@
 // youranmusic-cli play FILE [--start SEC] [--seconds SEC] [--volume PCT]
-//   [--output default|none|wav:PATH] [--eq BAND:GAIN[:CENTRE[:WIDTH]]]...
+//   [--output default|none|wav:PATH] [--device NAME] [--eq BAND:GAIN[:CENTRE[:WIDTH]]]...
 //   [--reverb MIX,TIME,RATIO] [--echo WET,FB,LEFT,RIGHT[,PAN]] [--balance L,R]
 //   [--effects-from STATEFILE]
 //   [--quiet]
 // Plays one file through the audio engine. wav:PATH writes what would be
-// heard to a WAV file as fast as the machine allows.
+// heard to a WAV file as fast as the machine allows. --device plays on one
+// of the devices `youranmusic-cli devices` lists (the default when it is not
+// there). SIGINT and SIGTERM end the playback as its end does.
 
 #include <array>
 #include <chrono>
+#include <atomic>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -48,6 +52,7 @@ struct Options {
   double seconds = -1;
   std::optional<int> volume;
   std::string output = "default";
+  std::string device;
   std::vector<EqBand> eq;
   std::optional<youran::ReverbParameters> reverb;
   std::optional<youran::EchoParameters> echo;
@@ -102,6 +107,9 @@ bool parse(std::span<char*> args, Options& o) {
         return fail("--output is default, none or wav:PATH");
       }
       o.output = v;
+    } else if (a == "--device") {
+      if (!value(v)) return false;
+      o.device = v;
     } else if (a == "--eq") {
       if (!value(v)) return false;
       auto n = numbers(v, ':');
@@ -196,14 +204,21 @@ bool applyEffects(youran::AudioEngine& engine, uint32_t stream, const Options& o
   return true;
 }
 
+std::atomic<bool> interrupted{false};
+
+void onSignal(int) { interrupted.store(true); }
+
 int runPlay(std::span<char*> args) {
   Options o;
   if (!parse(args, o)) {
     std::fprintf(stderr, "usage: youranmusic-cli %s\n", kUsage);
     return 2;
   }
+  std::signal(SIGINT, onSignal);
+  std::signal(SIGTERM, onSignal);
   auto& engine = youran::AudioEngine::instance();
   youran::cli::loadDecoderPlugins(engine);
+  engine.setDeviceName(o.device);
   constexpr int kRate = 44100;
   youran::WavFileOutput* wav = nullptr;
   bool ready = false;
@@ -238,7 +253,7 @@ int runPlay(std::span<char*> args) {
       youran::formatMinutesSeconds(static_cast<long long>(length < 0 ? 0 : engine.bytesToSeconds(stream, length)));
   const double until = o.seconds >= 0 ? o.start + o.seconds : -1;
   auto lastPrint = std::chrono::steady_clock::now() - std::chrono::seconds(1);
-  while (engine.isActive(stream) != youran::AudioEngine::kStopped) {
+  while (engine.isActive(stream) != youran::AudioEngine::kStopped && !interrupted.load()) {
     if (wav) {
       if (wav->finished()) break;
     } else {

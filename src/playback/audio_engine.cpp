@@ -63,6 +63,7 @@ bool AudioEngine::startOutput(std::unique_ptr<AudioOutput> output, int device, i
     initialised_ = true;
     outputRate_ = output_->rate();
   }
+  heardLag_ = output_->latencyFrames();
   output_->start();
   return true;
 }
@@ -83,7 +84,14 @@ bool AudioEngine::init(int device, int frequency) {
   if (device == kNoSoundDevice) {
     output = std::make_unique<NullOutput>();
   } else {
-    output = std::make_unique<SdlOutput>(device);
+    std::string name = device == kDefaultDevice ? deviceName_ : std::string();
+    if (device >= 1) {
+      auto names = SdlOutput::deviceNames();
+      if (size_t(device) > names.size()) return false;
+      name = names[device - 1];
+    }
+    output = std::make_unique<SdlOutput>(name);
+    output->setStatusHandler(statusHandler_);
   }
   return startOutput(std::move(output), device, frequency);
 }
@@ -96,6 +104,25 @@ bool AudioEngine::initWithOutput(std::unique_ptr<AudioOutput> output, int freque
     if (initialised_) return false;
   }
   return startOutput(std::move(output), -2, frequency > 0 ? frequency : 44100);
+}
+
+void AudioEngine::setDeviceName(const std::string& name) {
+  std::lock_guard lifecycle(lifecycleLock_);
+  deviceName_ = name;
+  if (output_ && outputDevice_ == kDefaultDevice) output_->setDeviceName(name);
+}
+
+std::string AudioEngine::deviceName() const {
+  std::lock_guard lifecycle(lifecycleLock_);
+  return deviceName_;
+}
+
+std::vector<std::string> AudioEngine::outputDevices() { return SdlOutput::deviceNames(); }
+
+void AudioEngine::setOutputStatusHandler(AudioOutput::StatusHandler handler) {
+  std::lock_guard lifecycle(lifecycleLock_);
+  statusHandler_ = std::move(handler);
+  if (output_) output_->setStatusHandler(statusHandler_);
 }
 
 void AudioEngine::free() {
@@ -233,7 +260,8 @@ int64_t AudioEngine::frameBytes(const Stream& s) const { return 2 * int64_t(s.fo
 int64_t AudioEngine::getPosition(uint32_t stream) const {
   auto s = find(stream);
   if (!s) return -1;
-  return s->positionFrames() * frameBytes(*s);
+  // The position is what is heard, not what was handed to the device.
+  return s->positionFrames(heardLag_.load(std::memory_order_relaxed)) * frameBytes(*s);
 }
 
 void AudioEngine::setPosition(uint32_t stream, int64_t bytes) {

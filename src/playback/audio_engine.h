@@ -9,14 +9,15 @@
 #include <span>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "playback/decode/plugin_decoders.h"
 #include "playback/dsp/effect_parameters.h"
 #include "playback/mixer.h"
+#include "playback/output/audio_output.h"
 
 namespace youran {
 
-class AudioOutput;
 class Stream;
 
 // The player's one object in front of decoding, effects and the sound
@@ -57,6 +58,17 @@ class AudioEngine {
   // False when the device cannot be opened. Again with the same device and
   // rate after free() reuses the open device.
   bool init(int device = kDefaultDevice, int frequency = 44100);
+  // The sound device the default device (-1) means: a name from
+  // outputDevices(), empty for the system's default. Takes effect at once
+  // when the device is open; a name not offered plays on the default.
+  void setDeviceName(const std::string& name);
+  std::string deviceName() const;
+  // The sound system's playback devices, by name.
+  static std::vector<std::string> outputDevices();
+  // Told (from the output's thread) when the sound device is lost and no
+  // device can be opened, and when sound is back.
+  void setOutputStatusHandler(AudioOutput::StatusHandler handler);
+
   // The same with an output of the caller's (a WAV file, a test double).
   bool initWithOutput(std::unique_ptr<AudioOutput> output, int frequency = 44100);
   // Stops the output and frees every stream and effect except decode-only
@@ -133,12 +145,15 @@ class AudioEngine {
   std::unique_ptr<AudioOutput> output_;
   int outputDevice_ = -2;  // what output_ was opened for; -2 custom
   int outputFrequency_ = 0;
+  std::string deviceName_;
+  AudioOutput::StatusHandler statusHandler_;
 
   // The handle table; mixer membership changes only with it held.
   mutable std::mutex tableLock_;
   std::map<uint32_t, std::shared_ptr<Stream>> streams_;
   bool initialised_ = false;
   int outputRate_ = 0;
+  std::atomic<int64_t> heardLag_{0};  // the output's latencyFrames
   uint32_t nextHandle_ = 1;
   std::atomic<uint32_t> lastStream_{0};
   std::atomic<uint32_t> nextEffect_{1};

@@ -51,10 +51,10 @@ int64_t Stream::lengthFrames() const {
   return final >= 0 ? final : format_.lengthFrames;
 }
 
-int64_t Stream::positionFrames() const {
+int64_t Stream::positionFrames(int64_t heardLag) const {
   if (ended_.load()) return lengthFrames();
   int64_t base = base_.load();
-  int64_t consumed = consumed_.load();
+  int64_t consumed = std::max<int64_t>(0, consumed_.load() - heardLag);
   int64_t at = base;
   if (consumed > 0 && outputRate_ > 0) {
     at += outputRate_ == format_.rate ? consumed : consumed * format_.rate / outputRate_;

@@ -54,7 +54,10 @@ class Stream {
   // the length is what it really decoded; once the stream has ended, the
   // position equals it.
   int64_t lengthFrames() const;
-  int64_t positionFrames() const;
+  // heardLag: output frames taken but still on their way to the ear (what
+  // the device and the server buffer); the position never goes back past
+  // where playing started or was sought to.
+  int64_t positionFrames(int64_t heardLag = 0) const;
   bool seek(int64_t frame);
 
   State state() const { return state_.load(); }

@@ -22,6 +22,10 @@ inline constexpr std::string_view kVisionSpectrum = "Spectrum";
 // Decoder plug-ins read their own keys here (cod_midi: MidiSoundFont, the
 // SoundFont it plays with).
 inline constexpr std::string_view kPluginsSection = "Plugins";
+// The sound device by the name the sound system gives it; empty or missing
+// is the system's default.
+inline constexpr std::string_view kAudioSection = "Audio";
+inline constexpr std::string_view kAudioDevice = "Device";
 
 inline constexpr std::string_view kDefaultLyricFont = "微软雅黑";
 inline constexpr std::string_view kDefaultDownloadFolder = "YouranMusicDownload";

@@ -30,7 +30,7 @@ class DbusTaskbar final : public TaskbarControls {
   void setProgressValue(uint64_t done, uint64_t total) override;
 
   MprisService* mpris() const { return mpris_.get(); }
-  static constexpr const char* kLauncherUri = "application://youranmusic.desktop";
+  static constexpr const char* kLauncherUri = "application://io.github.youranmusic.YouranMusic.desktop";
 
  private:
   void sendLauncherUpdate();

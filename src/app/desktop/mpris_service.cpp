@@ -48,7 +48,7 @@ class MprisRootAdaptor : public QDBusAbstractAdaptor {
   bool canRaise() const { return true; }
   bool hasTrackList() const { return false; }
   QString identity() const { return QStringLiteral("悠然音乐 6"); }
-  QString desktopEntry() const { return QStringLiteral("youranmusic"); }
+  QString desktopEntry() const { return QStringLiteral("io.github.youranmusic.YouranMusic"); }
   QStringList supportedUriSchemes() const { return {QStringLiteral("file")}; }
   QStringList supportedMimeTypes() const { return kMimeTypes; }
 

@@ -1,6 +1,14 @@
 #pragma once
 
+#include <functional>
+#include <string>
+
 namespace youran {
+
+// What a device output tells its owner about the device, from the output's
+// own thread: it went away and no device can be opened (said once per
+// loss), or sound plays again.
+enum class OutputStatus { Lost, Back };
 
 // What an output pulls from: the engine's mixer.
 class AudioSource {
@@ -39,6 +47,17 @@ class AudioOutput {
   // A real-time output plays at the rate of a clock; an offline one (a file)
   // as fast as the machine allows.
   virtual bool realTime() const { return true; }
+
+  // Frames at the output's rate between render and the ear: what the
+  // device and the sound server hold.
+  virtual int latencyFrames() const { return 0; }
+
+  using StatusHandler = std::function<void(OutputStatus)>;
+  // Outputs that can lose their device report through this.
+  virtual void setStatusHandler(StatusHandler) {}
+  // Moves the sound to the named device (empty: the default); outputs
+  // without a choice of device ignore it.
+  virtual void setDeviceName(const std::string&) {}
 };
 
 }  // namespace youran

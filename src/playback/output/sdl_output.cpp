@@ -2,30 +2,146 @@
 
 #include <SDL.h>
 
+#if defined(__unix__)
+#include <pthread.h>
+#include <sched.h>
+#include <sys/resource.h>
+#endif
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "base/log.h"
 
 namespace youran {
 
+namespace {
+
+// SDL's audio subsystem, its device list and its driver are process-wide
+// and not safe to use from two threads at once: every use goes through
+// this lock.
+std::mutex& sdlAudioLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+// The name of the driver that first worked; a reopen after a loss asks for
+// it again instead of whichever driver answers while the server is away.
+std::string& firstDriver() {
+  static std::string name;
+  return name;
+}
+
+void prepareSdl() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  // SDL's own SIGINT/SIGTERM handlers only post a quit event nobody reads,
+  // which left the player deaf to a log-out; the program handles signals.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  // The audio thread asks for time-critical priority; this makes it a
+  // real-time thread where the system allows (rtkit, or the right to).
+  SDL_SetHint(SDL_HINT_THREAD_FORCE_REALTIME_TIME_CRITICAL, "1");
+  SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "悠然音乐");
+  SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME, "音乐");
+  // SDL asks PulseAudio (and pipewire-pulse) for a buffer of one period;
+  // libpulse takes the whole buffer from this variable instead, unless the
+  // user set it.
+  setenv("PULSE_LATENCY_MSEC", std::to_string(SdlOutput::kServerBufferMs).c_str(), 0);
+  // SDL's native PipeWire driver takes its quantum from this.
+  setenv("PIPEWIRE_LATENCY", (std::to_string(SdlOutput::kPeriodFrames) + "/48000").c_str(), 0);
+}
+
+bool initAudio() {
+  prepareSdl();
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+  if (firstDriver().empty()) {
+    if (const char* driver = SDL_GetCurrentAudioDriver()) {
+      firstDriver() = driver;
+      SDL_SetHint(SDL_HINT_AUDIODRIVER, driver);
+    }
+  }
+  return true;
+}
+
+bool offered(const std::string& name) {
+  int n = SDL_GetNumAudioDevices(0);
+  for (int i = 0; i < n; ++i) {
+    const char* device = SDL_GetAudioDeviceName(i, 0);
+    if (device && name == device) return true;
+  }
+  return false;
+}
+
+// SDL raises its audio thread only to "high", which on Linux it tries
+// through rtkit alone, so on most systems it stays an ordinary thread that
+// four busy processes starve. A real-time slot just below the sound
+// server's where that is allowed, else the best nice value we may take.
+void raiseSoundThread() {
+  thread_local bool done = false;
+  if (done) return;
+  done = true;
+#if defined(__unix__)
+  sched_param realtime{};
+  realtime.sched_priority = 3;
+#if defined(SCHED_RESET_ON_FORK)
+  if (pthread_setschedparam(pthread_self(), SCHED_RR | SCHED_RESET_ON_FORK, &realtime) == 0) return;
+#endif
+  for (int nice : {-11, -5, -1}) {
+    if (setpriority(PRIO_PROCESS, 0, nice) == 0) return;
+  }
+#endif
+}
+
+}  // namespace
+
+std::vector<std::string> SdlOutput::deviceNames() {
+  std::lock_guard sdl(sdlAudioLock());
+  std::vector<std::string> names;
+  if (!initAudio()) return names;
+  int n = SDL_GetNumAudioDevices(0);
+  for (int i = 0; i < n; ++i) {
+    if (const char* name = SDL_GetAudioDeviceName(i, 0)) names.emplace_back(name);
+  }
+  SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  return names;
+}
+
 bool SdlOutput::open(int rate, AudioSource& source) {
   close();
-  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-    logWarning("playback", std::string("no sound system: ") + SDL_GetError());
+  std::lock_guard guard(lock_);
+  rate_ = rate;
+  source_ = &source;
+  if (!openDevice()) {
+    closeDevice();
     return false;
   }
-  subsystem_ = true;
-  const char* name = nullptr;
-  if (device_ >= 1) {
-    name = SDL_GetAudioDeviceName(device_ - 1, 0);
-    if (!name) {
-      logWarning("playback", "no sound device " + std::to_string(device_));
-      close();
+  quit_ = false;
+  watcher_ = std::thread([this] { watch(); });
+  return true;
+}
+
+bool SdlOutput::openDevice() {
+  std::lock_guard sdl(sdlAudioLock());
+  if (!subsystem_) {
+    if (!initAudio()) {
+      logWarning("playback", std::string("no sound system: ") + SDL_GetError());
       return false;
+    }
+    subsystem_ = true;
+  }
+  const char* name = nullptr;
+  if (!wanted_.empty()) {
+    if (offered(wanted_)) {
+      name = wanted_.c_str();
+    } else {
+      logWarning("playback", "no sound device \"" + wanted_ + "\", using the default");
     }
   }
   SDL_AudioSpec want{};
-  want.freq = rate;
+  want.freq = rate_;
   want.format = AUDIO_F32SYS;
   want.channels = 2;
   want.samples = kPeriodFrames;
@@ -37,23 +153,14 @@ bool SdlOutput::open(int rate, AudioSource& source) {
   id_ = SDL_OpenAudioDevice(name, 0, &want, &have, 0);
   if (id_ == 0) {
     logWarning("playback", std::string("cannot open the sound device: ") + SDL_GetError());
-    close();
     return false;
   }
-  rate_ = rate;
-  source_ = &source;
+  if (started_) SDL_PauseAudioDevice(id_, 0);
   return true;
 }
 
-void SdlOutput::start() {
-  if (id_) SDL_PauseAudioDevice(id_, 0);
-}
-
-void SdlOutput::stop() {
-  if (id_) SDL_PauseAudioDevice(id_, 1);
-}
-
-void SdlOutput::close() {
+void SdlOutput::closeDevice() {
+  std::lock_guard sdl(sdlAudioLock());
   if (id_) {
     SDL_CloseAudioDevice(id_);
     id_ = 0;
@@ -64,8 +171,91 @@ void SdlOutput::close() {
   }
 }
 
+void SdlOutput::start() {
+  std::lock_guard guard(lock_);
+  started_ = true;
+  if (id_) SDL_PauseAudioDevice(id_, 0);
+}
+
+void SdlOutput::stop() {
+  std::lock_guard guard(lock_);
+  started_ = false;
+  if (id_) SDL_PauseAudioDevice(id_, 1);
+}
+
+void SdlOutput::close() {
+  {
+    std::lock_guard guard(lock_);
+    quit_ = true;
+  }
+  wake_.notify_all();
+  if (watcher_.joinable()) watcher_.join();
+  std::lock_guard guard(lock_);
+  started_ = false;
+  lost_ = false;
+  closeDevice();
+}
+
+void SdlOutput::setStatusHandler(StatusHandler handler) {
+  std::lock_guard guard(handlerLock_);
+  handler_ = std::move(handler);
+}
+
+void SdlOutput::setDeviceName(const std::string& name) {
+  {
+    std::lock_guard guard(lock_);
+    if (name == wanted_) return;
+    wanted_ = name;
+    switchWanted_ = true;
+  }
+  wake_.notify_all();
+}
+
+void SdlOutput::report(OutputStatus status) {
+  std::lock_guard guard(handlerLock_);
+  if (handler_) handler_(status);
+}
+
+void SdlOutput::watch() {
+  std::unique_lock guard(lock_);
+  while (!quit_) {
+    wake_.wait_for(guard, std::chrono::milliseconds(kRetryMs));
+    if (quit_) break;
+    bool gone = id_ == 0 || SDL_GetAudioDeviceStatus(id_) == SDL_AUDIO_STOPPED;
+    if (!gone && !switchWanted_) continue;
+    if (gone && !lost_ && id_) logWarning("playback", "the sound device went away; opening it again");
+    switchWanted_ = false;
+    // A server that went away leaves SDL's driver connected to nothing:
+    // only a fresh start of the subsystem reaches the new one.
+    closeDevice();
+    if (openDevice()) {
+      if (lost_) {
+        lost_ = false;
+        guard.unlock();
+        report(OutputStatus::Back);
+        guard.lock();
+      }
+      continue;
+    }
+    closeDevice();
+    if (!lost_) {
+      lost_ = true;
+      guard.unlock();
+      report(OutputStatus::Lost);
+      guard.lock();
+    }
+  }
+}
+
 void SdlOutput::callback(void* self, uint8_t* stream, int bytes) {
+  raiseSoundThread();
   auto* out = static_cast<SdlOutput*>(self);
+  // SDL goes on calling a device it lost at the pace of a real one; taking
+  // audio then would move the streams' clocks past what nobody heard.
+  if (SDL_GetAudioDeviceStatus(out->id_.load(std::memory_order_relaxed)) == SDL_AUDIO_STOPPED) {
+    std::memset(stream, 0, size_t(bytes));
+    return;
+  }
   out->source_->render(reinterpret_cast<float*>(stream), bytes / int(2 * sizeof(float)), false);
 }
 

@@ -51,6 +51,8 @@ SpectrumView::SpectrumView(QWidget& canvas, QTimer& timer, AudioEngine& engine, 
                            std::function<uint32_t()> currentStream, QObject* parent)
     : QObject(parent), canvas_(canvas), engine_(engine), currentStream_(std::move(currentStream)) {
   canvas_.installEventFilter(this);
+  // The frame covers the canvas: while there is one, Qt need not paint the
+  // (translucent) window beneath it first.
   connect(&timer, &QTimer::timeout, this, &SpectrumView::onSpectrumTick);
   connect(&nowPlaying, &NowPlaying::playStateChanged, this, &SpectrumView::onPlayState);
 }
@@ -64,19 +66,25 @@ void SpectrumView::drawSpectrum(uint32_t stream, QColor barColor, int barWidth) 
   const int width = canvas_.width();
   const int height = canvas_.height();
   if (width <= 0 || height <= 0) return;
-  if (picture_.size() != QSize(width, height)) picture_ = QImage(width, height, QImage::Format_RGB32);
-
   std::array<float, SpectrumBars::kScratch> scratch{};
   std::span<const float> magnitudes;
   if (stream != 0 && engine_.getFftData(stream, std::span<float, 256>(scratch.data(), 256)) != -1)
     magnitudes = scratch;
   bars_.advance(magnitudes, width, height, barWidth, frame_);
+  // Bars at rest (a pause, a quiet passage) draw the same frame again and
+  // again: only a frame that differs is shown.
+  std::swap(picture_, shown_);
+  if (picture_.size() != QSize(width, height)) picture_ = QImage(width, height, QImage::Format_RGB32);
   drawSpectrumFrame(picture_, frame_, barColor);
+  if (picture_ == shown_) return;
+  canvas_.setAttribute(Qt::WA_OpaquePaintEvent, true);
   canvas_.update();
 }
 
 void SpectrumView::clear() {
   picture_ = QImage();
+  shown_ = QImage();
+  canvas_.setAttribute(Qt::WA_OpaquePaintEvent, false);
   canvas_.update();
 }
 

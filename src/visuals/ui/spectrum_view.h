@@ -56,6 +56,7 @@ class SpectrumView : public QObject {
   SpectrumBars bars_;
   SpectrumBars::Frame frame_;
   QImage picture_;
+  QImage shown_;  // the frame before picture_
 };
 
 }  // namespace youran
