@@ -10,6 +10,8 @@ packages=(
   clang-format
   # Qt 6
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-qpa-plugins libgl-dev
+  # Qt's own dialogs in Chinese, and the X connection the shadow asks about a compositor
+  qt6-translations-l10n libxcb1-dev libfontconfig-dev
   # audio
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libsdl2-dev
   ffmpeg

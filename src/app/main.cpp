@@ -2,6 +2,9 @@
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <cstdio>
 #include <cstdlib>
 #include <QPixmap>
@@ -154,6 +157,12 @@ int main(int argc, char** argv) {
   app.setQuitOnLastWindowClosed(false);
   youran::initResources();
   app.setStyleSheet(youran::skinStyleSheet());
+  // Qt's own dialogs and buttons speak the player's language, whatever the
+  // desktop's is (Debian: qt6-translations-l10n).
+  auto* qtChinese = new QTranslator(&app);
+  if (qtChinese->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
+                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    app.installTranslator(qtChinese);
 
   QStringList arguments = youran::byteFaithfulArguments(argc, argv);
   ScreenshotRequest screenshot = takeScreenshotArguments(arguments);

@@ -1,6 +1,9 @@
 #include "app/main_window.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,6 +19,7 @@
 #include "online/ui/search_page.h"
 #include "ui/resources.h"
 #include "app/settings_page.h"
+#include "ui/elided_label.h"
 #include "ui/skin.h"
 #include "ui/spinner.h"
 #include "visuals/ui/window_effects.h"
@@ -27,10 +31,11 @@ namespace {
 
 constexpr int kTopBarHeight = 56;
 constexpr int kBottomBarTop = 484;
+constexpr int kRestoreWindowMs = 1000;
 
 QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, const char* cls,
                   QRect geometry) {
-  auto* label = new QLabel(text, parent);
+  auto* label = new ElidedLabel(text, parent);
   label->setObjectName(name);
   label->setProperty("class", cls);
   label->setGeometry(geometry);
@@ -261,6 +266,7 @@ void MainWindow::openPage(int page) {
   }
   if (page != kNowPlaying) backButton_->hide();
   markActiveLabel(page);
+  repaintAfterWipe();
   emit pageOpened(page);
 }
 
@@ -273,7 +279,15 @@ void MainWindow::goBack() {
   pages_->setCurrentIndex(kMyMusic);
   revealWindow(this, 3, 3);
   markActiveLabel(kMyMusic);
+  repaintAfterWipe();
   emit pageOpened(kMyMusic);
+}
+
+// While the wipe's mask hid part of the window, the new page's widgets there
+// were never drawn; the last page's pixels would stay in their place.
+void MainWindow::repaintAfterWipe() {
+  for (QWidget* widget : pages_->currentWidget()->findChildren<QWidget*>()) widget->update();
+  update();
 }
 
 void MainWindow::onPageChanged(int page) {
@@ -293,28 +307,72 @@ void MainWindow::markActiveLabel(int page) {
   }
 }
 
-// The window has no frame: the background and the title area drag it.
+// The window has no frame: the background and the title area drag it. A
+// press alone moves nothing; the drag starts once the pointer travels with
+// the button held, and every release ends it.
 void MainWindow::mousePressEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton) {
-    if (windowHandle() && windowHandle()->startSystemMove()) {
-      event->accept();
-      return;
-    }
-    dragging_ = true;
-    dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
+    pressed_ = true;
+    dragging_ = false;
+    pressPoint_ = event->globalPosition().toPoint();
+    dragOffset_ = pressPoint_ - frameGeometry().topLeft();
   }
   QWidget::mousePressEvent(event);
 }
 
 void MainWindow::mouseMoveEvent(QMouseEvent* event) {
-  if (dragging_ && (event->buttons() & Qt::LeftButton))
-    move(event->globalPosition().toPoint() - dragOffset_);
+  if (!pressed_ || !(event->buttons() & Qt::LeftButton)) {
+    pressed_ = dragging_ = false;
+    return QWidget::mouseMoveEvent(event);
+  }
+  const QPoint at = event->globalPosition().toPoint();
+  if (!dragging_ && (at - pressPoint_).manhattanLength() >= QApplication::startDragDistance()) {
+    // The window manager's own move where it offers one; it ends the press.
+    if (windowHandle() && windowHandle()->startSystemMove()) {
+      pressed_ = false;
+      return;
+    }
+    dragging_ = true;
+  }
+  if (dragging_) move(at - dragOffset_);
   QWidget::mouseMoveEvent(event);
 }
 
 void MainWindow::mouseReleaseEvent(QMouseEvent* event) {
-  dragging_ = false;
+  pressed_ = dragging_ = false;
   QWidget::mouseReleaseEvent(event);
+}
+
+void MainWindow::hideEvent(QHideEvent* event) {
+  // Hidden to the tray: the window comes back where it was.
+  if (!event->spontaneous()) lastPlace_ = pos();
+  QWidget::hideEvent(event);
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (!lastPlace_ || event->spontaneous()) return;
+  // Within the screen's free area, should the screen have changed since.
+  QScreen* screen = QGuiApplication::screenAt(*lastPlace_ + QPoint(width() / 2, 10));
+  if (!screen) screen = QGuiApplication::primaryScreen();
+  if (screen) {
+    const QRect area = screen->availableGeometry();
+    lastPlace_->setX(std::clamp(lastPlace_->x(), area.left(), std::max(area.left(), area.right() + 1 - width())));
+    lastPlace_->setY(std::clamp(lastPlace_->y(), area.top(), std::max(area.top(), area.bottom() + 1 - height())));
+  }
+  move(*lastPlace_);
+  // A window manager may still place the mapped window by its own rules;
+  // the first such move in the next moment is undone.
+  restoring_ = true;
+  QTimer::singleShot(kRestoreWindowMs, this, [this] { restoring_ = false; });
+}
+
+void MainWindow::moveEvent(QMoveEvent* event) {
+  QWidget::moveEvent(event);
+  if (restoring_ && lastPlace_ && pos() != *lastPlace_) {
+    restoring_ = false;
+    move(*lastPlace_);
+  }
 }
 
 }  // namespace youran

@@ -7,6 +7,7 @@
 // controllers that connect to them.
 
 #include <QWidget>
+#include <optional>
 
 #include "playback/controller/track_labels.h"
 
@@ -97,6 +98,9 @@ class MainWindow : public QWidget {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
 
  private:
   void buildLeftPanel();
@@ -105,6 +109,7 @@ class MainWindow : public QWidget {
   void buildTimers();
   void markActiveLabel(int page);
   void onPageChanged(int page);
+  void repaintAfterWipe();
 
   QFrame* leftPanel_ = nullptr;
   ClickableLabel* pageLabels_[4] = {};
@@ -144,8 +149,12 @@ class MainWindow : public QWidget {
   QTimer* memoryTrimTimer_ = nullptr;
   QTimer* spectrumTimer_ = nullptr;
 
+  bool pressed_ = false;
   bool dragging_ = false;
+  QPoint pressPoint_;
   QPoint dragOffset_;
+  std::optional<QPoint> lastPlace_;
+  bool restoring_ = false;
 };
 
 }  // namespace youran

@@ -1,10 +1,17 @@
 #include "app/player_app.h"
 
 #include <QApplication>
+#include <QFont>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <filesystem>
+
+#ifdef YOURAN_HAVE_FONTCONFIG
+#include <fontconfig/fontconfig.h>
+#endif
 
 #include "app/exit_dialog.h"
 #include "app/instance_handover.h"
@@ -25,6 +32,31 @@ namespace youran {
 namespace {
 
 }  // namespace
+
+QString installedFontFamily(const QString& family) {
+  if (family.isEmpty() || QFontDatabase::hasFamily(family)) return family;
+  QString substitute;
+#ifdef YOURAN_HAVE_FONTCONFIG
+  // Asked for Chinese text, as the line shows: fontconfig's own choice, the
+  // one `fc-match "NAME:lang=zh-cn"` names.
+  if (FcPattern* pattern = FcPatternCreate()) {
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.toUtf8().constData()));
+    FcPatternAddString(pattern, FC_LANG, reinterpret_cast<const FcChar8*>("zh-cn"));
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result = FcResultNoMatch;
+    if (FcPattern* match = FcFontMatch(nullptr, pattern, &result)) {
+      FcChar8* name = nullptr;
+      if (FcPatternGetString(match, FC_FAMILY, 0, &name) == FcResultMatch && name)
+        substitute = QString::fromUtf8(reinterpret_cast<const char*>(name));
+      FcPatternDestroy(match);
+    }
+    FcPatternDestroy(pattern);
+  }
+#endif
+  if (substitute.isEmpty() || !QFontDatabase::hasFamily(substitute)) substitute = QFontInfo(QFont(family)).family();
+  return substitute.isEmpty() ? family : substitute;
+}
 
 PlayerApp::PlayerApp(StartupHooks hooks, QObject* parent)
     : QObject(parent), hooks_(std::move(hooks)), window_(std::make_unique<MainWindow>()) {
@@ -99,7 +131,11 @@ bool PlayerApp::start(const std::filesystem::path& lockPath) {
 
 void PlayerApp::scanPlugins() {
   if (!hooks_.loadPlugin) return;
-  const std::filesystem::path folders[] = {dataPath("Plugins"), installedPluginFolder()};
+  // The data folder's own first; then those beside the program (a build
+  // run with another data folder) and the installed ones.
+  const std::filesystem::path besideProgram =
+      std::filesystem::path(QCoreApplication::applicationDirPath().toStdString()) / "Plugins";
+  const std::filesystem::path folders[] = {dataPath("Plugins"), besideProgram, installedPluginFolder()};
   for (const auto& plugin : findDecoderPlugins(folders)) hooks_.loadPlugin(toQ(plugin.string()));
 }
 
@@ -141,6 +177,10 @@ void PlayerApp::loadDownloadFolder() {
 void PlayerApp::loadLyricFont() {
   lyricFont_ = toQ(readSetting(settings::kLyricSection, settings::kLyricFont));
   if (lyricFont_.isEmpty()) lyricFont_ = toQ(std::string(settings::kDefaultLyricFont));
+  // A family this system lacks (the default is a Windows font) is drawn in
+  // the one fontconfig puts in its place, and the field names that one;
+  // Setting.ini keeps the stored name until the user picks another.
+  lyricFont_ = installedFontFamily(lyricFont_);
   window_->settingsPage()->showLyricFont(lyricFont_);
 }
 

@@ -39,6 +39,10 @@ struct StartupHooks {
   std::function<void(const QStringList& paths)> openFiles;
 };
 
+// `family` when it is installed, else the family the system's font matching
+// (fontconfig on Linux) draws it with.
+QString installedFontFamily(const QString& family);
+
 class PlayerApp : public QObject {
   Q_OBJECT
  public:

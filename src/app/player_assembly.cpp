@@ -10,6 +10,9 @@
 #include <QPointer>
 #include <QStackedWidget>
 #include <QTableView>
+#include <QTimer>
+#include <QLineEdit>
+#include <QShortcut>
 
 #include "app/desktop/dbus_taskbar.h"
 #include "app/desktop/mini_panel.h"
@@ -54,10 +57,13 @@
 #include "online/online_hosts.h"
 #include "tags/tag_reader.h"
 #include "base/qt_text.h"
+#include "ui/notice_dialog.h"
 
 namespace youran {
 
 namespace {
+
+constexpr int kVolumeStep = 5;
 
 // A double-click on the left panel's song labels opens the mini panel: the
 // way to it on a desktop without a notification area.
@@ -90,7 +96,12 @@ class PlayerAssembly::TrackStart final : public TrackStartSteps {
   explicit TrackStart(PlayerAssembly& assembly) : assembly_(assembly) {}
 
   void loadLyrics(const QString& displayName) override { assembly_.lyrics_->loadTrackLyrics(displayName); }
-  void startLyricTimer() override { assembly_.lyrics_->startLyricTimer(); }
+  void startLyricTimer() override {
+    assembly_.lyrics_->startLyricTimer();
+    // The new track's line at once, not the last one's until the next tick.
+    assembly_.lyrics_->onLyricTick();
+    assembly_.showBigLine(false);
+  }
   void loadCover(const QString& displayName) override { assembly_.visuals().cover().loadCover(displayName); }
   void showDefaultCover() override { assembly_.visuals().cover().showDefaultCover(); }
   void attachEffects(uint32_t stream) override { assembly_.effects_->attachTo(stream); }
@@ -131,6 +142,7 @@ PlayerAssembly::PlayerAssembly(PlayerApp& app, AudioEngine& engine) : app_(app),
   lyrics_->attachControls(window->lyricButton(), window->desktopLyricsBox(), window->nowPlayingPage()->lyricLine());
   connectLyricSettings();
   connectLeveling();
+  QObject::connect(window, &MainWindow::nowPlayingOpening, lyrics_.get(), [this] { showBigLine(true); });
   if (auto* devices = window->settingsPage()->findChild<OutputDeviceBox*>()) {
     QObject::connect(devices, &OutputDeviceBox::deviceChosen, devices,
                      [this](const QString& name) { engine_.setDeviceName(name.toStdString()); });
@@ -144,9 +156,18 @@ PlayerAssembly::PlayerAssembly(PlayerApp& app, AudioEngine& engine) : app_(app),
   visuals_->cover().setFetch(primaryCoverFetch(settingsFilePath()));
   effects_ = std::make_unique<SoundEffects>(engine_, [this] { return playback_->currentStream(); }, stateFilePath());
   QObject::connect(window, &MainWindow::effectsLabelClicked, effects_.get(), [this] { openEffectsWindow(); });
+  QObject::connect(playback_.get(), &PlaybackController::trackFailed, window,
+                   [](const QString& name, const QString&) {
+                     ShowNotice(QStringLiteral("出错啦~~~~ QAQ"),
+                                QStringLiteral("悠然音乐播放不了“%1”：文件可能已损坏，或者是悠然音乐还不认识的格式。")
+                                    .arg(name),
+                                true, false, false);
+                   });
   trackStart_ = std::make_unique<TrackStart>(*this);
   playback_->setTrackStartSteps(trackStart_.get());
   setUpDesktop();
+  rememberState();
+  bindKeys();
 
   auto noteStream = [this] { currentStream_.store(playback_->currentStream()); };
   QObject::connect(nowPlaying_.get(), &NowPlaying::trackChanged, noteStream);
@@ -158,12 +179,18 @@ PlayerAssembly::PlayerAssembly(PlayerApp& app, AudioEngine& engine) : app_(app),
   QObject::connect(playlist_->model(), &QAbstractItemModel::rowsRemoved, hint, updateHint);
   QObject::connect(playlist_->model(), &QAbstractItemModel::modelReset, hint, updateHint);
   QObject::connect(playlist_.get(), &PlaylistController::windowTitleChanged, window, &QWidget::setWindowTitle);
+  // The pass wrote its progress into the title; when it ends the title is
+  // the playing track's again.
+  QObject::connect(playlist_.get(), qOverload<>(&PlaylistController::passFinished), window,
+                   [this, window] { window->setWindowTitle(nowPlaying_->windowTitle()); });
 
   playlistCommands_ = std::make_unique<PlaylistCommands>(*playlist_, *playback_, window);
   playlistMenus_ = std::make_unique<PlaylistMenus>(*window->musicPage()->playlistView(), *playlist_, *playlistCommands_);
   QObject::connect(playlistCommands_.get(), &PlaylistCommands::windowTitleChanged, window, &QWidget::setWindowTitle);
   OnlineMusic::Hooks online;
-  online.addAndPlay = [this](const QString& path) { openFiles({path}); };
+  online.addAndPlay = [this](const QString& path, const QString& name) {
+    playlistCommands_->addPaths({path}, true, {name});
+  };
   online.showError = [window](const QString& text) {
     auto* box = new QMessageBox(QMessageBox::Critical, QStringLiteral("悠然提醒您："), text, QMessageBox::Ok, window);
     box->setAttribute(Qt::WA_DeleteOnClose);
@@ -199,6 +226,66 @@ void PlayerAssembly::setUpCacheSettings() {
   QObject::connect(online_.get(), &OnlineMusic::downloadFinished, cacheSettings_, &CacheSettings::enforceLimit);
   QObject::connect(nowPlaying_.get(), &NowPlaying::trackChanged, cacheSettings_,
                    [this] { noteCachePlayed(dataFolder(), nowPlaying_->track().path.toStdString()); });
+// The keys a user reaches for. Space and the arrows with Ctrl work in the
+// whole window (a search box keeps its own Space); Enter and Delete belong
+// to the list.
+void PlayerAssembly::bindKeys() {
+  auto* window = app_.mainWindow();
+  auto* list = window->musicPage()->playlistView();
+  auto bind = [](QWidget* on, QKeySequence keys, Qt::ShortcutContext context, std::function<void()> run) {
+    auto* shortcut = new QShortcut(keys, on);
+    shortcut->setContext(context);
+    QObject::connect(shortcut, &QShortcut::activated, on, std::move(run));
+  };
+  for (int key : {Qt::Key_Return, Qt::Key_Enter})
+    bind(list, QKeySequence(key), Qt::WidgetShortcut, [this] { playlistCommands_->playSelected(); });
+  bind(list, QKeySequence(Qt::Key_Delete), Qt::WidgetShortcut, [this] { playlistCommands_->removeSelected(); });
+  bind(window, QKeySequence(Qt::Key_Space), Qt::WindowShortcut, [this] { playback_->togglePlayPause(); });
+  bind(window, QKeySequence(Qt::CTRL | Qt::Key_Left), Qt::WindowShortcut, [this] { playback_->previous(); });
+  bind(window, QKeySequence(Qt::CTRL | Qt::Key_Right), Qt::WindowShortcut, [this] { playback_->next(); });
+  bind(window, QKeySequence(Qt::CTRL | Qt::Key_Up), Qt::WindowShortcut,
+       [this] { playback_->setVolumePercent(std::min(100, nowPlaying_->volume() + kVolumeStep)); });
+  bind(window, QKeySequence(Qt::CTRL | Qt::Key_Down), Qt::WindowShortcut,
+       [this] { playback_->setVolumePercent(std::max(0, nowPlaying_->volume() - kVolumeStep)); });
+  bind(window, QKeySequence(Qt::CTRL | Qt::Key_F), Qt::WindowShortcut, [window] {
+    if (window->pages()->currentIndex() != MainWindow::kMyMusic) window->openPage(MainWindow::kMyMusic);
+    window->musicPage()->searchBox()->setFocus(Qt::ShortcutFocusReason);
+    window->musicPage()->searchBox()->selectAll();
+  });
+}
+
+// What the player remembers between runs in State.ini: the volume and the
+// place the desktop line was dragged to.
+namespace {
+constexpr std::string_view kPlayerState = "Player";
+constexpr std::string_view kVolumeKey = "Volume";
+constexpr std::string_view kLyricXKey = "DesktopLyricX";
+constexpr std::string_view kLyricYKey = "DesktopLyricY";
+
+std::optional<int> stateNumber(std::string_view key) {
+  bool ok = false;
+  const int value = QString::fromStdString(readState(kPlayerState, key)).toInt(&ok);
+  return ok ? std::optional<int>(value) : std::nullopt;
+}
+}  // namespace
+
+void PlayerAssembly::rememberState() {
+  if (auto volume = stateNumber(kVolumeKey)) playback_->setVolumePercent(std::clamp(*volume, 0, 100));
+  const auto x = stateNumber(kLyricXKey), y = stateNumber(kLyricYKey);
+  if (x && y) desktopLyrics_->setPlace(QPoint(*x, *y));
+  // A drag of the volume knob changes it every few milliseconds: the file
+  // is written once it rests, and at the end.
+  volumeSave_ = new QTimer(app_.mainWindow());
+  volumeSave_->setSingleShot(true);
+  volumeSave_->setInterval(400);
+  QObject::connect(volumeSave_, &QTimer::timeout, volumeSave_, [this] {
+    writeState(kPlayerState, kVolumeKey, std::to_string(nowPlaying_->volume()));
+  });
+  QObject::connect(nowPlaying_.get(), &NowPlaying::volumeChanged, volumeSave_, qOverload<>(&QTimer::start));
+  QObject::connect(desktopLyrics_.get(), &DesktopLyricsWindow::placeChanged, [](QPoint at) {
+    writeState(kPlayerState, kLyricXKey, std::to_string(at.x()));
+    writeState(kPlayerState, kLyricYKey, std::to_string(at.y()));
+  });
 }
 
 DownloadDialog* PlayerAssembly::openDownloadDialog(int row) {
@@ -218,6 +305,13 @@ EffectsWindow& PlayerAssembly::openEffectsWindow() {
   effectsWindow_->raise();
   effectsWindow_->activateWindow();
   return *effectsWindow_;
+}
+
+// 歌词大 shows what the desktop line shows, whether or not that line is on.
+void PlayerAssembly::showBigLine(bool opening) {
+  auto* window = app_.mainWindow();
+  if (!opening && window->pages()->currentIndex() != MainWindow::kNowPlaying) return;
+  if (!desktopLyrics_->text().isEmpty()) window->nowPlayingPage()->lyricLine()->setText(desktopLyrics_->text());
 }
 
 void PlayerAssembly::connectLyricSettings() {
@@ -370,13 +464,21 @@ StartupHooks PlayerAssembly::hooks() {
     menu.addAction(QStringLiteral("下一曲"), [this] { playback_->next(); });
     menu.addSeparator();
     // The one way back to a locked desktop line that lets every click through.
-    QAction* unlock = menu.addAction(QStringLiteral("解锁桌面歌词"), [this] { lyrics_->setLocked(false); });
-    unlock->setObjectName(QStringLiteral("解锁桌面歌词"));
-    unlock->setEnabled(desktopLyrics_->locked());
-    QObject::connect(lyrics_.get(), &LyricsView::lockChanged, unlock, &QAction::setEnabled);
+    auto lockText = [](bool locked) {
+      return locked ? QStringLiteral("解锁桌面歌词") : QStringLiteral("锁定桌面歌词");
+    };
+    QAction* lock = menu.addAction(lockText(desktopLyrics_->locked()));
+    lock->setObjectName(QStringLiteral("锁定桌面歌词"));
+    QObject::connect(lock, &QAction::triggered, lyrics_.get(), [this] { lyrics_->setLocked(!desktopLyrics_->locked()); });
+    QObject::connect(lyrics_.get(), &LyricsView::lockChanged, lock,
+                     [lock, lockText](bool locked) { lock->setText(lockText(locked)); });
   };
   hooks.applyWindowChrome = [this] { visuals_->applyWindowChrome(); };
   hooks.stopWorkers = [this] {
+    if (volumeSave_ && volumeSave_->isActive()) {
+      volumeSave_->stop();
+      writeState(kPlayerState, kVolumeKey, std::to_string(nowPlaying_->volume()));
+    }
     effects_->flush();
     lyricLoader_->shutdown();
     playlist_->shutdown();

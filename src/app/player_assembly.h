@@ -14,6 +14,8 @@
 
 #include "app/player_app.h"
 
+class QTimer;
+
 namespace youran {
 
 class AudioEngine;
@@ -76,6 +78,9 @@ class PlayerAssembly {
   void connectLyricSettings();
   void connectLeveling();
   void setUpCacheSettings();
+  void rememberState();
+  void bindKeys();
+  void showBigLine(bool opening);
   void setUpDesktop();
   void onTaskbarButton(int id);
 
@@ -105,6 +110,7 @@ class PlayerAssembly {
   // Last: its workers stop before the playlist they hand songs to goes.
   std::unique_ptr<OnlineMusic> online_;
   CacheSettings* cacheSettings_ = nullptr;  // owned by the settings page
+  QTimer* volumeSave_ = nullptr;
 };
 
 }  // namespace youran

@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QScreen>
+#include <QStackedWidget>
 #include <QTimer>
 
 #include "visuals/ui/blur_service.h"
@@ -106,10 +107,24 @@ PlayerVisuals::PlayerVisuals(MainWindow& window, NowPlaying& nowPlaying, AudioEn
   cover_ = std::make_unique<CoverArt>(now_);
   live_ = std::make_unique<LiveBackdrop>(window_, [this] { return window_.settingsPage()->blurOn(); });
 
+  // The switch shows its effect at once: the frosted panel on, the plain
+  // one off.
+  connect(window_.settingsPage(), &SettingsPage::blurChanged, live_.get(), [this](bool on) {
+    if (on) {
+      live_->refresh();
+    } else {
+      live_->picture()->hide();
+    }
+  });
+
   auto* coverLabel = window_.nowPlayingPage()->cover();
   connect(&now_, &NowPlaying::coverChanged, coverLabel,
           [this, coverLabel] { coverLabel->setPixmap(QPixmap::fromImage(now_.cover())); });
   connect(&window_, &MainWindow::nowPlayingOpening, this, &PlayerVisuals::makeNowPlayingBackdrop);
+  // With the page open, the backdrop follows the track's cover.
+  connect(&now_, &NowPlaying::coverChanged, this, [this] {
+    if (window_.pages()->currentIndex() == MainWindow::kNowPlaying) makeNowPlayingBackdrop();
+  });
 }
 
 PlayerVisuals::~PlayerVisuals() = default;

@@ -83,7 +83,7 @@ SettingsPage::SettingsPage(QWidget* parent) : QWidget(parent) {
   caption(this, QStringLiteral("高斯模糊背景"), 228);
   blurToggle_ = makePictureButton(this, QStringLiteral("高斯开"), QStringLiteral("toggle_on"), {52, 28});
   blurToggle_->move(160, 229);
-  hint(this, QStringLiteral("正在播放页以模糊的封面作背景"), 262);
+  hint(this, QStringLiteral("左侧面板透出身后桌面的模糊画面，随窗口移动刷新"), 262);
 
   (new OutputDeviceBox(this))->move(300, 228);
 

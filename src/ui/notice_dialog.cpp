@@ -1,6 +1,7 @@
 #include "ui/notice_dialog.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -111,6 +112,22 @@ void NoticeDialog::onCancel() {
   close();
 }
 
+// Enter is OK and Escape is Cancel, with the buttons' own consequences
+// (a notice that ends the process ends it either way).
+void NoticeDialog::keyPressEvent(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      onOk();
+      return;
+    case Qt::Key_Escape:
+      onCancel();
+      return;
+    default:
+      QDialog::keyPressEvent(event);
+  }
+}
+
 void NoticeDialog::mousePressEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton)
     dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
@@ -126,6 +143,9 @@ NoticeDialog* ShowNotice(const Notice& notice) {
   auto* dialog = new NoticeDialog(notice);
   dialog->show();
   dialog->raise();
+  // The keys answer it at once, as they would a system message box.
+  dialog->activateWindow();
+  dialog->setFocus(Qt::ActiveWindowFocusReason);
   return dialog;
 }
 

@@ -142,16 +142,20 @@ TEST(TrayMenuTest, TransportAndUnlockFromTheTray) {
   for (QAction* action : menu->actions())
     if (!action->isSeparator()) texts << action->text();
   EXPECT_EQ(texts, (QStringList{QStringLiteral("显示主界面"), QStringLiteral("迷你面板"), QStringLiteral("上一曲"),
-                                QStringLiteral("播放/暂停"), QStringLiteral("下一曲"), QStringLiteral("解锁桌面歌词"),
+                                QStringLiteral("播放/暂停"), QStringLiteral("下一曲"), QStringLiteral("锁定桌面歌词"),
                                 QStringLiteral("退出悠然音乐")}));
-  QAction* unlock = menu->findChild<QAction*>(QStringLiteral("解锁桌面歌词"));
-  ASSERT_NE(unlock, nullptr);
-  EXPECT_FALSE(unlock->isEnabled()) << "nothing to unlock";
-  emit assembly.desktopLyrics().lockRequested();
-  EXPECT_TRUE(unlock->isEnabled());
-  unlock->trigger();
+  QAction* lock = menu->findChild<QAction*>(QStringLiteral("锁定桌面歌词"));
+  ASSERT_NE(lock, nullptr);
+  lock->trigger();
+  EXPECT_TRUE(assembly.desktopLyrics().locked());
+  EXPECT_EQ(lock->text(), QStringLiteral("解锁桌面歌词"));
+  lock->trigger();
   EXPECT_FALSE(assembly.desktopLyrics().locked());
-  EXPECT_FALSE(unlock->isEnabled());
+  EXPECT_EQ(lock->text(), QStringLiteral("锁定桌面歌词"));
+  emit assembly.desktopLyrics().lockRequested();
+  EXPECT_TRUE(assembly.desktopLyrics().locked()) << "the line's own menu locks it too";
+  EXPECT_EQ(lock->text(), QStringLiteral("解锁桌面歌词"));
+  lock->trigger();
 
   testing::addToneTracks(assembly.playlist(), folder, 2, 44100 * 4);
   assembly.playback().playRow(1);

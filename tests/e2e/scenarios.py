@@ -658,6 +658,184 @@ def close_dialog(session, check):
     check(len(rows) == 7 and rows[0][2] == "林小雨-晨光", "the list still loads its seven rows")
 
 
+# --- 9 -----------------------------------------------------------------------
+
+NOTICE = (366, 175)
+
+
+def notice_window(session, title, timeout=10):
+    return session.find_window(size=NOTICE, title=title, what="the notice " + title, timeout=timeout)
+
+
+def gone(window):
+    try:
+        return not window.viewable()
+    except (Failed, KeyError, ValueError, OSError):
+        return True
+
+
+def keyboard(session, check):
+    """The keys a user reaches for, and the volume kept across a restart."""
+    session.make_data_folder()
+    session.start_player()
+    wait_converted(session)
+    x, y = playlist_row_point(session, 2)
+    session.main.click(x, y)
+    session.key("Return")
+    wait_for(lambda: session.ctl("status") == "Playing", "Enter to play the selected row", 10)
+    check(session.ctl("metadata", "mpris:trackid").strip("'").startswith("/org/youranmusic/track/2_"),
+          "Enter plays the selected row")
+    session.key("space")
+    check(wait_for(lambda: session.ctl("status") == "Paused", "Space to pause", 5), "Space pauses")
+    session.key("space")
+    check(wait_for(lambda: session.ctl("status") == "Playing", "Space to go on", 5), "Space plays on")
+    session.key("ctrl+Right")
+    check(wait_for(lambda: "/track/3_" in session.ctl("metadata", "mpris:trackid"), "Ctrl+Right", 5),
+          "Ctrl+Right plays the next row")
+    session.key("ctrl+Left")
+    check(wait_for(lambda: "/track/2_" in session.ctl("metadata", "mpris:trackid"), "Ctrl+Left", 5),
+          "Ctrl+Left plays the previous row")
+    session.key("ctrl+Down", "ctrl+Down", "ctrl+Down")
+    check(wait_for(lambda: session.ctl("volume") in ("0.85", "0.850000"), "Ctrl+Down", 5),
+          "Ctrl+Down three times: volume 85 (%s)" % session.ctl("volume"))
+    session.key("ctrl+Up")
+    check(wait_for(lambda: (session.ini("State.ini") or {}).get("Player", {}).get("Volume") == "90",
+                   "State.ini Player/Volume=90", 5), "Ctrl+Up: volume 90, kept in State.ini")
+
+    # Delete takes the selected row away (not the playing one).
+    rows = len(session.list_rows())
+    session.main.click(*playlist_row_point(session, 5))
+    session.key("Delete")
+    check(wait_for(lambda: len(session.list_rows()) == rows - 1, "Delete to remove a row", 5),
+          "Delete removes the selected row")
+
+    # The result of 去除重复 is answered by Enter.
+    context_command(session, 1, "去除重复")
+    dialog = session.find_window(size=NOTICE, what="the 去除重复 notice")
+    time.sleep(0.5)
+    session.keep(dialog.shot(), "duplicates-notice")
+    session.key("Return")
+    check(wait_for(lambda: gone(dialog), "Enter to close the notice", 5), "Enter answers the 去除重复 notice")
+
+    # Ctrl+F: the cursor is in the search box; what is typed lands there.
+    session.main.click(*NAV["设置"])
+    time.sleep(0.5)
+    session.key("ctrl+f")
+    time.sleep(0.5)
+    session.type("Demo")
+    time.sleep(0.5)
+    picture = session.main.shot()
+    session.keep(picture, "ctrl-f")
+    # Typing opens the bar of the two search buttons under the box.
+    bar = ds.ink_mask(session.main.shot((PAGE[0] + 436, PAGE[1] + 53, 202, 30)), threshold=60)
+    check(ds.ink_box(bar) is not None, "Ctrl+F puts the cursor into 我的音乐's search box: typing shows its buttons")
+    session.key("Escape")
+
+    session.stop_player()
+    session.start_player()
+    time.sleep(0.5)
+    check(session.ctl("volume") in ("0.9", "0.900000"), "the volume is 90 again after a restart (%s)"
+          % session.ctl("volume"))
+
+
+def user_hands(session, check):
+    """Where the window comes back, a song from a search under its right
+    name, the search page gone from 我的音乐, a long name ended by "…", and a
+    file that cannot play."""
+    session.make_data_folder(with_service=True)
+    broken = session.data_path("损坏的歌曲.mp3")
+    with open(broken, "wb") as f:
+        f.write(b"\x00not really an mp3\x00" * 64)
+    session.start_player()
+    wait_converted(session)
+    idle_page = session.main.shot((PAGE[0], PAGE[1], 672, 100))
+
+    # The soft shadow only while a compositor runs; a black frame otherwise.
+    def shadow():
+        return [w for w in session.player_windows() if w.geometry()[2:] == (978, 570)]
+    time.sleep(1)
+    check(not shadow(), "no shadow without a compositor")
+    compositor = session.spawn(["xcompmgr"], "xcompmgr.log")
+    check(wait_for(shadow, "the shadow once a compositor runs", 6) is not None, "a compositor brings the shadow")
+    compositor.terminate()
+    compositor.wait()
+    check(wait_for(lambda: not shadow(), "the shadow to go with the compositor", 6), "and it goes with it")
+
+    # The tray and back: the same place.
+    session.xdotool("windowmove", "--sync", str(session.main.id), "295", "110")
+    time.sleep(0.5)
+    before = session.main.geometry()[:2]
+    session.main.click(914, 28)  # 最小化
+    wait_for(lambda: not session.main.viewable(), "the window to hide", 5)
+    icon = wait_for(lambda: tray_icon(session), "the tray icon", 10)
+    icon.click(icon.geometry()[2] // 2, icon.geometry()[3] // 2)
+    wait_for(lambda: session.main.viewable(), "the window back", 5)
+    time.sleep(0.6)
+    after = session.main.geometry()[:2]
+    check(after == before, "the window comes back where it was (%s, before %s)" % (after, before))
+
+    # A press on the background and a click elsewhere do not move it.
+    session.main.click(PAGE[0] + 600, PAGE[1] + 30)
+    session.main.click(*NAV["设置"])
+    time.sleep(0.4)
+    check(session.main.geometry()[:2] == after, "clicks alone never move the window")
+    session.main.click(*NAV["我的音乐"])
+    time.sleep(0.4)
+
+    # A song from a search reads title and artist the right way round.
+    session.main.click(*MUSIC_SEARCH_BOX)
+    session.type("晨光")
+    time.sleep(0.5)
+    session.keep(session.main.shot(), "search-buttons")
+    session.key("Return")
+    results = (SEARCH_RESULTS[0] + 4, SEARCH_RESULTS[1] + 60, 600, 30)
+    wait_for(lambda: ds.ink_box(ds.ink_mask(session.main.shot(results))), "the search results", 15)
+    time.sleep(0.3)
+    session.main.double_click(SEARCH_RESULTS[0] + 100, SEARCH_RESULTS[1] + 71)
+    wait_for(lambda: "YouranMusicCache" in session.ctl("metadata", "xesam:url"), "the downloaded song", 15)
+    title, artist = session.ctl("metadata", "xesam:title"), session.ctl("metadata", "xesam:artist")
+    check((title, artist) == ("晨光", "林小雨"), "the downloaded song is 晨光 by 林小雨 (%s / %s)" % (title, artist))
+    check(session.main.title().split(" — ")[0] == "林小雨-晨光", "the window title reads artist-title (%s)"
+          % session.main.title())
+
+    # Back on 我的音乐 nothing of the search page is left over.
+    session.main.click(*NAV["我的音乐"])
+    time.sleep(0.8)
+    page = session.main.shot((PAGE[0], PAGE[1], 672, 100))
+    session.keep(session.main.shot(), "my-music-after-search")
+    difference = ds.mean_difference(page, idle_page)
+    check(difference < 6, "我的音乐 after a search looks as before it (mean difference %.1f)" % difference)
+
+    # A name too long for the left panel ends in "…" and shows whole in a tool tip.
+    long_name = session.data_path("一首名字非常非常长的歌曲用来看看左边的面板能不能把它好好地收起来.wav")
+    shutil.copy(session.data_path("untagged tune.wav"), long_name)
+    session.run([session.paths["player"], "--data-dir", session.data, long_name], check=False, timeout=20)
+    wait_for(lambda: "%E4%B8%80%E9%A6%96" in session.ctl("metadata", "xesam:url"), "the long-named song", 10)
+    time.sleep(0.5)
+    left, top = session.main.geometry()[:2]
+    session.keep(session.main.shot((0, 320, 296, 60)), "long-name")
+    session.move_mouse(left + 150, top + 342)
+    session.move_mouse(left + 160, top + 342)
+    tip = wait_for(lambda: [w for w in session.player_windows() if w.id != session.main.id
+                            and 10 < w.geometry()[3] < 80 and w.geometry()[2] > 240], "a tool tip", 5)
+    session.keep(tip[0].shot(), "long-name-tooltip")
+    check(tip[0].geometry()[2] > 240, "the cut name shows whole in a tool tip (%d px wide)" % tip[0].geometry()[2])
+    session.move_mouse(left + 600, top + 200)
+
+    # A file that cannot be decoded: the notice, and the controls stopped.
+    session.run([session.paths["player"], "--data-dir", session.data, broken], check=False, timeout=20)
+    dialog = notice_window(session, "出错啦~~~~ QAQ")
+    time.sleep(0.6)
+    session.keep(dialog.shot(), "failure-notice")
+    check(session.ctl("status") == "Stopped", "the player stops (%s)" % session.ctl("status"))
+    button = session.main.shot((816 - 2, 492, 72, 26))
+    session.keep(button, "play-button")
+    session.key("Escape")
+    check(wait_for(lambda: gone(dialog), "Escape to close the notice", 5), "Escape answers the notice")
+    check(session.main.title().split(" — ")[0] == "悠然音乐 6", "the window title is the player's own (%s)"
+          % session.main.title())
+
+
 def ink_box_width(mask):
     box = ds.ink_box(mask)
     return 0 if box is None else box[2] - box[0]
@@ -672,6 +850,8 @@ SCENARIOS = {
     "SettingsRestored": settings_restored,
     "SecondCopy": second_copy,
     "CloseDialog": close_dialog,
+    "Keyboard": keyboard,
+    "UserHands": user_hands,
 }
 
 if __name__ == "__main__":

@@ -55,7 +55,10 @@ class OnlineMusicTest : public ::testing::Test {
     ASSERT_TRUE(service_->control("none", 0));
     hosts_ = service_->hosts();
     OnlineMusic::Hooks hooks;
-    hooks.addAndPlay = [this](const QString& path) { added_.push_back(path); };
+    hooks.addAndPlay = [this](const QString& path, const QString& name) {
+      added_.push_back(path);
+      addedNames_.push_back(name);
+    };
     hooks.showError = [this](const QString& text) { errors_.push_back(text); };
     hooks.hosts = [this] { return hosts_; };
     hooks.dataFolder = data_.path();
@@ -86,6 +89,7 @@ class OnlineMusicTest : public ::testing::Test {
   MainWindow window_;
   std::unique_ptr<OnlineMusic> online_;
   std::vector<QString> added_;
+  std::vector<QString> addedNames_;
   std::vector<QString> errors_;
 };
 testing::TempFolder* OnlineMusicTest::temp_ = nullptr;
@@ -144,6 +148,7 @@ TEST_F(OnlineMusicTest, DoubleClickCachesAddsAndReusesTheFile) {
   const fs::path cached = data_.path() / "YouranMusicCache" / "晨光-林小雨.mp3";
   ASSERT_EQ(added_.size(), 1u);
   EXPECT_EQ(added_[0].toStdString(), cached.string());
+  EXPECT_EQ(addedNames_[0], QStringLiteral("林小雨-晨光")) << "artist first, as every row reads";
   EXPECT_TRUE(fs::exists(cached));
   EXPECT_EQ(page().statusLabel()->text(), QStringLiteral("添加成功！"));
 

@@ -4,6 +4,8 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QLabel>
+
+#include "ui/elided_label.h"
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTimer>
@@ -43,10 +45,10 @@ MiniPanel::MiniPanel(NowPlaying& nowPlaying, PlaybackController& controller, std
   setProperty("class", "miniPanel");
   setAttribute(Qt::WA_StyledBackground);
 
-  song_ = new QLabel(this);
+  song_ = new ElidedLabel(this);
   song_->setObjectName(QStringLiteral("歌曲"));
   song_->setProperty("class", "miniSong");
-  song_->setGeometry(16, 10, kWidth - 60, 24);
+  song_->setGeometry(16, 10, kWidth - 72, 24);
   exit_ = clickable(this, QStringLiteral("退出"), QStringLiteral("退出"), {kWidth - 48, 10, 36, 24});
 
   previous_ = clickable(this, QStringLiteral("上一曲"), QStringLiteral("上一曲"), {16, 44, 70, 28});

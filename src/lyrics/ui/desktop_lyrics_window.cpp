@@ -3,15 +3,23 @@
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QTransform>
 #include <QWidget>
 
 namespace youran {
+
+// The sung part is a deep red against the light yellow-green of the rest,
+// so the sweep reads by lightness too, not by hue alone.
+LyricTextStyle DesktopLyricsWindow::defaultHighlightStyle(int mode) {
+  return {QColor(255, 60, 60), QColor(190, 0, 40), QColor(Qt::black), mode};
+}
 
 class DesktopLyricsSurface final : public QWidget {
  public:
@@ -46,7 +54,10 @@ class DesktopLyricsSurface final : public QWidget {
  protected:
   void paintEvent(QPaintEvent* event) override {
     QPainter p(this);
-    owner_.renderer_.paint(p, owner_.progress_, event->rect());
+    // The line is drawn in device pixels: sharp at any scale factor.
+    const qreal ratio = owner_.ratio_;
+    p.scale(1 / ratio, 1 / ratio);
+    owner_.renderer_.paint(p, owner_.progress_, owner_.toDevice(event->rect()));
   }
 
   void mousePressEvent(QMouseEvent* event) override {
@@ -61,7 +72,11 @@ class DesktopLyricsSurface final : public QWidget {
     QWidget::mouseMoveEvent(event);
   }
   void mouseReleaseEvent(QMouseEvent* event) override {
-    if (event->button() == Qt::LeftButton) dragging_ = false;
+    if (event->button() == Qt::LeftButton && dragging_) {
+      dragging_ = false;
+      owner_.place_ = pos();
+      emit owner_.placeChanged(pos());
+    }
     QWidget::mouseReleaseEvent(event);
   }
   void contextMenuEvent(QContextMenuEvent* event) override {
@@ -101,7 +116,7 @@ void DesktopLyricsWindow::initResources() {
   setBackground(QColor(0, 0, 0, 0));
   setShadow(QColor(0, 0, 0, 150), 2);
   setTextStyle({QColor(227, 254, 0), QColor(51, 177, 0), QColor(Qt::black), 1});
-  setHighlightStyle({QColor(254, 131, 20), QColor(255, 255, 0), QColor(Qt::black), 1});
+  setHighlightStyle(defaultHighlightStyle(1));
 }
 
 bool DesktopLyricsWindow::create(int width, int height) {
@@ -111,8 +126,16 @@ bool DesktopLyricsWindow::create(int width, int height) {
   const int w = width > 0 ? width : area.width();
   const int h = height > 0 ? height : 150;
   surface_ = new DesktopLyricsSurface(*this);
-  surface_->setGeometry(area.left() + (area.width() - w) / 2, area.bottom() + 1 - h, w, h);
-  renderer_.setSize(QSize(w, h));
+  QPoint at(area.left() + (area.width() - w) / 2, area.bottom() + 1 - h);
+  // A place the user dragged it to, kept within the screen.
+  if (place_) {
+    at.setX(std::clamp(place_->x(), area.left(), std::max(area.left(), area.right() + 1 - w)));
+    at.setY(std::clamp(place_->y(), area.top(), std::max(area.top(), area.bottom() + 1 - h)));
+  }
+  surface_->setGeometry(at.x(), at.y(), w, h);
+  ratio_ = surface_->devicePixelRatioF();
+  renderer_.setSize(QSize(w, h) * ratio_);
+  renderer_.setFont(fittedFont(renderer_.text()));
   maskDirty_ = true;
   redraw();
   surface_->show();
@@ -124,6 +147,14 @@ void DesktopLyricsWindow::destroy() {
   if (!surface_) return;
   delete surface_.data();
   surface_ = nullptr;
+}
+
+QRect DesktopLyricsWindow::toDevice(const QRect& r) const {
+  return QRectF(r.x() * ratio_, r.y() * ratio_, r.width() * ratio_, r.height() * ratio_).toAlignedRect();
+}
+
+QRect DesktopLyricsWindow::fromDevice(const QRect& r) const {
+  return QRectF(r.x() / ratio_, r.y() / ratio_, r.width() / ratio_, r.height() / ratio_).toAlignedRect();
 }
 
 bool DesktopLyricsWindow::isAlive() const { return !surface_.isNull(); }
@@ -158,13 +189,25 @@ void DesktopLyricsWindow::setFont(const QString& name, int pixelSize, bool bold,
     if (family.isEmpty() && !cjk.isEmpty()) family = cjk.first();
   }
   QFont font = family.isEmpty() ? QFont() : QFont(family);
-  font.setPixelSize(std::max(pixelSize, 1));
+  font.setPixelSize(std::max(static_cast<int>(pixelSize * ratio_), 1));
   font.setBold(bold);
   font.setItalic(italic);
   font.setUnderline(underline);
   font.setStyleStrategy(QFont::PreferAntialias);
-  renderer_.setFont(font);
+  font_ = font;
+  renderer_.setFont(fittedFont(renderer_.text()));
   maskDirty_ = true;
+}
+
+// A line wider than the window is drawn smaller until it fits, rather than
+// running off both edges of the screen.
+QFont DesktopLyricsWindow::fittedFont(const QString& text) const {
+  QFont font = font_;
+  const int room = renderer_.size().width() - static_cast<int>(2 * kSideMargin * ratio_);
+  const int wide = QFontMetrics(font).horizontalAdvance(text);
+  if (room > 0 && wide > room && font.pixelSize() > 1)
+    font.setPixelSize(std::max(8, static_cast<int>(font.pixelSize() * static_cast<double>(room) / wide)));
+  return font;
 }
 
 void DesktopLyricsWindow::setBackground(const QColor& colour, bool redrawNow) {
@@ -202,7 +245,7 @@ void DesktopLyricsWindow::setBounds(std::optional<int> x, std::optional<int> y, 
                    std::max(height.value_or(now.height()), 1));
   surface_->setGeometry(next);
   if (next.size() != now.size()) {
-    renderer_.setSize(next.size());
+    renderer_.setSize(next.size() * ratio_);
     maskDirty_ = true;
     redraw();
   }
@@ -245,6 +288,8 @@ void DesktopLyricsWindow::setText(const QString& text, int progress) {
   progress = std::clamp(progress, 0, 100);
   if (text != renderer_.text()) {
     if (locked_ && surface_) surface_->raise();
+    const QFont fitted = fittedFont(text);
+    if (fitted != renderer_.font()) renderer_.setFont(fitted);
     renderer_.setText(text);
     if (surface_) surface_->showTitle(text);
     maskDirty_ = true;
@@ -252,7 +297,7 @@ void DesktopLyricsWindow::setText(const QString& text, int progress) {
     return;
   } else if (surface_ && !maskDirty_) {
     // Only the sweep moved: repaint the columns it moved over.
-    const QRect changed = renderer_.sweepRect(progress_, progress);
+    const QRect changed = fromDevice(renderer_.sweepRect(progress_, progress));
     progress_ = progress;
     surface_->update(changed);
     return;
@@ -267,7 +312,7 @@ void DesktopLyricsWindow::redraw() {
     maskDirty_ = false;
     // Only the drawn pixels take the mouse. An empty mask would mean the
     // whole window, so a line with nothing to draw keeps one corner pixel.
-    QRegion region = renderer_.opaqueRegion();
+    QRegion region = QTransform::fromScale(1 / ratio_, 1 / ratio_).map(renderer_.opaqueRegion());
     if (region.isEmpty()) region = QRegion(0, 0, 1, 1);
     surface_->setMask(region);
   }
@@ -280,7 +325,7 @@ void DesktopLyricsWindow::recreate(const QString& fontName) {
   setDraggable(true);
   setCloseBlocked(true);
   setFont(fontName, 40, true);
-  setHighlightStyle({QColor(0, 255, 0), QColor(255, 255, 0), QColor(Qt::black), 2});
+  setHighlightStyle(defaultHighlightStyle(2));
   redraw();
   setText(QStringLiteral("欢迎使用悠然音乐~~~"), 0);
 }

@@ -11,6 +11,9 @@
 // own: font, styles and text are the object's.
 
 #include <QObject>
+#include <QFont>
+#include <QPoint>
+#include <QRect>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
@@ -40,7 +43,7 @@ class DesktopLyricsWindow : public QObject {
   // The first installed family of `name`;微软雅黑;楷体;黑体;宋体;Tahoma, else
   // the system's CJK sans, else the default font.
   void setFont(const QString& name, int pixelSize, bool bold, bool italic = false, bool underline = false);
-  QString fontFamily() const { return renderer_.font().family(); }
+  QString fontFamily() const { return font_.family(); }
   void setBackground(const QColor& colour, bool redraw = false);
   void setShadow(const QColor& colour, int offset, bool redraw = false);
   void setTextStyle(const LyricTextStyle& style);
@@ -84,6 +87,11 @@ class DesktopLyricsWindow : public QObject {
   LyricRenderer& renderer() { return renderer_; }
 
   static QStringList fontCandidates(const QString& name);
+  static LyricTextStyle defaultHighlightStyle(int mode);
+
+  // Where the user last dragged the line; a new window opens there.
+  void setPlace(std::optional<QPoint> place) { place_ = place; }
+  std::optional<QPoint> place() const { return place_; }
 
  signals:
   // From the line's right-click menu.
@@ -91,10 +99,16 @@ class DesktopLyricsWindow : public QObject {
   void closeRequested();
   void offsetRequested(int deltaMs);  // 歌词提前 / 歌词延后
   void chooseLyricRequested();
+  // The user dropped the line at a new place.
+  void placeChanged(QPoint topLeft);
 
  private:
   friend class DesktopLyricsSurface;
   void initResources();
+  QFont fittedFont(const QString& text) const;
+  QRect toDevice(const QRect& r) const;
+  QRect fromDevice(const QRect& r) const;
+  static constexpr int kSideMargin = 12;
 
   LyricRenderer renderer_;
   QPointer<DesktopLyricsSurface> surface_;
@@ -104,6 +118,9 @@ class DesktopLyricsWindow : public QObject {
   bool locked_ = false;
   bool topMost_ = true;
   bool maskDirty_ = true;
+  std::optional<QPoint> place_;
+  QFont font_;  // the chosen font; a long line may be drawn smaller
+  qreal ratio_ = 1;  // the screen's device pixels per window pixel
 };
 
 }  // namespace youran

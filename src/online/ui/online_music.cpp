@@ -210,7 +210,8 @@ void OnlineMusic::finishDownload(const SongResult& job, CacheOutcome outcome, co
   switch (outcome) {
     case CacheOutcome::kCached:
     case CacheOutcome::kDownloaded:
-      if (hooks_.addAndPlay) hooks_.addAndPlay(path);
+      // The row reads artist-title at once, as the list shows every song.
+      if (hooks_.addAndPlay) hooks_.addAndPlay(path, job.artist.trimmed() + QStringLiteral("-") + job.title.trimmed());
       page_.statusLabel()->setText(QStringLiteral("添加成功！"));
       break;
     case CacheOutcome::kNoUrl:

@@ -38,7 +38,7 @@ class OnlineMusic : public QObject {
  public:
   struct Hooks {
     // Adds one file as a playlist row, saves the list and plays it.
-    std::function<void(const QString& path)> addAndPlay;
+    std::function<void(const QString& path, const QString& displayName)> addAndPlay;
     // The failure box (error icon, title "悠然提醒您：").
     std::function<void(const QString& text)> showError;
     // Read at every search and download; empty hosts send nothing.

@@ -8,6 +8,7 @@
 #include <QTableView>
 
 #include "online/ui/search_results.h"
+#include "ui/elided_label.h"
 
 namespace youran {
 
@@ -46,7 +47,7 @@ SearchPage::SearchPage(QWidget* parent) : QWidget(parent) {
   searchBox_->setPlaceholderText(QStringLiteral("输入歌名或歌手"));
   searchBox_->setGeometry(28, 60, 420, 32);
 
-  status_ = new QLabel(this);
+  status_ = new ElidedLabel(this);
   status_->setObjectName(QStringLiteral("状态"));
   status_->setGeometry(150, 14, 260, 34);
   progress_ = new QLabel(this);

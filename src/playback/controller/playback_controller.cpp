@@ -75,6 +75,14 @@ void PlaybackController::playRow(int row) {
     engine_.init();
     const std::string& path = rows_.pathAtRow(row);
     currentStream_ = engine_.createStream(path);
+    if (currentStream_ == 0) {
+      // Nothing to play: the row stays the current one, the controls show
+      // the stop, and the user is told instead of watching a silent pause.
+      setCurrentIndex(row);
+      stop();
+      emit trackFailed(toQ(rows_.nameAtRow(row)), toQ(path));
+      return;
+    }
     if (gainFor_) engine_.setReplayGain(currentStream_, gainFor_(path));
     stopped_ = false;
     playbackTimer_->start(kTickMs);

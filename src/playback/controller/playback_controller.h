@@ -71,6 +71,10 @@ class PlaybackController : public QObject {
   // Random rows for shuffle; tests give a fixed seed.
   void seedShuffle(uint32_t seed) { random_.seed(seed); }
 
+ signals:
+  // A row whose file the engine could not open; playback is stopped.
+  void trackFailed(const QString& displayName, const QString& path);
+
  private:
   void runTrackStartSteps(const QString& displayName);
   void setCurrentIndex(int row);

@@ -5,6 +5,7 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QUrl>
@@ -14,6 +15,7 @@
 #include "playlist/desktop_trash.h"
 #include "base/qt_path.h"
 #include "base/qt_text.h"
+#include "ui/notice_dialog.h"
 
 namespace youran {
 
@@ -38,7 +40,11 @@ namespace {
 
 void openFolderOf(const QString& path) {
   const std::string folder = std::filesystem::path(pathFromQ(path)).parent_path().native();
-  QDesktopServices::openUrl(QUrl(fileUriOf(folder), QUrl::StrictMode));
+  if (QDesktopServices::openUrl(QUrl(fileUriOf(folder), QUrl::StrictMode))) return;
+  // Nothing on this desktop opens folders: say so rather than do nothing.
+  ShowNotice(QStringLiteral("悠然提醒您："),
+             QStringLiteral("没有找到可以打开文件夹的文件管理器。歌曲在：\n%1").arg(QDir::toNativeSeparators(path)),
+             true, false, false);
 }
 
 }  // namespace

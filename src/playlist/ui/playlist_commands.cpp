@@ -264,17 +264,17 @@ void PlaylistCommands::copySongName() {
   QApplication::clipboard()->setText(toQ(playlist_.list().atRow(static_cast<size_t>(row)).name));
 }
 
-size_t PlaylistCommands::addPaths(const QStringList& paths, bool playFirst) {
+size_t PlaylistCommands::addPaths(const QStringList& paths, bool playFirst, const QStringList& names) {
   auto& list = playlist_.list();
   const size_t firstNew = list.size() + 1;
   size_t added = 0;
   bool scanned = false;
   const auto patterns = splitPatterns(scanPatternList());
   refusedNames_ = 0;
-  for (const QString& given : paths) {
+  for (qsizetype i = 0; i < paths.size(); ++i) {
     // Bytes, not QFileInfo: a GBK name must reach the row as it is on disk.
     std::error_code ec;
-    const std::filesystem::path path = std::filesystem::absolute(pathFromQ(given), ec).lexically_normal();
+    const std::filesystem::path path = std::filesystem::absolute(pathFromQ(paths[i]), ec).lexically_normal();
     if (ec) continue;
     if (std::filesystem::is_directory(path, ec)) {
       added += scanFolder(pathToQ(path.native()), patterns, true);
@@ -285,7 +285,11 @@ size_t PlaylistCommands::addPaths(const QStringList& paths, bool playFirst) {
         ++refusedNames_;
         continue;
       }
-      list.addTrack(path.native());
+      // A name the caller knows (a song from a search) shows until the pass
+      // reads the tags; the file name may read the other way round.
+      TrackEntry entry = TrackList::makeEntry(path.native(), {}, {}, {}, list.size() + 1);
+      if (i < names.size() && !names[i].trimmed().isEmpty()) entry.name = names[i].trimmed().toStdString();
+      list.appendRows({std::move(entry)});
       ++added;
     }
   }

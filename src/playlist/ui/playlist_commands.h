@@ -77,9 +77,10 @@ class PlaylistCommands : public QObject {
 
   // Dropped or handed-over files and folders: audio files are added,
   // folders scanned, one conversion pass started; with `playFirst` the
-  // first new row plays. The rows added. Paths as base/qt_path.h carries
-  // them, so a name that is not UTF-8 arrives byte for byte.
-  size_t addPaths(const QStringList& paths, bool playFirst);
+  // first new row plays. `names`, where given, name the files' rows until
+  // the pass has read their tags. The rows added. Paths as base/qt_path.h
+  // carries them, so a name that is not UTF-8 arrives byte for byte.
+  size_t addPaths(const QStringList& paths, bool playFirst, const QStringList& names = {});
 
   // The busy check: true (and the notice shown) while a pass runs.
   bool refuseWhileBusy();

@@ -4,16 +4,72 @@
 #include <QPainter>
 #include <QPointer>
 #include <QRegion>
+#include <QTimer>
 #include <QWidget>
 #include <algorithm>
+#include <vector>
 
 #include "visuals/shadow_rings.h"
+
+#ifdef YOURAN_HAVE_XCB
+#include <QGuiApplication>
+#include <xcb/xcb.h>
+#endif
 
 namespace youran {
 
 namespace {
 
 constexpr char kShadowProperty[] = "youranShadow";
+constexpr int kCompositorPollMs = 1500;
+
+// On X11 the soft edge needs a compositor; without one a translucent window
+// is opaque and the shadow becomes a black frame. A compositor announces
+// itself by owning the selection _NET_WM_CM_S<screen>.
+bool askCompositor() {
+#ifdef YOURAN_HAVE_XCB
+  auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+  if (!x11 || !x11->connection()) return true;  // Wayland and the rest always composite
+  xcb_connection_t* c = x11->connection();
+  // The screen number is the part of the display name after the dot.
+  const QByteArray display = qgetenv("DISPLAY");
+  const int dot = display.lastIndexOf('.');
+  const int colon = display.lastIndexOf(':');
+  const QByteArray screen = dot > colon ? display.mid(dot + 1) : QByteArray("0");
+  const QByteArray name = "_NET_WM_CM_S" + screen;
+  xcb_intern_atom_reply_t* atom =
+      xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<uint16_t>(name.size()), name.constData()), nullptr);
+  if (!atom) return false;
+  xcb_get_selection_owner_reply_t* owner =
+      xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom->atom), nullptr);
+  const bool running = owner && owner->owner != XCB_NONE;
+  free(owner);
+  free(atom);
+  return running;
+#else
+  return true;
+#endif
+}
+
+class ShadowWindow;
+
+// One answer shared by every shadow, asked again now and then so that a
+// compositor started or stopped later is followed.
+class CompositorWatch : public QObject {
+ public:
+  static CompositorWatch& instance() {
+    static auto* watch = new CompositorWatch;
+    return *watch;
+  }
+  bool running() const { return running_; }
+  void add(ShadowWindow* shadow) { shadows_.push_back(shadow); }
+  void remove(ShadowWindow* shadow) { std::erase(shadows_, shadow); }
+
+ private:
+  CompositorWatch();
+  bool running_;
+  std::vector<ShadowWindow*> shadows_;
+};
 
 class ShadowWindow : public QWidget {
  public:
@@ -29,7 +85,11 @@ class ShadowWindow : public QWidget {
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFocusPolicy(Qt::NoFocus);
     owner->installEventFilter(this);
+    CompositorWatch::instance().add(this);
   }
+  ~ShadowWindow() override { CompositorWatch::instance().remove(this); }
+
+  void refollow() { follow(owner_ && owner_->isVisible()); }
 
   void configure(QColor color, int size) {
     color_ = color;
@@ -41,7 +101,8 @@ class ShadowWindow : public QWidget {
 
   void follow(bool visible) {
     if (!owner_) return;
-    if (!visible || owner_->isMinimized() || owner_->isMaximized() || owner_->isFullScreen()) {
+    if (!visible || owner_->isMinimized() || owner_->isMaximized() || owner_->isFullScreen() ||
+        !CompositorWatch::instance().running()) {
       hide();
       return;
     }
@@ -95,6 +156,17 @@ class ShadowWindow : public QWidget {
   int size_;
   QImage picture_;
 };
+
+CompositorWatch::CompositorWatch() : running_(askCompositor()) {
+  auto* timer = new QTimer(this);
+  connect(timer, &QTimer::timeout, this, [this] {
+    const bool now = askCompositor();
+    if (now == running_) return;
+    running_ = now;
+    for (ShadowWindow* shadow : shadows_) shadow->refollow();
+  });
+  timer->start(kCompositorPollMs);
+}
 
 ShadowWindow* shadowWindow(QWidget* owner) {
   if (!owner) return nullptr;

@@ -370,21 +370,24 @@ TEST_F(PlaybackControllerTest, RowsRemovedAboveTheCurrentTrackMoveItsRow) {
   EXPECT_EQ(now.displayName(), QStringLiteral("Artist 3-Title 3"));
 }
 
-TEST_F(PlaybackControllerTest, AStreamThatCannotBeCreatedShowsNoTime) {
+TEST_F(PlaybackControllerTest, AStreamThatCannotBeCreatedStopsAndSaysSo) {
   auto path = folder / "noise.mp3";
   {
     std::ofstream out(path, std::ios::binary);
     out << std::string(4000, 'x');
   }
   playlist->list().addTrack(path.string(), "00:00", "Bad-Noise", "真");
+  QStringList failed;
+  QObject::connect(controller.get(), &PlaybackController::trackFailed,
+                   [&failed](const QString& name, const QString&) { failed << name; });
   controller->playRow(1);
   EXPECT_EQ(controller->currentStream(), 0u);
   EXPECT_EQ(now.currentRow(), 1);
-  EXPECT_EQ(now.title(), QStringLiteral("Bad-Noise"));
+  EXPECT_EQ(failed, QStringList{QStringLiteral("Bad-Noise")});
+  EXPECT_EQ(now.playState(), PlayState::idle) << "the controls show the stop, not a pause";
+  EXPECT_EQ(now.title(), QStringLiteral("等待播放"));
   EXPECT_EQ(now.lengthText(), QStringLiteral("00:00"));
-  EXPECT_TRUE(controller->playbackTimer()->isActive());
-  controller->onTimerTick();
-  EXPECT_EQ(now.positionText(), QStringLiteral("00:00"));
+  EXPECT_FALSE(controller->playbackTimer()->isActive());
 }
 
 }  // namespace
