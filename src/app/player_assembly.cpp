@@ -226,6 +226,8 @@ void PlayerAssembly::setUpCacheSettings() {
   QObject::connect(online_.get(), &OnlineMusic::downloadFinished, cacheSettings_, &CacheSettings::enforceLimit);
   QObject::connect(nowPlaying_.get(), &NowPlaying::trackChanged, cacheSettings_,
                    [this] { noteCachePlayed(dataFolder(), nowPlaying_->track().path.toStdString()); });
+}
+
 // The keys a user reaches for. Space and the arrows with Ctrl work in the
 // whole window (a search box keeps its own Space); Enter and Delete belong
 // to the list.
