@@ -51,10 +51,9 @@ def record_while(server, sinks, action):
     return heard
 
 
-def overloaded():
-    """Far more runnable work than the four loops the test adds: other
-    programs' builds on a shared machine."""
-    return float(open("/proc/loadavg").read().split()[0]) > 2 * os.cpu_count() + 4
+class SingleHole(Failed):
+    """One short hole in a round: seen now and then through PipeWire on a
+    machine running other tests beside this one."""
 
 
 def dropout_rounds(server, cli, tone, rounds=3, seconds=4):
@@ -62,11 +61,11 @@ def dropout_rounds(server, cli, tone, rounds=3, seconds=4):
     for n in range(rounds):
         try:
             dropout_round(server, cli, tone, n, seconds)
-        except Failed as why:
-            # The old output dropped out a dozen times in every round; a
-            # single hole while the machine is overloaded beyond the test's
-            # own loops gets one more round, said out loud.
-            if retried or not overloaded():
+        except SingleHole as why:
+            # The old output dropped out a dozen times in every round; one
+            # hole in one round gets that round again, said out loud. A
+            # second such round fails.
+            if retried:
                 raise
             retried = True
             print("round %d again, load average %s: %s" % (n, open("/proc/loadavg").read().split()[0], why))
@@ -83,6 +82,8 @@ def dropout_round(server, cli, tone, n, seconds):
         length = (span[1] - span[0]) / ss.RATE
         check(length > seconds - 0.5, "round %d: heard %.2f s of %d s" % (n, length, seconds))
         holes = ss.gaps(heard["one"])
+        if len(holes) == 1:
+            raise SingleHole("round %d: 1 dropout, %s" % (n, holes[0]))
         check(not holes, "round %d: %d dropouts, first %s" % (n, len(holes), holes[:3]))
         print("round %d: %.2f s heard, no dropout" % (n, length))
 

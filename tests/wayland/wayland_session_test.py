@@ -19,8 +19,7 @@ Clicks are injected with XTEST into XWayland: a headless weston has no seat
 to send pointer events through the compositor itself.
 
 A check the compositor cannot give is reported as "n/a" with the reason; it
-is never counted as passed. A known fault of the player is reported as such
-and fails once it is gone. Exit 77 (skipped) when a tool is missing or
+is never counted as passed. Exit 77 (skipped) when a tool is missing or
 weston does not come up."""
 
 import os
@@ -66,15 +65,6 @@ class Checks:
         if not ok:
             self.failures.append(what)
         return ok
-
-    def known_fault(self, seen, what, fault):
-        """A fault of the player known and reported, not fixed yet: seeing it
-        passes; not seeing it fails, so that the mark is taken away."""
-        if seen:
-            print("KNOWN FAULT %s: %s" % (what, fault), flush=True)
-        else:
-            print("FAIL %s: the known fault (%s) is gone; make this an ordinary check" % (what, fault), flush=True)
-            self.failures.append(what)
 
     def not_given(self, what, why):
         print("n/a  %s: %s" % (what, why), flush=True)
@@ -549,12 +539,10 @@ def line_session(check, weston, d, player_binary, work, locked):
                 else:
                     check(other <= alone * 0.005, "weston shows the window through the line's clear pixels "
                           "(%s: %d of %d show something else)" % (label, other, alone))
-                # Known fault: the greeting drawn before the lyric stays in the line's window where the new
-                # text's mask no longer covers it. An X server hides it with the window's shape; XWayland
-                # hands weston the whole window. Strict, so that a fix shows up here.
-                check.known_fault(stale > 50, "no earlier text shows beside the lyric (%s: %d pixels of lyric "
-                                  "fill away from the text)" % (label, stale),
-                                  "the greeting stays visible outside the new text's mask")
+                # The greeting drawn before the lyric must not stay in the line's window where the new
+                # text's mask no longer covers it: XWayland hands weston the whole window, not its shape.
+                check(stale <= 50, "no earlier text shows beside the lyric (%s: %d pixels of lyric "
+                      "fill away from the text)" % (label, stale))
 
         # Clicks go in through XTEST; XWayland routes them by its own
         # stacking order and the line's input shape.

@@ -314,6 +314,13 @@ void DesktopLyricsWindow::redraw() {
     // whole window, so a line with nothing to draw keeps one corner pixel.
     QRegion region = QTransform::fromScale(1 / ratio_, 1 / ratio_).map(renderer_.opaqueRegion());
     if (region.isEmpty()) region = QRegion(0, 0, 1, 1);
+    // Painting is clipped to the mask, so pixels of the last line outside
+    // the new one would stay in the window's buffer. An X server hides them
+    // with the shape; XWayland hands the compositor the whole buffer. The
+    // whole window is drawn afresh (clear where no text is) before the new
+    // mask goes on.
+    surface_->clearMask();
+    surface_->repaint();
     surface_->setMask(region);
   }
   surface_->update();
