@@ -123,7 +123,8 @@ SettingsPage::SettingsPage(QWidget* parent) : QWidget(parent) {
 
 void SettingsPage::placeCacheSettings(QWidget* group) {
   group->setParent(this);
-  group->move(448, 226);
+  // Beside the download folder's hint: the cache is where songs go first.
+  group->move(330, 106);
   group->show();
 }
 

@@ -20,30 +20,32 @@ QString megabytes(std::int64_t bytes) { return QString::number(static_cast<doubl
 
 CacheSettings::CacheSettings(Hooks hooks, QWidget* parent) : QWidget(parent), hooks_(std::move(hooks)) {
   setObjectName(QStringLiteral("缓存设置"));
-  // Narrow: the group stands beside the page's switches and their hints.
-  auto* caption = new QLabel(QStringLiteral("缓存占用"), this);
-  caption->setGeometry(0, 0, 70, 30);
+  // One line, on the download folder's row: what the cache holds, its
+  // limit and the button that empties it. The warning, when there is one,
+  // takes the place of the figures and shows whole as a tooltip.
+  caption_ = new QLabel(QStringLiteral("缓存占用"), this);
+  caption_->setGeometry(0, 0, 60, 30);
   usage_ = new QLabel(this);
   usage_->setObjectName(QStringLiteral("缓存占用"));
-  usage_->setGeometry(70, 0, 140, 30);
+  usage_->setGeometry(60, 0, 116, 30);
   limit_ = new QLineEdit(this);
   limit_->setObjectName(QStringLiteral("缓存上限"));
-  limit_->setPlaceholderText(QStringLiteral("上限:不限"));
+  limit_->setPlaceholderText(QStringLiteral("不限"));
   limit_->setToolTip(QStringLiteral("缓存上限（MB）；空或 0 为不限。超过上限时，删除播放列表中已没有的缓存歌曲，最久未播放的先删"));
   limit_->setValidator(new QIntValidator(0, 1 << 30, limit_));
-  limit_->setGeometry(0, 38, 76, 30);
+  limit_->setGeometry(180, 0, 56, 30);
   auto* unit = new QLabel(QStringLiteral("MB"), this);
-  unit->setGeometry(80, 38, 26, 30);
+  unit->setGeometry(238, 0, 22, 30);
   empty_ = new QPushButton(QStringLiteral("清空缓存"), this);
   empty_->setObjectName(QStringLiteral("清空缓存"));
-  empty_->setGeometry(108, 38, 100, 30);
+  empty_->setGeometry(262, 0, 80, 30);
   warning_ = new QLabel(this);
   warning_->setObjectName(QStringLiteral("缓存提示"));
-  warning_->setWordWrap(true);
-  warning_->setGeometry(0, 72, 210, 60);
-  warning_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  warning_->setGeometry(0, 0, 176, 30);
+  warning_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   warning_->setStyleSheet(QStringLiteral("color: #c0392b;"));
-  setFixedSize(210, 132);
+  warning_->hide();
+  setFixedSize(342, 30);
 
   if (!hooks_.confirm) {
     hooks_.confirm = [this](const QString& question) {
@@ -81,6 +83,11 @@ void CacheSettings::refresh() {
   } else {
     warning_->clear();
   }
+  const bool warned = !warning_->text().isEmpty();
+  warning_->setToolTip(warning_->text());
+  warning_->setVisible(warned);
+  caption_->setVisible(!warned);
+  usage_->setVisible(!warned);
 }
 
 void CacheSettings::emptyCache() {

@@ -51,6 +51,7 @@ class CacheSettings : public QWidget {
   void applyLimitText();
 
   Hooks hooks_;
+  QLabel* caption_;
   QLabel* usage_;
   QLineEdit* limit_;
   QLabel* warning_;
