@@ -47,8 +47,9 @@ packages=(
   # the Debian package: dpkg-shlibdeps for its dependencies, its checkers
   dpkg-dev lintian appstream
   # a real Wayland session: weston's headless compositor with XWayland, and
-  # an X client library for the test's own window and clicks
-  weston xwayland python3-xlib
+  # an X client library for the test's own window and clicks (Mesa's drivers are
+  # what weston recommends for its XWayland)
+  weston xwayland libgl1-mesa-dri python3-xlib
 )
 
 missing=()
