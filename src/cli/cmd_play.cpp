@@ -1,9 +1,13 @@
-// youranmusic-cli play FILE [--start SEC] [--seconds SEC] [--volume PCT]
+// youranmusic-cli play FILE... [--gapless] [--start SEC] [--seconds SEC] [--volume PCT]
 //   [--output default|none|wav:PATH] [--device NAME] [--eq BAND:GAIN[:CENTRE[:WIDTH]]]...
 //   [--reverb MIX,TIME,RATIO] [--echo WET,FB,LEFT,RIGHT[,PAN]] [--balance L,R]
 //   [--effects-from STATEFILE] [--replaygain off|track|album [--preamp DB]]
 //   [--quiet]
-// Plays one file through the audio engine. wav:PATH writes what would be
+// Plays files one after the other through the audio engine. Between two
+// files the engine is set up again and the next one fades in, as the
+// player does at the end of a track; with --gapless the next file is opened
+// a few seconds ahead and its first sample follows the last one of the file
+// before, as the player does with 无缝播放 on. wav:PATH writes what would be
 // heard to a WAV file as fast as the machine allows. --device plays on one
 // of the devices `youranmusic-cli devices` lists (the default when it is not
 // there). SIGINT and SIGTERM end the playback as its end does.
@@ -37,7 +41,7 @@
 namespace {
 
 constexpr const char* kUsage =
-    "play FILE [--start SEC] [--seconds SEC] [--volume PCT] [--output default|none|wav:PATH] "
+    "play FILE... [--gapless] [--start SEC] [--seconds SEC] [--volume PCT] [--output default|none|wav:PATH] "
     "[--eq BAND:GAIN[:CENTRE[:WIDTH]]]... [--reverb MIX,TIME,RATIO] [--echo WET,FB,LEFT,RIGHT[,PAN]] "
     "[--balance L,R] [--effects-from STATEFILE] [--replaygain off|track|album [--preamp DB]] [--quiet]";
 
@@ -49,7 +53,8 @@ struct EqBand {
 };
 
 struct Options {
-  std::string file;
+  std::vector<std::string> files;
+  bool gapless = false;
   double start = 0;
   double seconds = -1;
   std::optional<int> volume;
@@ -95,6 +100,8 @@ bool parse(std::span<char*> args, Options& o) {
     std::string_view v;
     if (a == "--quiet") {
       o.quiet = true;
+    } else if (a == "--gapless") {
+      o.gapless = true;
     } else if (a == "--start" || a == "--seconds" || a == "--volume") {
       if (!value(v)) return false;
       auto n = numbers(v, ',');
@@ -178,13 +185,11 @@ bool parse(std::span<char*> args, Options& o) {
       o.balance = std::pair{static_cast<float>((*n)[0]), static_cast<float>((*n)[1])};
     } else if (a.starts_with("--")) {
       return fail("unknown option " + std::string(a));
-    } else if (o.file.empty()) {
-      o.file = a;
     } else {
-      return fail("one file at a time");
+      o.files.emplace_back(a);
     }
   }
-  if (o.file.empty()) return fail("no file");
+  if (o.files.empty()) return fail("no file");
   return true;
 }
 
@@ -222,6 +227,32 @@ std::atomic<bool> interrupted{false};
 
 void onSignal(int) { interrupted.store(true); }
 
+// How far ahead of a file's end the next one is opened with --gapless.
+constexpr double kGaplessAheadSeconds = 5;
+constexpr int kFadeMs = 500;
+
+// A stream for the next file, with the volume, the levelling and the
+// effects the options ask for; 0 when it cannot be played (said on stderr)
+// or an effect is refused (`refused` set).
+uint32_t openFile(youran::AudioEngine& engine, const Options& o, const std::string& file, bool& refused) {
+  uint32_t stream = engine.createStream(file);
+  if (!stream) {
+    std::fprintf(stderr, "youranmusic-cli play: cannot play %s\n", file.c_str());
+    return 0;
+  }
+  if (o.volume) engine.setVolume(stream, *o.volume);
+  if (o.replayGain != youran::ReplayGainMode::kOff) {
+    // No store here: a track without tags is measured before it plays.
+    const auto facts = youran::GainFactsFor(file, nullptr, true);
+    engine.setReplayGain(stream, youran::ComputeReplayGain(o.replayGain, o.preampDb, facts).factor);
+  }
+  if (!applyEffects(engine, stream, o)) {
+    refused = true;
+    return 0;
+  }
+  return stream;
+}
+
 int runPlay(std::span<char*> args) {
   Options o;
   if (!parse(args, o)) {
@@ -234,6 +265,7 @@ int runPlay(std::span<char*> args) {
   youran::cli::loadDecoderPlugins(engine);
   engine.setDeviceName(o.device);
   constexpr int kRate = 44100;
+  const int device = o.output == "none" ? youran::AudioEngine::kNoSoundDevice : -1;
   youran::WavFileOutput* wav = nullptr;
   bool ready = false;
   if (o.output.starts_with("wav:")) {
@@ -242,46 +274,93 @@ int runPlay(std::span<char*> args) {
     wav = output.get();
     ready = engine.initWithOutput(std::move(output), kRate);
   } else {
-    ready = engine.init(o.output == "none" ? youran::AudioEngine::kNoSoundDevice : -1, kRate);
+    ready = engine.init(device, kRate);
   }
   if (!ready) {
     std::fprintf(stderr, "youranmusic-cli play: cannot open the output %s\n", o.output.c_str());
     return 1;
   }
-  uint32_t stream = engine.createStream(o.file);
+  bool refused = false;
+  uint32_t stream = openFile(engine, o, o.files[0], refused);
   if (!stream) {
-    std::fprintf(stderr, "youranmusic-cli play: cannot play %s\n", o.file.c_str());
     engine.free();
-    return 1;
+    return refused ? 2 : 1;
   }
   if (o.start > 0) engine.setPosition(stream, engine.secondsToBytes(stream, o.start));
-  if (o.volume) engine.setVolume(stream, *o.volume);
-  if (o.replayGain != youran::ReplayGainMode::kOff) {
-    // No store here: a track without tags is measured before it plays.
-    const auto facts = youran::GainFactsFor(o.file, nullptr, true);
-    engine.setReplayGain(stream, youran::ComputeReplayGain(o.replayGain, o.preampDb, facts).factor);
-  }
-  if (!applyEffects(engine, stream, o)) {
-    engine.free();
-    return 2;
-  }
   engine.play(stream, false);
 
-  const int64_t length = engine.getLength(stream);
-  const std::string total =
-      youran::formatMinutesSeconds(static_cast<long long>(length < 0 ? 0 : engine.bytesToSeconds(stream, length)));
-  const double until = o.seconds >= 0 ? o.start + o.seconds : -1;
+  auto totalText = [&] {
+    const int64_t length = engine.getLength(stream);
+    return youran::formatMinutesSeconds(
+        static_cast<long long>(length < 0 ? 0 : engine.bytesToSeconds(stream, length)));
+  };
+  std::string total = totalText();
+  // --seconds counts from --start over all the files.
+  double playedBefore = -o.start;
+  size_t at = 0;           // the file playing
+  uint32_t following = 0;  // the next file's stream, joined to this one
+  bool joinTried = false;
+  int status = 0;
   auto lastPrint = std::chrono::steady_clock::now() - std::chrono::seconds(1);
-  while (engine.isActive(stream) != youran::AudioEngine::kStopped && !interrupted.load()) {
-    if (wav) {
-      if (wav->finished()) break;
-    } else {
-      double at = engine.bytesToSeconds(stream, engine.getPosition(stream));
-      if (until >= 0 && at >= until) break;
+  while (!interrupted.load()) {
+    if (wav && wav->finished()) break;
+    const double position = engine.bytesToSeconds(stream, engine.getPosition(stream));
+    if (engine.isActive(stream) == youran::AudioEngine::kStopped) {
+      if (at + 1 >= o.files.size()) break;
+      playedBefore += engine.bytesToSeconds(stream, engine.getLength(stream));
+      ++at;
+      joinTried = false;
+      engine.freeStream(stream);
+      if (following) {
+        stream = following;  // already playing: it took over in the same block
+        following = 0;
+      } else {
+        // The way the player starts the next track without gapless
+        // playback: the engine set up again, then the fade-in. A file
+        // output would end at free, so it only gets the fade.
+        if (!wav) {
+          engine.free();
+          engine.init(device, kRate);
+        }
+        stream = openFile(engine, o, o.files[at], refused);
+        if (!stream) {
+          status = refused ? 2 : 1;
+          break;
+        }
+        engine.rampVolume(stream, 0, o.volume.value_or(100), kFadeMs);
+        engine.play(stream, false);
+      }
+      total = totalText();
+      continue;
+    }
+    if (o.gapless && !joinTried && at + 1 < o.files.size()) {
+      const double left = engine.bytesToSeconds(stream, engine.getLength(stream)) - position;
+      // A file output runs far ahead of the clock: it joins at once.
+      if (wav || left < kGaplessAheadSeconds) {
+        joinTried = true;
+        following = openFile(engine, o, o.files[at + 1], refused);
+        if (refused) {
+          status = 2;
+          break;
+        }
+        if (!following) {
+          status = 1;
+          break;
+        }
+        if (!engine.playAfter(stream, following)) {
+          engine.freeStream(following);  // too late to join: the usual way then
+          following = 0;
+        }
+      }
+    }
+    if (!wav) {
+      const double until = o.seconds >= 0 ? o.seconds : -1;
+      if (until >= 0 && playedBefore + position >= until) break;
       auto now = std::chrono::steady_clock::now();
       if (!o.quiet && now - lastPrint >= std::chrono::seconds(1)) {
         lastPrint = now;
-        std::printf("%s / %s\n", youran::formatMinutesSeconds(static_cast<long long>(at)).c_str(), total.c_str());
+        std::printf("%s / %s\n", youran::formatMinutesSeconds(static_cast<long long>(position)).c_str(),
+                    total.c_str());
         std::fflush(stdout);
       }
     }
@@ -295,7 +374,7 @@ int runPlay(std::span<char*> args) {
     return 1;
   }
   if (wav && !o.quiet) std::printf("wrote %lld frames to %s\n", static_cast<long long>(written), o.output.c_str() + 4);
-  return 0;
+  return status;
 }
 
 }  // namespace

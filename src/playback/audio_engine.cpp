@@ -242,7 +242,23 @@ void AudioEngine::freeStream(uint32_t stream) {
     gone = std::move(at->second);
     streams_.erase(at);
     mixer_.remove(gone.get());
+    mixer_.forget(gone.get());
   }
+}
+
+bool AudioEngine::playAfter(uint32_t stream, uint32_t next) {
+  auto s = find(stream);
+  auto n = find(next);
+  if (!s || !n || s == n || s->decodeOnly() || n->decodeOnly() || n->state() != Stream::State::Stopped) return false;
+  n->startDecoding();
+  std::lock_guard guard(tableLock_);
+  if (!initialised_ || !streams_.count(stream) || !streams_.count(next)) return false;
+  return mixer_.follow(s.get(), n.get());
+}
+
+bool AudioEngine::isHeard(uint32_t stream) const {
+  auto s = find(stream);
+  return s && s->heard(heardLag_.load(std::memory_order_relaxed));
 }
 
 int AudioEngine::isActive(uint32_t stream) const {

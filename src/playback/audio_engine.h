@@ -93,6 +93,18 @@ class AudioEngine {
   void stop(uint32_t stream);
   void freeStream(uint32_t stream);
 
+  // Gapless playback: `next` starts in the block in which `stream` ends,
+  // its first sample right after the other's last, through the same output
+  // (nothing is re-initialised) and at the volume it was given (no fade).
+  // Streams of any rate and channel count join: both already play at the
+  // output's. `next` starts decoding now. False when either is not a
+  // playable stream, `stream` has already ended, or either is already
+  // joined; freeing either stream cancels the join.
+  bool playAfter(uint32_t stream, uint32_t next);
+  // Whether any of the stream's audio has reached the ear yet (or it ended
+  // with none): the moment a joined stream is heard.
+  bool isHeard(uint32_t stream) const;
+
   int isActive(uint32_t stream) const;
   int64_t getPosition(uint32_t stream) const;
   void setPosition(uint32_t stream, int64_t bytes);

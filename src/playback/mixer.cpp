@@ -39,9 +39,12 @@ void Mixer::waitUntilReady(int frames) {
     {
       std::lock_guard guard(lock_);
       for (int i = 0; i < count_; ++i) {
-        if (!playing_[i]->ready(frames)) {
+        Stream* s = playing_[i];
+        // A stream about to end hands the rest of the block to its follower.
+        if (Stream* next = followerOf(s); next && s->finished()) s = next;
+        if (!s->ready(frames)) {
           ready = false;
-          playing_[i]->wakeDecoder();
+          s->wakeDecoder();
         }
       }
     }
@@ -60,7 +63,16 @@ int Mixer::render(float* stereo, int frames, bool waitForData) {
     std::lock_guard guard(lock_);
     int most = 0;
     for (int i = 0; i < count_;) {
-      most = std::max(most, playing_[i]->render(stereo + 2 * done, chunk));
+      float* out = stereo + 2 * done;
+      int got = playing_[i]->render(out, chunk);
+      while (playing_[i]->ended()) {
+        Stream* next = takeFollower(playing_[i]);
+        if (!next) break;
+        playing_[i] = next;
+        next->setState(Stream::State::Playing);
+        got += next->render(out + 2 * got, chunk - got);
+      }
+      most = std::max(most, got);
       if (playing_[i]->ended()) {
         playing_[i] = playing_[--count_];
       } else {
@@ -105,6 +117,47 @@ void Mixer::remove(Stream* stream) {
 void Mixer::clear() {
   std::lock_guard guard(lock_);
   count_ = 0;
+  joinCount_ = 0;
+}
+
+bool Mixer::follow(Stream* stream, Stream* next) {
+  std::lock_guard guard(lock_);
+  if (!stream || !next || stream == next || stream->ended() || joinCount_ == kMaxPlaying) return false;
+  for (int i = 0; i < joinCount_; ++i) {
+    const Join& j = joins_[i];
+    if (j.from == stream || j.to == next || j.from == next || j.to == stream) return false;
+  }
+  joins_[joinCount_++] = {stream, next};
+  return true;
+}
+
+void Mixer::forget(Stream* stream) {
+  std::lock_guard guard(lock_);
+  for (int i = 0; i < joinCount_;) {
+    if (joins_[i].from == stream || joins_[i].to == stream) {
+      joins_[i] = joins_[--joinCount_];
+    } else {
+      ++i;
+    }
+  }
+}
+
+Stream* Mixer::followerOf(Stream* stream) const {
+  for (int i = 0; i < joinCount_; ++i) {
+    if (joins_[i].from == stream) return joins_[i].to;
+  }
+  return nullptr;
+}
+
+Stream* Mixer::takeFollower(Stream* stream) {
+  for (int i = 0; i < joinCount_; ++i) {
+    if (joins_[i].from == stream) {
+      Stream* next = joins_[i].to;
+      joins_[i] = joins_[--joinCount_];
+      return next;
+    }
+  }
+  return nullptr;
 }
 
 bool Mixer::setChannelGain(int channel, float gain) {

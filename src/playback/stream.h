@@ -96,6 +96,11 @@ class Stream {
   int render(float* mix, int frames);
   // Whether `frames` frames can be rendered without a gap.
   bool ready(int frames) const;
+  // The decoder is done and all it gave is in the ring.
+  bool finished() const { return finished_.load(std::memory_order_acquire); }
+  // Some of the stream has reached the ear (heardLag as for positionFrames),
+  // or it ended with nothing to play.
+  bool heard(int64_t heardLag) const { return ended_.load() || consumed_.load() > heardLag; }
   void wakeDecoder() { wake_.notify_all(); }
 
  private:
