@@ -17,6 +17,11 @@ namespace {
 
 constexpr int kFadeMs = 500;
 constexpr int kTickMs = 500;
+// Gapless: the following track is opened this long before the end, and the
+// join is watched this often once it is less than a tick and a bit away.
+constexpr double kPrepareSeconds = 5.0;
+constexpr double kWatchSeconds = 0.75;
+constexpr int kJoinPollMs = 10;
 
 }  // namespace
 
@@ -26,6 +31,11 @@ PlaybackController::PlaybackController(AudioEngine& engine, NowPlaying& nowPlayi
   playbackTimer_ = new QTimer(this);
   playbackTimer_->setObjectName(QStringLiteral("播放时钟"));
   connect(playbackTimer_, &QTimer::timeout, this, &PlaybackController::onTimerTick);
+  joinTimer_ = new QTimer(this);
+  joinTimer_->setInterval(kJoinPollMs);
+  joinTimer_->setTimerType(Qt::PreciseTimer);
+  connect(joinTimer_, &QTimer::timeout, this, &PlaybackController::watchJoin);
+  connect(&now_, &NowPlaying::modeChanged, this, &PlaybackController::cancelFollowing);
   connect(&rows_, &TrackRows::rowActivated, this, &PlaybackController::startRow);
   connect(&rows_, &TrackRows::rowsRemoved, this, &PlaybackController::followRemovedRows);
   connect(&rows_, &TrackRows::cleared, this, [this] { setCurrentIndex(0); });
@@ -38,7 +48,10 @@ double PlaybackController::livePositionSeconds() const {
   return std::max(0.0, engine_.bytesToSeconds(currentStream_, engine_.getPosition(currentStream_)));
 }
 
-void PlaybackController::applyVolume() { engine_.setVolume(currentStream_, now_.volume()); }
+void PlaybackController::applyVolume() {
+  engine_.setVolume(currentStream_, now_.volume());
+  if (followingStream_) engine_.setVolume(followingStream_, now_.volume());
+}
 
 void PlaybackController::setCurrentIndex(int row) {
   currentIndex_ = row;
@@ -53,6 +66,16 @@ void PlaybackController::followRemovedRows(const QList<int>& rows) {
   for (int row : rows)
     if (row < currentIndex_) ++above;
   if (above > 0) setCurrentIndex(currentIndex_ - above);
+  if (followingRow_ > 0) {
+    int aboveFollowing = 0;
+    for (int row : rows)
+      if (row < followingRow_) ++aboveFollowing;
+    if (rows.contains(followingRow_)) {
+      cancelFollowing();
+    } else {
+      followingRow_ -= aboveFollowing;
+    }
+  }
 }
 
 void PlaybackController::startRow(int row) {
@@ -69,6 +92,7 @@ void PlaybackController::playRow(int row) {
     // pointing at the same track.
     rows_.removeMissingRow(row);
   } else if (inRange) {
+    dropFollowing();
     engine_.stop(currentStream_);
     engine_.freeStream(currentStream_);
     engine_.free();
@@ -89,27 +113,121 @@ void PlaybackController::playRow(int row) {
 
     currentIndex_ = row;
     setProgressValue(0, now_.progressMaximum());
-
-    NowPlaying::Track track;
-    track.row = row;
-    track.path = toQ(path);
-    const std::string& name = rows_.nameAtRow(row);
-    track.displayName = toQ(name);
-    auto labels = splitDisplayName(name);
-    track.song = toQ(labels.song);
-    track.artist = toQ(labels.artist);
-    track.lengthSeconds = std::max(0.0, engine_.bytesToSeconds(currentStream_, engine_.getLength(currentStream_)));
-    now_.setTrack(track);
-    now_.setTitle(track.displayName);
-
-    runTrackStartSteps(track.displayName);
-    if (steps_) steps_->attachEffects(currentStream_);
-
-    now_.setPlayState(PlayState::playing);
+    showTrack(row, path);
     engine_.play(currentStream_, true);
   }
   now_.setWindowTitle(now_.title());
   applyVolume();
+}
+
+// What a track start shows, from the labels to the effects, once
+// currentStream_ and currentIndex_ name the new track.
+void PlaybackController::showTrack(int row, const std::string& path) {
+  NowPlaying::Track track;
+  track.row = row;
+  track.path = toQ(path);
+  const std::string& name = row >= 1 && row <= rows_.rowCount() ? rows_.nameAtRow(row) : path;
+  track.displayName = toQ(name);
+  auto labels = splitDisplayName(name);
+  track.song = toQ(labels.song);
+  track.artist = toQ(labels.artist);
+  track.lengthSeconds = std::max(0.0, engine_.bytesToSeconds(currentStream_, engine_.getLength(currentStream_)));
+  now_.setTrack(track);
+  now_.setTitle(track.displayName);
+
+  runTrackStartSteps(track.displayName);
+  if (steps_) steps_->attachEffects(currentStream_);
+
+  now_.setPlayState(PlayState::playing);
+}
+
+void PlaybackController::setGapless(bool on) {
+  gapless_ = on;
+  if (!on) cancelFollowing();
+}
+
+int PlaybackController::rowAfterEnd() {
+  const int rows = rows_.rowCount();
+  switch (now_.mode()) {
+    case PlayMode::singleRepeat:
+      return currentIndex_ >= 1 && currentIndex_ <= rows ? currentIndex_ : 0;
+    case PlayMode::listRepeat:
+      // Past the end means the current row itself was removed; starting
+      // whatever row now sits there would play the wrong track.
+      if (currentIndex_ > rows) return 0;
+      return currentIndex_ >= rows ? 1 : currentIndex_ + 1;
+    case PlayMode::shuffle:
+      random_.seed(static_cast<uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
+      return randomRow();
+  }
+  return 0;
+}
+
+// Opens the track the end will start and joins it to the current one. Any
+// trouble (a missing file, a file that does not open, a join too late)
+// leaves it to the end of the track, which starts the row the usual way
+// and says what went wrong.
+void PlaybackController::prepareFollowing() {
+  preparedFor_ = currentStream_;
+  const int row = rowAfterEnd();
+  if (row < 1 || row > rows_.rowCount()) return;
+  const std::string& path = rows_.pathAtRow(row);
+  std::error_code ec;
+  if (!std::filesystem::exists(path, ec)) return;
+  const uint32_t next = engine_.createStream(path);
+  if (next == 0) return;
+  if (gainFor_) engine_.setReplayGain(next, gainFor_(path));
+  engine_.setVolume(next, now_.volume());
+  if (steps_) steps_->attachEffects(next);
+  if (!engine_.playAfter(currentStream_, next)) {
+    engine_.freeStream(next);
+    return;
+  }
+  followingStream_ = next;
+  followingRow_ = row;
+  followingPath_ = path;
+}
+
+void PlaybackController::dropFollowing() {
+  joinTimer_->stop();
+  if (followingStream_) engine_.freeStream(followingStream_);
+  followingStream_ = 0;
+  followingRow_ = 0;
+  preparedFor_ = 0;
+}
+
+void PlaybackController::cancelFollowing() {
+  if (followingStream_ && engine_.isActive(followingStream_) != AudioEngine::kStopped) {
+    takeOverFollowing();
+  } else {
+    dropFollowing();
+  }
+}
+
+void PlaybackController::watchJoin() {
+  if (followingStream_ == 0) {
+    joinTimer_->stop();
+  } else if (engine_.isHeard(followingStream_)) {
+    takeOverFollowing();
+  }
+}
+
+// The join is heard: the following stream becomes the current one, and the
+// track start runs as it does for any track, without the engine's set-up,
+// the play and the fade-in.
+void PlaybackController::takeOverFollowing() {
+  joinTimer_->stop();
+  const uint32_t ended = currentStream_;
+  const int row = followingRow_;
+  currentStream_ = followingStream_;
+  followingStream_ = 0;
+  followingRow_ = 0;
+  preparedFor_ = 0;
+  engine_.freeStream(ended);
+  stopped_ = false;
+  currentIndex_ = row;
+  showTrack(row, followingPath_);
+  now_.setWindowTitle(now_.title());
 }
 
 // The other parts' steps of a track start, in the order they must run.
@@ -124,6 +242,7 @@ void PlaybackController::runTrackStartSteps(const QString& displayName) {
 }
 
 void PlaybackController::stop() {
+  dropFollowing();
   stopped_ = true;
   setProgressValue(0, now_.progressMaximum());
   lastPosition_ = 0;
@@ -138,6 +257,9 @@ void PlaybackController::stop() {
 }
 
 void PlaybackController::togglePlayPause() {
+  // The join has been made but is not heard yet: the following track is
+  // the one playing.
+  if (followingStream_ && engine_.isActive(followingStream_) != AudioEngine::kStopped) takeOverFollowing();
   int selected = rows_.selectedRow();
   if (selected == 0) {
     // Nothing selected: the last track again (the list selects it when it
@@ -159,6 +281,7 @@ void PlaybackController::togglePlayPause() {
     case 1:
       engine_.pause(currentStream_);
       playbackTimer_->stop();
+      joinTimer_->stop();
       now_.setPlayState(PlayState::paused);
       break;
     default:
@@ -180,33 +303,19 @@ void PlaybackController::next() { startRow(now_.mode() == PlayMode::shuffle ? ra
 void PlaybackController::previous() { startRow(now_.mode() == PlayMode::shuffle ? randomRow() : currentIndex_ - 1); }
 
 void PlaybackController::onTrackEnd() {
-  const int rows = rows_.rowCount();
-  switch (now_.mode()) {
-    case PlayMode::singleRepeat:
-      if (currentIndex_ >= 1 && currentIndex_ <= rows) {
-        startRow(currentIndex_);
-      } else {
-        stop();
-      }
-      break;
-    case PlayMode::listRepeat:
-      // Past the end means the current row itself was removed; starting
-      // whatever row now sits there would play the wrong track.
-      if (currentIndex_ > rows) {
-        stop();
-        break;
-      }
-      if (currentIndex_ >= rows) setCurrentIndex(0);
-      startRow(currentIndex_ + 1);
-      break;
-    case PlayMode::shuffle:
-      random_.seed(static_cast<uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
-      startRow(randomRow());
-      break;
+  const bool wraps = now_.mode() == PlayMode::listRepeat && currentIndex_ >= rows_.rowCount();
+  const int row = rowAfterEnd();
+  // Shuffle over an empty list starts nothing and keeps the player as it is.
+  if (row == 0 && now_.mode() != PlayMode::shuffle) {
+    stop();
+    return;
   }
+  if (wraps) setCurrentIndex(0);
+  startRow(row);
 }
 
 void PlaybackController::onTimerTick() {
+  if (followingStream_ && engine_.isHeard(followingStream_)) takeOverFollowing();
   lastPosition_ = engine_.getPosition(currentStream_);
   lastLength_ = static_cast<uint32_t>(engine_.getLength(currentStream_));
   const double seconds = std::max(0.0, engine_.bytesToSeconds(currentStream_, lastPosition_));
@@ -216,9 +325,22 @@ void PlaybackController::onTimerTick() {
   progressUpdating_ = false;
   now_.setPosition(seconds, static_cast<uint32_t>(lastPosition_), lastLength_);
 
-  if (trackEnded(engine_.getPosition(currentStream_), lastLength_)) {
+  if (followingStream_) {
+    if (engine_.isActive(currentStream_) == AudioEngine::kStopped &&
+        engine_.isActive(followingStream_) == AudioEngine::kStopped) {
+      // The join was never made (the track ended before it could be).
+      dropFollowing();
+      onTrackEnd();
+      return;
+    }
+    const double left = engine_.bytesToSeconds(currentStream_, engine_.getLength(currentStream_)) - seconds;
+    if (left < kWatchSeconds && !joinTimer_->isActive()) joinTimer_->start();
+  } else if (trackEnded(engine_.getPosition(currentStream_), lastLength_)) {
     onTrackEnd();
     return;
+  } else if (gapless_ && !stopped_ && preparedFor_ != currentStream_ && engine_.getLength(currentStream_) > 0 &&
+             engine_.bytesToSeconds(currentStream_, engine_.getLength(currentStream_)) - seconds < kPrepareSeconds) {
+    prepareFollowing();
   }
   pixelsPerSecond_ = ProgressGeometry::pixelsPerSecond(now_.lengthWholeSeconds());
 }
@@ -257,7 +379,7 @@ void PlaybackController::clickProgressTrack(int cursorX) {
 
 void PlaybackController::setVolumePercent(int percent) {
   now_.setVolume(percent);
-  engine_.setVolume(currentStream_, now_.volume());
+  applyVolume();
 }
 
 }  // namespace youran

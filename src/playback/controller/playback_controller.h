@@ -34,6 +34,14 @@ class PlaybackController : public QObject {
   // The loudness levelling factor of a track's file, asked at every track
   // start; unset means 1.
   void setTrackGain(std::function<double(const std::string& path)> gainFor) { gainFor_ = std::move(gainFor); }
+  // Gapless playback (off by default): the track that follows the end of
+  // this one is opened a few seconds ahead and joined to it in the engine,
+  // with no re-initialisation and no fade-in; its track start runs when the
+  // join is heard. User actions always start a track the usual way.
+  void setGapless(bool on);
+  bool gapless() const { return gapless_; }
+  // The stream joined to the current one, 0 when none waits.
+  uint32_t followingStream() const { return followingStream_; }
 
   NowPlaying& nowPlaying() const { return now_; }
   uint32_t currentStream() const { return currentStream_; }
@@ -77,6 +85,17 @@ class PlaybackController : public QObject {
 
  private:
   void runTrackStartSteps(const QString& displayName);
+  void showTrack(int row, const std::string& path);
+  // The row the end of the current track starts in the play mode; 0 for none.
+  int rowAfterEnd();
+  void prepareFollowing();
+  void dropFollowing();
+  // Gapless off, the mode changed, or the following row left the list: a
+  // join already made is kept (its sound is on its way), one not yet made
+  // is dropped.
+  void cancelFollowing();
+  void watchJoin();
+  void takeOverFollowing();
   void setCurrentIndex(int row);
   void followRemovedRows(const QList<int>& rows);
   void applyVolume();
@@ -97,8 +116,16 @@ class PlaybackController : public QObject {
   bool progressUpdating_ = false;
   double pixelsPerSecond_ = 0;
   std::mt19937 random_;
+  bool gapless_ = false;
+  uint32_t followingStream_ = 0;
+  int followingRow_ = 0;
+  uint32_t preparedFor_ = 0;  // the stream a following track was tried for
+  std::string followingPath_;
 
   QTimer* playbackTimer_;
+  // Runs only in the last moments before a join, so the track start is on
+  // time to within its period rather than the 500 ms of the playback timer.
+  QTimer* joinTimer_;
 };
 
 }  // namespace youran

@@ -390,5 +390,67 @@ TEST_F(PlaybackControllerTest, AStreamThatCannotBeCreatedStopsAndSaysSo) {
   EXPECT_FALSE(controller->playbackTimer()->isActive());
 }
 
+// Gapless: the row the end starts is opened ahead and joined in the engine;
+// its track start runs when the join is heard, not at the next tick, and
+// only then. A user's action still takes the usual road.
+TEST_F(PlaybackControllerTest, GaplessJoinStartsTheNextTrackWhenItIsHeard) {
+  addTracks(3, 55125);  // 1.25 s each: the join falls between two ticks
+  struct AtJoin : TrackStartSteps {
+    AudioEngine* engine = nullptr;
+    PlaybackController* controller = nullptr;
+    QStringList names;
+    double heardAt = -1;  // the new track's heard position when its lyrics were asked for
+    void loadLyrics(const QString& name) override {
+      names << name;
+      const uint32_t stream = controller->currentStream();
+      heardAt = engine->bytesToSeconds(stream, engine->getPosition(stream));
+    }
+  } steps;
+  steps.engine = &engine;
+  steps.controller = controller.get();
+  controller->setTrackStartSteps(&steps);
+  controller->setGapless(true);
+  controller->startRow(1);
+
+  // Shorter than the lead, so the following row is opened at the first tick.
+  ASSERT_TRUE(QTest::qWaitFor([&] { return controller->followingStream() != 0; }, 2000));
+  const uint32_t following = controller->followingStream();
+  EXPECT_EQ(now.currentRow(), 1) << "nothing of row 2 shows before it is heard";
+  EXPECT_EQ(steps.names, QStringList{QStringLiteral("Artist 1-Title 1")});
+
+  ASSERT_TRUE(QTest::qWaitFor([&] { return controller->currentIndex() == 2; }, 3000));
+  EXPECT_EQ(controller->currentStream(), following) << "the joined stream plays on: no new stream, no set-up";
+  EXPECT_EQ(steps.names.last(), QStringLiteral("Artist 2-Title 2"));
+  EXPECT_GE(steps.heardAt, 0.0);
+  EXPECT_LT(steps.heardAt, 0.1) << "the track start waited for a tick instead of the join";
+  EXPECT_EQ(now.currentRow(), 2);
+  EXPECT_EQ(playlist->selectedRow(), 2);
+  EXPECT_EQ(now.windowTitle(), QStringLiteral("Artist 2-Title 2"));
+  EXPECT_EQ(now.playState(), PlayState::playing);
+  EXPECT_LT(now.positionSeconds(), 0.1) << "the clock starts again at 0";
+  // No fade-in: the first 50 ms are as loud as the rest of the tone.
+  waitMs(50);
+  const int early = engine.getLevel(following).first;
+  waitMs(400);
+  const int later = engine.getLevel(following).first;
+  EXPECT_GT(early, later * 9 / 10) << early << " then " << later;
+
+  // Row 3 is joined to row 2 in turn; a user's next drops it and starts
+  // row 3 the usual way, with a stream of its own.
+  ASSERT_TRUE(QTest::qWaitFor([&] { return controller->followingStream() != 0; }, 2000));
+  const uint32_t queued = controller->followingStream();
+  controller->next();
+  EXPECT_EQ(controller->followingStream(), 0u);
+  EXPECT_EQ(controller->currentIndex(), 3);
+  EXPECT_NE(controller->currentStream(), queued);
+  EXPECT_EQ(engine.isActive(queued), AudioEngine::kStopped);
+
+  // Turned off, nothing is joined and the end starts the next row as always.
+  controller->setGapless(false);
+  waitMs(700);
+  EXPECT_EQ(controller->followingStream(), 0u);
+  controller->setTrackStartSteps(nullptr);
+}
+
 }  // namespace
 }  // namespace youran
