@@ -48,6 +48,7 @@
 #include "playback/controller/track_start_steps.h"
 #include "playback/loudness/loudness_scanner.h"
 #include "playback/loudness/track_leveling.h"
+#include "playback/ui/gapless_setting.h"
 #include "playback/ui/leveling_settings.h"
 #include "playlist/music_list_file.h"
 #include "playlist/conversion_defaults.h"
@@ -142,6 +143,9 @@ PlayerAssembly::PlayerAssembly(PlayerApp& app, AudioEngine& engine) : app_(app),
   lyrics_->attachControls(window->lyricButton(), window->desktopLyricsBox(), window->nowPlayingPage()->lyricLine());
   connectLyricSettings();
   connectLeveling();
+  playback_->setGapless(GaplessSetting::stored());
+  if (auto* gapless = window->settingsPage()->findChild<GaplessSetting*>())
+    QObject::connect(gapless, &GaplessSetting::changed, playback_.get(), &PlaybackController::setGapless);
   QObject::connect(window, &MainWindow::nowPlayingOpening, lyrics_.get(), [this] { showBigLine(true); });
   if (auto* devices = window->settingsPage()->findChild<OutputDeviceBox*>()) {
     QObject::connect(devices, &OutputDeviceBox::deviceChosen, devices,

@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include "lyrics/ui/lyric_line_settings.h"
+#include "playback/ui/gapless_setting.h"
 #include "playback/ui/leveling_settings.h"
 #include "settings/settings_file.h"
 #include "settings/settings_keys.h"
@@ -101,6 +102,7 @@ SettingsPage::SettingsPage(QWidget* parent) : QWidget(parent) {
   caption(this, QStringLiteral("锁定桌面歌词"), 376)->move(300, 376);
   lockToggle_ = makePictureButton(this, QStringLiteral("锁定开"), QStringLiteral("toggle_off"), {52, 28});
   lockToggle_->move(420, 377);
+  (new GaplessSetting(this))->setGeometry(500, 376, 140, 30);
   hint(this, QStringLiteral("桌面歌词随演唱进度变色；锁定后鼠标点击穿透桌面歌词"), 410);
 
   chooseFolder = [this] {

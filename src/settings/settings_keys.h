@@ -29,6 +29,10 @@ inline constexpr std::string_view kPluginsSection = "Plugins";
 // is the system's default.
 inline constexpr std::string_view kAudioSection = "Audio";
 inline constexpr std::string_view kAudioDevice = "Device";
+// Gapless playback ("F" by default): the next track follows the end of one
+// without the engine's set-up and the fade-in.
+inline constexpr std::string_view kPlaybackSection = "Playback";
+inline constexpr std::string_view kPlaybackGapless = "Gapless";
 
 inline constexpr std::string_view kDefaultLyricFont = "微软雅黑";
 inline constexpr std::string_view kDefaultDownloadFolder = "YouranMusicDownload";
