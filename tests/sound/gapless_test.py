@@ -1,0 +1,216 @@
+"""Two files cut from one sine, played one after the other: with gapless
+playback they must sound as the one sine they were cut from.
+
+    gapless_test.py CASE CLI
+
+Cases: wav (into a WAV file: sample-exact), server (through a private
+PulseAudio server, recorded from its null sink's monitor), peer (the same
+two files through mpv --gapless-audio=yes; prints the figures, checks
+nothing). Exit 77 means the machine cannot run the case.
+"""
+
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+
+import numpy
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import sound_server as ss  # noqa: E402
+from sound_test import Failed, SKIP, check, record_while  # noqa: E402
+
+FREQUENCY = 440
+AMPLITUDE = 0.5
+SECONDS = 4
+# Where the sine is cut: on no codec's frame boundary (FLAC 4096, MP3 1152).
+CUT = 97003
+# Digital silence: what a null sink records while nothing plays.
+SILENT = 1e-4
+
+
+def make_pair(folder, extension, codec):
+    """The sine cut at CUT into two files; a float WAV of the whole keeps the
+    cut exact before the codec sees it."""
+    whole = os.path.join(folder, "whole.wav")
+    if not os.path.exists(whole):
+        subprocess.run(["ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i",
+                        "aevalsrc=%g*sin(2*PI*%d*t):s=%d:d=%g" % (AMPLITUDE, FREQUENCY, ss.RATE, SECONDS),
+                        "-c:a", "pcm_f32le", whole], check=True)
+    parts = []
+    for name, trim in (("a", "atrim=end_sample=%d" % CUT), ("b", "atrim=start_sample=%d" % CUT)):
+        path = os.path.join(folder, "%s.%s" % (name, extension))
+        subprocess.run(["ffmpeg", "-v", "error", "-y", "-i", whole, "-af", trim + ",asetpts=N/SR/TB"] + codec + [path],
+                       check=True)
+        parts.append(path)
+    return parts
+
+
+FORMATS = {"flac": ["-c:a", "flac"],
+           # libmp3lame writes the Xing/LAME header with the encoder delay
+           # and the padding.
+           "mp3": ["-c:a", "libmp3lame", "-b:a", "192k"]}
+
+
+def read_float_wav(path):
+    data = open(path, "rb").read()
+    at = 12
+    while at + 8 <= len(data):
+        chunk, size = data[at:at + 4], struct.unpack("<I", data[at + 4:at + 8])[0]
+        if chunk == b"data":
+            return numpy.frombuffer(data[at + 8:at + 8 + size], dtype="<f4").astype(numpy.float64)[0::2]
+        at += 8 + size + (size & 1)
+    raise Failed("no data chunk in " + path)
+
+
+def shift_from_sine(samples, start, end):
+    """How many samples samples[start:end] lie off the uncut sine (whole
+    samples, within 3 either way)."""
+    n = numpy.arange(start, end)
+
+    def off(shift):
+        return numpy.abs(samples[start:end] - AMPLITUDE * numpy.sin(2 * numpy.pi * FREQUENCY * (n - shift) / ss.RATE)).max()
+    return min(range(-3, 4), key=off)
+
+
+def reference(path):
+    """The file as ffmpeg's own command decodes it."""
+    out = subprocess.run(["ffmpeg", "-v", "error", "-i", path, "-f", "f32le", "-ac", "1", "-"], capture_output=True,
+                         check=True).stdout
+    return numpy.frombuffer(out, dtype="<f4").astype(numpy.float64)
+
+
+def aligned(samples, expected):
+    """The part of a recording that should equal `expected`: where its first
+    200 ms match best, near the first sound heard."""
+    loud = numpy.flatnonzero(numpy.abs(samples) > SILENT)
+    check(loud.size > 0, "nothing was heard")
+    m = ss.RATE // 5
+    candidates = range(max(0, int(loud[0]) - 100), int(loud[0]) + 100)
+    start = min(candidates, key=lambda k: numpy.abs(samples[k:k + m] - expected[:m]).max())
+    got = samples[start:start + len(expected)]
+    check(len(got) == len(expected), "the recording ends %d samples early" % (len(expected) - len(got)))
+    return got
+
+
+def join_figures(got, expected):
+    """How the sound departs from the two files' samples back to back (as
+    the reference decoder gives them): the silence at the join (in samples),
+    the largest departure within 10 ms of it, over the 490 ms after that (a
+    second file that came early or late is off all along), and over the
+    steady 450 ms before it."""
+    residual = numpy.abs(got - expected)
+    quiet = numpy.abs(got[CUT - ss.RATE // 20:CUT + ss.RATE]) < SILENT
+    silence = max((b - a for a, b in ss._runs(quiet)), default=0)
+    # A sine is that quiet for one sample at most, at a zero crossing.
+    return {"silence": silence if silence > 1 else 0,
+            "join": round(float(residual[CUT - ss.RATE // 100:CUT + ss.RATE // 100].max()), 5),
+            "after": round(float(residual[CUT + ss.RATE // 100:CUT + ss.RATE // 2].max()), 5),
+            "before": round(float(residual[CUT - ss.RATE // 2:CUT - ss.RATE // 20].max()), 5)}
+
+
+def seamless(figures, what, tolerance):
+    check(figures["silence"] == 0, "%s: %d samples of silence at the join" % (what, figures["silence"]))
+    check(figures["before"] <= tolerance, "%s: %.4f off the files' samples already before the join"
+          % (what, figures["before"]))
+    # A hole or a step reaches the sine's amplitude; a second file one
+    # sample early or late is 0.03 off all along. Around the join the sound
+    # stays as close to the files as it was before.
+    for where in ("join", "after"):
+        check(figures[where] <= 2 * figures["before"] + 0.002,
+              "%s: %.4f off the files' samples %s the join, %.4f before" % (what, figures[where], where,
+                                                                             figures["before"]))
+
+
+def play(cli, files, *extra, env=None):
+    result = subprocess.run([cli, "play"] + files + ["--quiet"] + list(extra), env=env, capture_output=True,
+                            text=True, timeout=60)
+    check(result.returncode == 0, "play failed: " + result.stderr)
+
+
+def case_wav(cli, work):
+    for extension, codec in FORMATS.items():
+        files = make_pair(work, extension, codec)
+        expected = numpy.concatenate([reference(f) for f in files])
+        # Delay and padding taken off: exactly the samples of the sine.
+        check(len(expected) == SECONDS * ss.RATE, "%s: ffmpeg decodes %d samples" % (extension, len(expected)))
+        for gapless in (True, False):
+            out = os.path.join(work, "out.wav")
+            play(cli, files, "--output", "wav:" + out, *(["--gapless"] if gapless else []))
+            got = read_float_wav(out)
+            what = "%s into a WAV file, gapless %s" % (extension, "on" if gapless else "off")
+            check(len(got) == len(expected), "%s: %d samples, the sine has %d" % (what, len(got), len(expected)))
+            figures = join_figures(got, expected)
+            print("%s: %s" % (what, figures))
+            if gapless:
+                # Sample for sample what the two files decode to.
+                off = numpy.abs(got - expected).max()
+                check(off < 1e-6, "%s: %.7f off the files' samples" % (what, off))
+                seamless(figures, what, 1e-6)
+                # Each file where it was cut from the sine, the encoder's
+                # delay and padding taken off.
+                for part, (start, end) in (("first", (4410, CUT - 4410)), ("second", (CUT + 4410, len(got) - 4410))):
+                    shift = shift_from_sine(got, start, end)
+                    check(shift == 0, "%s: the %s file is %d samples off the sine" % (what, part, shift))
+            else:
+                # The usual way: the second file fades in from silence.
+                check(numpy.abs(got[CUT:CUT + 441]).max() < 0.1 * AMPLITUDE, "%s: no fade-in at the join" % what)
+
+
+def case_server(cli, work):
+    with ss.SoundServer("pulse", ["one"]) as server:
+        for extension, gapless in (("flac", True), ("mp3", True), ("flac", False)):
+            files = make_pair(work, extension, FORMATS[extension])
+            expected = numpy.concatenate([reference(f) for f in files])
+            heard = record_while(server, ["one"], lambda: play(
+                cli, files, *(["--gapless"] if gapless else []), env=server.env))["one"]
+            what = "%s through PulseAudio, gapless %s" % (extension, "on" if gapless else "off")
+            got = aligned(heard, expected)
+            figures = join_figures(got, expected)
+            print("%s: %s" % (what, figures))
+            if gapless:
+                # 16-bit samples and the server's volume on the way.
+                seamless(figures, what, 0.01)
+                holes = ss.gaps(heard)
+                check(not holes, "%s: holes %s" % (what, holes[:3]))
+            else:
+                # Today's track change: the engine set up again, then the fade.
+                check(figures["join"] > 0.25, "%s: the join sounds seamless, the setting changes nothing" % what)
+
+
+def case_peer(cli, work):
+    """mpv's gapless audio on the same files, for bench/playback/README.md."""
+    if not shutil.which("mpv"):
+        print("skipped: mpv is not installed")
+        return SKIP
+    with ss.SoundServer("pulse", ["one"]) as server:
+        for extension, codec in FORMATS.items():
+            files = make_pair(work, extension, codec)
+            expected = numpy.concatenate([reference(f) for f in files])
+            runs = (("youranmusic-cli play --gapless", [cli, "play"] + files + ["--gapless", "--quiet"]),
+                    ("youranmusic-cli play", [cli, "play"] + files + ["--quiet"]),
+                    ("mpv --gapless-audio=yes", ["mpv", "--no-config", "--really-quiet", "--no-video", "--ao=pulse",
+                                                 "--gapless-audio=yes"] + files))
+            for name, command in runs:
+                heard = record_while(server, ["one"], lambda: subprocess.run(
+                    command, env=server.env, capture_output=True, timeout=60))["one"]
+                print("%s, %s: %s" % (extension, name, join_figures(aligned(heard, expected), expected)))
+
+
+def main():
+    case, cli = sys.argv[1], sys.argv[2]
+    with tempfile.TemporaryDirectory() as work:
+        try:
+            return {"wav": case_wav, "server": case_server, "peer": case_peer}[case](cli, work) or 0
+        except ss.Unavailable as why:
+            print("skipped: no sound server can run here: %s" % why)
+            return SKIP
+        except Failed as why:
+            print("FAILED: %s" % why)
+            return 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
