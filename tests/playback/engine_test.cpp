@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "playback/dsp/volume_ramp.h"
+#include "playback/output/wav_file_output.h"
 #include "playback_test_util.h"
 #include "support/temp_folder.h"
 
@@ -239,6 +240,53 @@ TEST(PlaybackVolumeRamp, ChangesWithoutAStep) {
   EXPECT_LE(worst, 1.0f / 882 + 1e-6f);
   EXPECT_EQ(ones[2 * 1999], 0.0f);
   EXPECT_NEAR(ones[2 * 441], 0.5f - 1.0f / 882, 1e-5);
+}
+
+// Gapless: a stream joined to another takes over in the block in which the
+// first ends, whatever its own rate and channels; freeing it cancels the
+// join. Half a second of 440 Hz ends on a whole cycle, so the two tones
+// back to back are one sine.
+TEST(PlaybackEngine, AJoinedStreamFollowsWithoutAGap) {
+  TempFolder folder;
+  auto first = folder / "first.wav";
+  auto second = folder / "second.flac";
+  ASSERT_TRUE(encodeAudio(first, toneSource(440, 0.5, 0.5), 44100, 2));
+  ASSERT_TRUE(encodeAudio(second, "aevalsrc=0.5*sin(2*PI*440*t):d=0.5:s=48000", 48000, 1));
+  for (bool cancelled : {false, true}) {
+    SCOPED_TRACE(cancelled ? "follower freed" : "joined");
+    AudioEngine engine;
+    auto out = folder / "joined.wav";
+    ASSERT_TRUE(engine.initWithOutput(std::make_unique<WavFileOutput>(out.string())));
+    const uint32_t a = engine.createStream(first.string());
+    const uint32_t b = engine.createStream(second.string());
+    const uint32_t measured = engine.createStream(second.string(), {}, {}, AudioEngine::kDecodeOnly);
+    EXPECT_FALSE(engine.playAfter(a, a));
+    EXPECT_FALSE(engine.playAfter(a, 0));
+    EXPECT_FALSE(engine.playAfter(a, measured));
+    ASSERT_TRUE(engine.playAfter(a, b));
+    EXPECT_FALSE(engine.playAfter(a, engine.createStream(second.string()))) << "one follower at a time";
+    EXPECT_FALSE(engine.isHeard(b));
+    if (cancelled) engine.freeStream(b);
+    ASSERT_TRUE(engine.play(a, false));
+    ASSERT_TRUE(waitFor([&] { return engine.isActive(a) == AudioEngine::kStopped && engine.isActive(b) == AudioEngine::kStopped; }, 30));
+    EXPECT_EQ(engine.isHeard(b), !cancelled);
+    EXPECT_FALSE(engine.playAfter(a, engine.createStream(second.string()))) << "too late: the first has ended";
+    engine.free();
+    WavData wav;
+    ASSERT_TRUE(readWav(out, wav));
+    if (cancelled) {
+      EXPECT_EQ(wav.frames(), 22050);
+      continue;
+    }
+    EXPECT_NEAR(wav.frames(), 44100, 2);
+    for (int c = 0; c < 2; ++c) {
+      const auto x = wav.channel(c);
+      double worst = 0;
+      for (size_t i = 21050; i < 23050 && i < x.size(); ++i)
+        worst = std::max(worst, std::abs(x[i] - 0.5 * std::sin(2 * M_PI * 440 * double(i) / 44100)));
+      EXPECT_LT(worst, 0.01) << "channel " << c;
+    }
+  }
 }
 
 }  // namespace

@@ -289,6 +289,7 @@ class FfmpegDecoder final : public Decoder {
       if (!formatFromHeaders()) return false;
       info_.lengthFrames = lengthFromHeader();
       if (info_.lengthFrames < 0 && heldPacket_) info_.lengthFrames = lengthFromBitrate();
+      endFrame_ = paddedContainer() ? info_.lengthFrames : -1;
       return info_.lengthFrames >= 0;
     }
     if (!startDecoding()) {
@@ -297,6 +298,7 @@ class FfmpegDecoder final : public Decoder {
     }
     info_.lengthFrames = lengthFromHeader();
     if (fast && info_.lengthFrames < 0) return false;
+    endFrame_ = paddedContainer() ? info_.lengthFrames : -1;
     return true;
   }
 
@@ -304,6 +306,7 @@ class FfmpegDecoder final : public Decoder {
 
   int read(float* out, int maxFrames) override {
     if (!decoding_ && !startDecoding()) return 0;
+    if (endFrame_ >= 0) maxFrames = static_cast<int>(std::clamp<int64_t>(endFrame_ - position_, 0, maxFrames));
     int written = 0;
     while (written < maxFrames) {
       // A frame whose layout differs from the first one (it may have fewer
@@ -453,6 +456,19 @@ class FfmpegDecoder final : public Decoder {
     return -1;
   }
 
+  // An MP4 edit list gives the exact number of samples, which libavformat
+  // keeps as the stream's duration and libavcodec does not apply at the
+  // end: the encoder's padding after the last real sample (AAC pads its
+  // last frame out to 1024) would be heard as a short silence between two
+  // tracks played without a gap. The start (the encoder's delay) is
+  // already skipped by the decoder. Other containers either say where the
+  // audio ends in each packet (MP3's LAME header, Ogg granules) or carry
+  // no padding.
+  bool paddedContainer() const {
+    return lossy_ && info_.lengthFrames > 0 && format_->iformat &&
+           std::string_view(format_->iformat->name).starts_with("mov,");
+  }
+
   int64_t frameTimestamp() const {
     int64_t ts = frame_->best_effort_timestamp;
     if (ts == AV_NOPTS_VALUE) return AV_NOPTS_VALUE;
@@ -555,6 +571,7 @@ class FfmpegDecoder final : public Decoder {
   int64_t frameStart_ = 0;  // stream frame of frame_'s first sample
   int frameOffset_ = 0;     // samples of frame_ already read
   int64_t position_ = 0;    // stream frame the next read returns
+  int64_t endFrame_ = -1;   // reads stop here when the container says so
   bool lossy_ = true;
   bool ended_ = false;
   bool drained_ = false;
