@@ -99,7 +99,8 @@ const std::string& TrackList::pathAtRow(size_t row) const {
 TrackEntry TrackList::makeEntry(std::string path, std::string duration, std::string displayName,
                                 std::string flag, size_t row) {
   TrackEntry entry;
-  entry.name = oneLine(flag == kConvertedFlag ? std::move(displayName) : fileNameDisplayName(path));
+  const bool named = flag == kConvertedFlag || !displayName.empty();
+  entry.name = oneLine(named ? std::move(displayName) : fileNameDisplayName(path));
   entry.path = std::move(path);
   entry.number = rowNumberText(row);
   entry.duration = std::move(duration);
