@@ -25,6 +25,10 @@ double fittingPixelRatio(QSize window, QSize availableDevicePixels, double ratio
 }
 
 std::optional<double> scaleFactorToFit(QSize window) {
+  // A headless platform's screen is a made-up 800 × 600 that nobody sees;
+  // pictures taken there keep the window's own size.
+  const QString platform = QGuiApplication::platformName();
+  if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal")) return std::nullopt;
   QScreen* screen = QGuiApplication::primaryScreen();
   if (!screen) return std::nullopt;
   const double ratio = screen->devicePixelRatio();
