@@ -103,8 +103,10 @@ TrackEntry TrackList::makeEntry(std::string path, std::string duration, std::str
   entry.name = oneLine(named ? std::move(displayName) : fileNameDisplayName(path));
   entry.path = std::move(path);
   entry.number = rowNumberText(row);
-  entry.duration = std::move(duration);
-  entry.flag = std::move(flag);
+  // A stray CR in a hand-edited file's last fields would be taken for the
+  // line's end once the row is saved last: "真\r" would come back as "真".
+  entry.duration = oneLine(std::move(duration));
+  entry.flag = oneLine(std::move(flag));
   return entry;
 }
 

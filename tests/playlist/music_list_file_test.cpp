@@ -116,6 +116,16 @@ TEST(MusicListFile, DisplayNamesNeverBreakARow) {
   ASSERT_TRUE(list.setConverted(1, "/m/tagged.mp3", "A\nB\rC", "03:00", "真"));
   EXPECT_EQ(list.atIndex(1).name, "A B C");
   EXPECT_EQ(back.atIndex(1).name, "Artist-Title second line");
+  // Nor a hand-edited flag: "真" and a stray CR saved as the last row would
+  // load back converted (found by the list fuzzer).
+  TrackList edited;
+  parseMusicList(utf8ToGb18030("[音乐播放器列表文件]\r\n/m/x.mp3|  1|X-Y|00:01|真\r\r\n"), edited);
+  ASSERT_EQ(edited.size(), 1u);
+  TrackList reloaded;
+  parseMusicList(serializeMusicList(edited), reloaded);
+  ASSERT_EQ(reloaded.size(), 1u);
+  EXPECT_FALSE(edited.atIndex(0).converted());
+  EXPECT_FALSE(reloaded.atIndex(0).converted());
 }
 
 TEST(MusicListFile, LoadedRowsFollowTheAddTrackRule) {
