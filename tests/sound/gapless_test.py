@@ -1,10 +1,10 @@
 """Two files cut from one sine, played one after the other: with gapless
 playback they must sound as the one sine they were cut from.
 
-    gapless_test.py CASE CLI
+    gapless_test.py CASE CLI [PLAYER]
 
-Cases: wav (into a WAV file: sample-exact), server (through a private
-PulseAudio server, recorded from its null sink's monitor), peer (the same
+Cases: wav (into a WAV file: sample-exact), server (CLI and PLAYER through a
+private PulseAudio server, recorded from its null sink's monitor), peer (the same
 two files through mpv --gapless-audio=yes; prints the figures, checks
 nothing). Exit 77 means the machine cannot run the case.
 """
@@ -14,12 +14,13 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 
 import numpy
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import sound_server as ss  # noqa: E402
-from sound_test import Failed, SKIP, check, record_while  # noqa: E402
+from sound_test import Failed, SKIP, check, record_while, stop  # noqa: E402
 
 FREQUENCY = 440
 AMPLITUDE = 0.5
@@ -71,14 +72,20 @@ def reference(path):
 
 
 def aligned(samples, expected):
-    """The part of a recording that should equal `expected`: where its first
-    200 ms match best, near the first sound heard."""
+    """The part of a recording that should equal `expected`, at the level of
+    `expected`: where 200 ms after the first track's fade-in match best, near
+    the first sound heard, and scaled by the volume they were heard at."""
     loud = numpy.flatnonzero(numpy.abs(samples) > SILENT)
     check(loud.size > 0, "nothing was heard")
-    m = ss.RATE // 5
-    candidates = range(max(0, int(loud[0]) - 100), int(loud[0]) + 100)
-    start = min(candidates, key=lambda k: numpy.abs(samples[k:k + m] - expected[:m]).max())
-    got = samples[start:start + len(expected)]
+    part = slice(int(0.6 * ss.RATE), int(0.8 * ss.RATE))
+    want = expected[part]
+
+    def fitted(k):
+        heard = samples[k + part.start:k + part.stop]
+        gain = numpy.dot(heard, want) / numpy.dot(want, want)
+        return numpy.abs(heard - gain * want).max(), gain
+    start = min(range(max(0, int(loud[0]) - 100), int(loud[0]) + 100), key=lambda k: fitted(k)[0])
+    got = samples[start:start + len(expected)] / fitted(start)[1]
     check(len(got) == len(expected), "the recording ends %d samples early" % (len(expected) - len(got)))
     return got
 
@@ -147,25 +154,50 @@ def case_wav(cli, work):
                 check(numpy.abs(got[CUT:CUT + 441]).max() < 0.1 * AMPLITUDE, "%s: no fade-in at the join" % what)
 
 
-def case_server(cli, work):
+def case_server(cli, player, work):
     with ss.SoundServer("pulse", ["one"]) as server:
-        for extension, gapless in (("flac", True), ("mp3", True), ("flac", False)):
+        runs = [("youranmusic-cli play", "flac", True), ("youranmusic-cli play", "mp3", True),
+                ("youranmusic-cli play", "flac", False), ("the player", "mp3", True), ("the player", "mp3", False)]
+        for who, extension, gapless in runs:
             files = make_pair(work, extension, FORMATS[extension])
             expected = numpy.concatenate([reference(f) for f in files])
-            heard = record_while(server, ["one"], lambda: play(
-                cli, files, *(["--gapless"] if gapless else []), env=server.env))["one"]
-            what = "%s through PulseAudio, gapless %s" % (extension, "on" if gapless else "off")
+            if who == "the player":
+                heard = player_heard(server, player, work, files, gapless)
+            else:
+                heard = record_while(server, ["one"], lambda: play(
+                    cli, files, *(["--gapless"] if gapless else []), env=server.env))["one"]
+            what = "%s, %s through PulseAudio, gapless %s" % (who, extension, "on" if gapless else "off")
             got = aligned(heard, expected)
             figures = join_figures(got, expected)
             print("%s: %s" % (what, figures))
             if gapless:
                 # 16-bit samples and the server's volume on the way.
                 seamless(figures, what, 0.01)
-                holes = ss.gaps(heard)
+                # Past the player's fade-in at its first track.
+                first = int(numpy.flatnonzero(numpy.abs(heard) > SILENT)[0])
+                holes = ss.gaps(heard, start=first + int(0.6 * ss.RATE))
                 check(not holes, "%s: holes %s" % (what, holes[:3]))
             else:
                 # Today's track change: the engine set up again, then the fade.
                 check(figures["join"] > 0.25, "%s: the join sounds seamless, the setting changes nothing" % what)
+
+
+def player_heard(server, player, work, files, gapless):
+    """The player itself with 无缝播放 on or off, the two files its list."""
+    data = tempfile.mkdtemp(dir=work)
+    with open(os.path.join(data, "Setting.ini"), "w", encoding="gb18030", newline="") as f:
+        f.write("[Playback]\r\nGapless=%s\r\n" % ("T" if gapless else "F"))
+    env = dict(server.env, QT_QPA_PLATFORM="offscreen", YOURAN_LOCK_FILE=os.path.join(data, "lock"))
+    proc = {}
+
+    def run():
+        proc["p"] = subprocess.Popen([player, "--data-dir", data] + files, env=env, stdout=subprocess.DEVNULL,
+                                     stderr=subprocess.DEVNULL)
+        time.sleep(SECONDS + 1.5)
+    try:
+        return record_while(server, ["one"], run)["one"]
+    finally:
+        stop(proc.get("p"))
 
 
 def case_peer(cli, work):
@@ -191,7 +223,9 @@ def main():
     case, cli = sys.argv[1], sys.argv[2]
     with tempfile.TemporaryDirectory() as work:
         try:
-            return {"wav": case_wav, "server": case_server, "peer": case_peer}[case](cli, work) or 0
+            if case == "server":
+                return case_server(cli, sys.argv[3], work) or 0
+            return {"wav": case_wav, "peer": case_peer}[case](cli, work) or 0
         except ss.Unavailable as why:
             print("skipped: no sound server can run here: %s" % why)
             return SKIP
