@@ -193,14 +193,14 @@ def player_heard(server, player, work, files, gapless):
     def run():
         proc["p"] = subprocess.Popen([player, "--data-dir", data] + files, env=env, stdout=subprocess.DEVNULL,
                                      stderr=subprocess.DEVNULL)
-        time.sleep(SECONDS + 1.5)
+        time.sleep(SECONDS + 2.5)
     try:
         return record_while(server, ["one"], run)["one"]
     finally:
         stop(proc.get("p"))
 
 
-def case_peer(cli, work):
+def case_peer(cli, player, work):
     """mpv's gapless audio on the same files, for bench/playback/README.md."""
     if not shutil.which("mpv"):
         print("skipped: mpv is not installed")
@@ -217,15 +217,19 @@ def case_peer(cli, work):
                 heard = record_while(server, ["one"], lambda: subprocess.run(
                     command, env=server.env, capture_output=True, timeout=60))["one"]
                 print("%s, %s: %s" % (extension, name, join_figures(aligned(heard, expected), expected)))
+            for gapless in (True, False):
+                heard = player_heard(server, player, work, files, gapless)
+                print("%s, the player with Gapless=%s: %s" % (extension, "T" if gapless else "F",
+                                                             join_figures(aligned(heard, expected), expected)))
 
 
 def main():
     case, cli = sys.argv[1], sys.argv[2]
     with tempfile.TemporaryDirectory() as work:
         try:
-            if case == "server":
-                return case_server(cli, sys.argv[3], work) or 0
-            return {"wav": case_wav, "peer": case_peer}[case](cli, work) or 0
+            if case == "wav":
+                return case_wav(cli, work) or 0
+            return {"server": case_server, "peer": case_peer}[case](cli, sys.argv[3], work) or 0
         except ss.Unavailable as why:
             print("skipped: no sound server can run here: %s" % why)
             return SKIP
