@@ -4,13 +4,11 @@ playback they must sound as the one sine they were cut from.
     gapless_test.py CASE CLI [PLAYER]
 
 Cases: wav (into a WAV file: sample-exact), server (CLI and PLAYER through a
-private PulseAudio server, recorded from its null sink's monitor), peer (the same
-two files through mpv --gapless-audio=yes; prints the figures, checks
-nothing). Exit 77 means the machine cannot run the case.
+private PulseAudio server, recorded from its null sink's monitor). Exit 77
+means the machine cannot run the case.
 """
 
 import os
-import shutil
 import subprocess
 import sys
 import tempfile
@@ -200,36 +198,13 @@ def player_heard(server, player, work, files, gapless):
         stop(proc.get("p"))
 
 
-def case_peer(cli, player, work):
-    """mpv's gapless audio on the same files, for bench/playback/README.md."""
-    if not shutil.which("mpv"):
-        print("skipped: mpv is not installed")
-        return SKIP
-    with ss.SoundServer("pulse", ["one"]) as server:
-        for extension, codec in FORMATS.items():
-            files = make_pair(work, extension, codec)
-            expected = numpy.concatenate([reference(f) for f in files])
-            runs = (("youranmusic-cli play --gapless", [cli, "play"] + files + ["--gapless", "--quiet"]),
-                    ("youranmusic-cli play", [cli, "play"] + files + ["--quiet"]),
-                    ("mpv --gapless-audio=yes", ["mpv", "--no-config", "--really-quiet", "--no-video", "--ao=pulse",
-                                                 "--gapless-audio=yes"] + files))
-            for name, command in runs:
-                heard = record_while(server, ["one"], lambda: subprocess.run(
-                    command, env=server.env, capture_output=True, timeout=60))["one"]
-                print("%s, %s: %s" % (extension, name, join_figures(aligned(heard, expected), expected)))
-            for gapless in (True, False):
-                heard = player_heard(server, player, work, files, gapless)
-                print("%s, the player with Gapless=%s: %s" % (extension, "T" if gapless else "F",
-                                                             join_figures(aligned(heard, expected), expected)))
-
-
 def main():
     case, cli = sys.argv[1], sys.argv[2]
     with tempfile.TemporaryDirectory() as work:
         try:
             if case == "wav":
                 return case_wav(cli, work) or 0
-            return {"server": case_server, "peer": case_peer}[case](cli, sys.argv[3], work) or 0
+            return case_server(cli, sys.argv[3], work) or 0
         except ss.Unavailable as why:
             print("skipped: no sound server can run here: %s" % why)
             return SKIP
