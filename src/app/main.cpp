@@ -151,6 +151,11 @@ int main(int argc, char** argv) {
        std::getenv("DISPLAY")});
   if (!platform.empty()) qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(platform));
 
+  // Qt paints into X shared memory and, before each paint of a region it
+  // flushed last, waits for the X server to confirm it has read it: a round
+  // trip and two wake-ups per frame of the spectrum or the lyric sweep. The
+  // frames are small; sending them over the socket costs less.
+  if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", "1");
   QApplication app(argc, argv);
   app.setApplicationName(QStringLiteral("youranmusic"));
   app.setApplicationDisplayName(QStringLiteral("悠然音乐 6"));
