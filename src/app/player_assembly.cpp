@@ -140,6 +140,7 @@ PlayerAssembly::PlayerAssembly(PlayerApp& app, AudioEngine& engine) : app_(app),
   };
   lyrics_ = std::make_unique<LyricsView>(*nowPlaying_, *desktopLyrics_, *lyricLoader_, std::move(lyricSources));
   lyrics_->attachControls(window->lyricButton(), window->desktopLyricsBox(), window->nowPlayingPage()->lyricLine());
+  lyrics_->setFrameClock(window->spectrumTimer());
   connectLyricSettings();
   connectLeveling();
   QObject::connect(window, &MainWindow::nowPlayingOpening, lyrics_.get(), [this] { showBigLine(true); });

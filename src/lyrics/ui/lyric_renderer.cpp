@@ -3,7 +3,6 @@
 #include <QFontMetricsF>
 #include <QLinearGradient>
 #include <QPainter>
-#include <QPainterPathStroker>
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -101,12 +100,38 @@ Coverage coverageOf(const QPainterPath& path, const QRect& bounds) {
   return out;
 }
 
-// The outline a 1-pixel pen draws around the path.
-Coverage outlineOf(const QPainterPath& path, const QRect& bounds) {
-  if (path.isEmpty()) return {};
-  QPainterPathStroker stroker;
-  stroker.setWidth(1.0);
-  return coverageOf(stroker.createStroke(path), bounds);
+// The outline: the fill grown by a pixel, drawn beneath it, so a thin ring
+// shows around each glyph. Stroking the path instead (a text is thousands
+// of short edges) cost more than all the rest of the line.
+Coverage outlineOf(const Coverage& fill) {
+  Coverage out;
+  if (fill.area.isEmpty()) return out;
+  out.area = fill.area.adjusted(-1, -1, 1, 1);
+  const int w = out.area.width(), h = out.area.height();
+  // The largest coverage of each row's three neighbours across, then down.
+  std::vector<uint8_t> across(size_t(w) * size_t(h), 0);
+  for (int y = 1; y < h - 1; ++y) {
+    const uint8_t* from = &fill.alpha[size_t(y - 1) * size_t(w - 2)];
+    uint8_t* to = &across[size_t(y) * size_t(w)];
+    for (int x = 0; x < w; ++x) {
+      uint8_t m = 0;
+      for (int dx = -1; dx <= 1; ++dx) {
+        const int sx = x - 1 + dx;
+        if (sx >= 0 && sx < w - 2) m = std::max(m, from[sx]);
+      }
+      to[x] = m;
+    }
+  }
+  out.alpha.assign(across.size(), 0);
+  for (int y = 0; y < h; ++y) {
+    uint8_t* to = &out.alpha[size_t(y) * size_t(w)];
+    for (int dy = -1; dy <= 1; ++dy) {
+      if (y + dy < 0 || y + dy >= h) continue;
+      const uint8_t* from = &across[size_t(y + dy) * size_t(w)];
+      for (int x = 0; x < w; ++x) to[x] = std::max(to[x], from[x]);
+    }
+  }
+  return out;
 }
 
 uint scaled(uint channel, uint alpha) {
@@ -275,8 +300,8 @@ void LyricRenderer::rebuild() {
   const QRect bounds(QPoint(-shadowOffset_, -shadowOffset_), size_ + QSize(shadowOffset_, shadowOffset_));
   const Coverage fill = coverageOf(path, bounds);
   const Coverage belowFill = coverageOf(belowPath, bounds);
-  const Coverage outline = normal_.outline || highlight_.outline ? outlineOf(path, bounds) : Coverage{};
-  const Coverage belowOutline = normal_.outline ? outlineOf(belowPath, bounds) : Coverage{};
+  const Coverage outline = normal_.outline || highlight_.outline ? outlineOf(fill) : Coverage{};
+  const Coverage belowOutline = normal_.outline ? outlineOf(belowFill) : Coverage{};
   const bool shadow = shadow_.alpha() > 0 && shadowOffset_ > 0;
   const QRgb shadowColour = qPremultiply(shadow_.rgba());
   auto shade = [shadowColour](int) { return shadowColour; };
@@ -341,7 +366,7 @@ QRect LyricRenderer::sweepRect(int fromProgress, int toProgress) {
   const int b = std::clamp(std::max(fromProgress, toProgress), 0, 100);
   if (a == b) return {};
   if (a == 0 || b == 100) return drawn_;
-  return QRect(QPoint(sungRight(a), 0), QPoint(sungRight(b) - 1, size_.height() - 1)).intersected(base_.rect());
+  return QRect(QPoint(sungRight(a), drawn_.top()), QPoint(sungRight(b) - 1, drawn_.bottom())).intersected(drawn_);
 }
 
 QImage LyricRenderer::frame(int progress) {
