@@ -323,13 +323,15 @@ QRect LyricRenderer::drawnRect() {
 QRegion LyricRenderer::opaqueRegion() {
   rebuild();
   QList<QRect> rects;
-  for (int y = 0; y < base_.height(); ++y) {
+  // Nothing outside drawn_ has any alpha.
+  const int right = drawn_.isEmpty() ? 0 : drawn_.right() + 1;
+  for (int y = drawn_.top(); y <= drawn_.bottom(); ++y) {
     const auto* row = reinterpret_cast<const QRgb*>(base_.constScanLine(y));
-    int x = 0;
-    while (x < base_.width()) {
-      while (x < base_.width() && qAlpha(row[x]) == 0) ++x;
+    int x = drawn_.left();
+    while (x < right) {
+      while (x < right && qAlpha(row[x]) == 0) ++x;
       const int from = x;
-      while (x < base_.width() && qAlpha(row[x]) != 0) ++x;
+      while (x < right && qAlpha(row[x]) != 0) ++x;
       if (x > from) rects.append(QRect(from, y, x - from, 1));
     }
   }
