@@ -7,6 +7,7 @@
 #include <QTranslator>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
@@ -24,7 +25,9 @@
 #include "app/player_assembly.h"
 #include "playback/audio_engine.h"
 #include "ui/resources.h"
+#include "ui/screen_fit.h"
 #include "ui/skin.h"
+#include "visuals/shadow_rings.h"
 #include "playback/controller/playback_controller.h"
 #include "playlist/ui/playlist_controller.h"
 #include "base/data_folder.h"
@@ -156,7 +159,17 @@ int main(int argc, char** argv) {
   // trip and two wake-ups per frame of the spectrum or the lyric sweep. The
   // frames are small; sending them over the socket costs less.
   if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", "1");
-  QApplication app(argc, argv);
+  std::optional<QApplication> made(std::in_place, argc, argv);
+  // A screen too small for the main window and its shadow at the scale
+  // asked for: the player starts again at a scale where every window fits.
+  const QSize largest(youran::MainWindow::kWidth + 2 * youran::kDefaultShadowSize,
+                      youran::MainWindow::kHeight + 2 * youran::kDefaultShadowSize);
+  if (const auto factor = youran::scaleFactorToFit(largest)) {
+    made.reset();
+    qputenv("QT_SCALE_FACTOR", QByteArray::number(*factor, 'g', 6));
+    made.emplace(argc, argv);
+  }
+  QApplication& app = *made;
   app.setApplicationName(QStringLiteral("youranmusic"));
   app.setApplicationDisplayName(QStringLiteral("悠然音乐 6"));
   app.setQuitOnLastWindowClosed(false);

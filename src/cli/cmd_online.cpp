@@ -183,7 +183,9 @@ int get(std::span<char*> args) {
     std::fputs("get: the music list file cannot be read; it is left alone\n", stderr);
     return 1;
   }
-  list.addTrack(request.file.string());
+  // The row reads artist-title at once, as the player names a song it adds
+  // from a search; the file name reads the other way round.
+  list.addTrack(request.file.string(), {}, youran::resultDisplayName(title, artist));
   if (auto error = youran::saveMusicList(list, listFile)) {
     std::fprintf(stderr, "get: %s\n", error->c_str());
     return 1;

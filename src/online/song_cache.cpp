@@ -6,6 +6,7 @@
 
 #include "base/log.h"
 #include "base/safe_file_name.h"
+#include "base/text_trim.h"
 #include "net/download.h"
 #include "playback/decode/ffmpeg_decoder.h"
 
@@ -21,6 +22,13 @@ fs::path inCache(const fs::path& dataFolder, const std::string& name) {
   return cacheFolder(dataFolder) / fs::path(std::u8string(safe.begin(), safe.end()));
 }
 }  // namespace
+
+std::string resultDisplayName(std::string_view title, std::string_view artist) {
+  std::string name(trimBlanks(artist));
+  name += '-';
+  name += trimBlanks(title);
+  return name;
+}
 
 fs::path primaryCacheFile(const fs::path& dataFolder, std::string_view title, std::string_view artist) {
   return inCache(dataFolder, std::string(title) + "-" + std::string(artist));

@@ -25,6 +25,11 @@ std::filesystem::path primaryCacheFile(const std::filesystem::path& dataFolder, 
 std::filesystem::path secondaryCacheFile(const std::filesystem::path& dataFolder, std::string_view title,
                                          std::string_view artist);
 
+// The name a song from a search shows in the playlist at once: 歌手 "-"
+// 歌名, as the conversion pass names a tagged file (the cache file's name
+// reads the other way round), without the blanks a result may carry.
+std::string resultDisplayName(std::string_view title, std::string_view artist);
+
 // Only http:// and https:// play URLs are downloaded.
 bool acceptablePlayUrl(std::string_view url);
 

@@ -99,11 +99,14 @@ const std::string& TrackList::pathAtRow(size_t row) const {
 TrackEntry TrackList::makeEntry(std::string path, std::string duration, std::string displayName,
                                 std::string flag, size_t row) {
   TrackEntry entry;
-  entry.name = oneLine(flag == kConvertedFlag ? std::move(displayName) : fileNameDisplayName(path));
+  const bool named = flag == kConvertedFlag || !displayName.empty();
+  entry.name = oneLine(named ? std::move(displayName) : fileNameDisplayName(path));
   entry.path = std::move(path);
   entry.number = rowNumberText(row);
-  entry.duration = std::move(duration);
-  entry.flag = std::move(flag);
+  // A stray CR in a hand-edited file's last fields would be taken for the
+  // line's end once the row is saved last: "真\r" would come back as "真".
+  entry.duration = oneLine(std::move(duration));
+  entry.flag = oneLine(std::move(flag));
   return entry;
 }
 

@@ -70,9 +70,11 @@ class TrackList {
   // TrackPaths[row]; empty text outside 1..size().
   const std::string& pathAtRow(size_t row) const;
 
-  // AddTrack: appends one row numbered after the last. The stored name is
-  // kept only for a converted row ("真"); any other row shows its file-name
-  // display name.
+  // AddTrack: appends one row numbered after the last. A converted row
+  // ("真") shows the name given. A row still to be converted shows the name
+  // given too when there is one (a song from a search is named artist-title
+  // at once, and keeps that name through a save and a load until the pass
+  // reads its tags), and otherwise its file-name display name.
   void addTrack(std::string path, std::string duration = {}, std::string displayName = {},
                 std::string flag = {});
 

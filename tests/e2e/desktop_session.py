@@ -185,9 +185,10 @@ class Session:
         self.procs.append(proc)
         return proc
 
-    def start_desktop(self):
+    def start_desktop(self, screen=SCREEN):
+        self.screen = screen
         read_end, write_end = os.pipe()
-        xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "%dx%dx24" % SCREEN,
+        xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "%dx%dx24" % screen,
                                  "-br", "-nolisten", "tcp"], pass_fds=(write_end,),
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.procs.append(xvfb)
@@ -474,7 +475,8 @@ def main(scenarios):
     checks = Checks()
     started = time.time()
     try:
-        session.start_desktop()
+        # A scenario may ask for a screen of its own size.
+        session.start_desktop(getattr(scenarios[name], "screen", SCREEN))
         scenarios[name](session, checks)
     except Failed as error:
         checks(False, str(error))

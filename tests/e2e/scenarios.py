@@ -709,6 +709,31 @@ def keyboard(session, check):
     check(wait_for(lambda: len(session.list_rows()) == rows - 1, "Delete to remove a row", 5),
           "Delete removes the selected row")
 
+    # Ctrl-clicked rows go together; the playing row among them hands over
+    # to the row that moves into its place. Shift-click takes a range.
+    rows = session.list_rows()
+    playing = int(session.ctl("metadata", "mpris:trackid").strip("'").split("/track/")[1].split("_")[0])
+    kept_next = rows[playing][0]  # the row below the playing one
+    other = 4 if playing != 4 else 5
+    session.main.click(*playlist_row_point(session, playing))
+    session.xdotool("keydown", "ctrl")
+    session.main.click(*playlist_row_point(session, other))
+    session.xdotool("keyup", "ctrl")
+    session.key("Delete")
+    left = wait_for(lambda: len(session.list_rows()) == len(rows) - 2 and session.list_rows(),
+                    "Delete to remove two rows", 5)
+    gone_paths = {rows[playing - 1][0], rows[other - 1][0]}
+    check(not gone_paths & {r[0] for r in left}, "Delete removes both Ctrl-clicked rows")
+    check(wait_for(lambda: session.ctl("metadata", "xesam:url").endswith(urllib.parse.quote(os.path.basename(kept_next))),
+                   "the next row to play", 5), "the row that moved into the playing row's place plays")
+    session.main.click(*playlist_row_point(session, 1))
+    session.xdotool("keydown", "shift")
+    session.main.click(*playlist_row_point(session, 2))
+    session.xdotool("keyup", "shift")
+    session.key("Delete")
+    check(wait_for(lambda: [r[0] for r in session.list_rows()] == [r[0] for r in left[2:]],
+                   "Delete to remove a Shift-clicked range", 5), "Delete removes a Shift-clicked range")
+
     # The result of 去除重复 is answered by Enter.
     context_command(session, 1, "去除重复")
     dialog = session.find_window(size=NOTICE, what="the 去除重复 notice")
@@ -836,6 +861,53 @@ def user_hands(session, check):
           % session.main.title())
 
 
+def small_screen(session, check):
+    """Asked to draw at twice the size on a screen too small for that, the
+    player draws smaller: every window within the screen, the close button
+    and the volume in reach."""
+    session.make_data_folder()
+    session.env["QT_SCALE_FACTOR"] = "2"
+    session.start_player(wait=False)
+    main = wait_for(lambda: [w for w in session.player_windows() if w.geometry()[2] > 900], "the main window", 20)[0]
+    time.sleep(1)
+    left, top, width, height = main.geometry()
+    scale = width / 968.0
+    session.keep(session.screenshot(), "small-screen")
+    check(left >= 0 and top >= 0 and left + width <= session.screen[0] and top + height <= session.screen[1],
+          "the main window lies within the screen (%d,%d %dx%d)" % (left, top, width, height))
+    check(1.0 < scale < 2.0 and abs(height - 560 * scale) <= 2,
+          "it is drawn larger than at ratio 1, in its own proportions (%.3f)" % scale)
+
+    def at(x, y):
+        return round(x * scale), round(y * scale)
+    # A click sets the volume under the knob's middle: 42 here, give or take
+    # the rounding of the smaller scale.
+    main.click(*at(816 + 42 + 7, VOLUME_TRACK_Y))
+    check(wait_for(lambda: 0.39 <= float(session.ctl("volume") or 1) <= 0.45, "the volume near 42", 5),
+          "the volume is in reach (%s)" % session.ctl("volume"))
+    main.click(*at(*CLOSE))
+    dialog = wait_for(lambda: [w for w in session.player_windows() if w.title().split(" — ")[0] == "退出悠然音乐"],
+                      "the close dialog", 10)[0]
+    time.sleep(0.5)
+    session.keep(session.screenshot(), "small-screen-close-dialog")
+    x, y, w, h = dialog.geometry()
+    check(x >= 0 and y >= 0 and x + w <= session.screen[0] and y + h <= session.screen[1],
+          "the close button opens the close dialog, within the screen (%d,%d %dx%d)" % (x, y, w, h))
+    session.key("Escape")
+    wait_for(lambda: gone(dialog), "the close dialog to go", 5)
+    main.click(*at(*EFFECTS_LABEL))
+    effects = wait_for(lambda: [w for w in session.player_windows() if w.id != main.id and w.geometry()[2] > 500],
+                       "the effects window", 10)[0]
+    time.sleep(0.8)
+    x, y, w, h = effects.geometry()
+    session.keep(session.screenshot(), "small-screen-effects")
+    check(x >= 0 and y >= 0 and x + w <= session.screen[0] and y + h <= session.screen[1],
+          "the effects window lies within the screen (%d,%d %dx%d)" % (x, y, w, h))
+
+
+small_screen.screen = (1600, 1000)
+
+
 def ink_box_width(mask):
     box = ds.ink_box(mask)
     return 0 if box is None else box[2] - box[0]
@@ -852,6 +924,7 @@ SCENARIOS = {
     "CloseDialog": close_dialog,
     "Keyboard": keyboard,
     "UserHands": user_hands,
+    "SmallScreen": small_screen,
 }
 
 if __name__ == "__main__":

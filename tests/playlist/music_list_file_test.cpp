@@ -32,6 +32,9 @@ TEST(MusicListFile, RoundTripsByteForByte) {
        {musicListLine("/m/a.mp3", 1, "Artist-Title", "03:45", "真"),
         musicListLine("/m/b.flac", 2, "b", "", "")},
        {{"/m/a.mp3", "  1", "Artist-Title", "03:45", "真"}, {"/m/b.flac", "  2", "b", "", ""}}},
+      {"a song from a search keeps its artist-title name before the pass reads it",
+       {musicListLine("/c/晨光 - 林小雨.mp3", 1, "林小雨-晨光", "", "")},
+       {{"/c/晨光 - 林小雨.mp3", "  1", "林小雨-晨光", "", ""}}},
       {"'|' in a path and in a name",
        {musicListLine("/m/AC|DC/Back|In Black.mp3", 1, "AC|DC-Back|In Black", "04:15", "真"),
         musicListLine("/m/x|y/z.mp3", 2, "z", "", ""),
@@ -113,15 +116,25 @@ TEST(MusicListFile, DisplayNamesNeverBreakARow) {
   ASSERT_TRUE(list.setConverted(1, "/m/tagged.mp3", "A\nB\rC", "03:00", "真"));
   EXPECT_EQ(list.atIndex(1).name, "A B C");
   EXPECT_EQ(back.atIndex(1).name, "Artist-Title second line");
+  // Nor a hand-edited flag: "真" and a stray CR saved as the last row would
+  // load back converted (found by the list fuzzer).
+  TrackList edited;
+  parseMusicList(utf8ToGb18030("[音乐播放器列表文件]\r\n/m/x.mp3|  1|X-Y|00:01|真\r\r\n"), edited);
+  ASSERT_EQ(edited.size(), 1u);
+  TrackList reloaded;
+  parseMusicList(serializeMusicList(edited), reloaded);
+  ASSERT_EQ(reloaded.size(), 1u);
+  EXPECT_FALSE(edited.atIndex(0).converted());
+  EXPECT_FALSE(reloaded.atIndex(0).converted());
 }
 
 TEST(MusicListFile, LoadedRowsFollowTheAddTrackRule) {
   std::string bytes = musicListBytes({
       "/m/first.mp3|  9|Kept-Name|01:02|真",
-      "/m/second.mp3|  1|Ignored-Name|05:00|",   // not converted: the file name shows
+      "/m/second.mp3|  1|Named-Early|05:00|",    // not converted yet: its name stays
       "",                                        // blank line: skipped
       "/m/short.mp3|  3|only three",             // fewer than five fields: skipped
-      "/m/third.mp3|007|x|00:01|假",
+      "/m/third.mp3|007||00:01|假",              // no name: the file name shows
   });
   TrackList list;
   auto load = parseMusicList(bytes, list);
@@ -131,7 +144,7 @@ TEST(MusicListFile, LoadedRowsFollowTheAddTrackRule) {
   EXPECT_TRUE(load.needsConversion);
   ASSERT_EQ(list.size(), 3u);
   EXPECT_EQ(list.atIndex(0), (TrackEntry{"/m/first.mp3", "  1", "Kept-Name", "01:02", "真"}));
-  EXPECT_EQ(list.atIndex(1), (TrackEntry{"/m/second.mp3", "  2", "second", "05:00", ""}));
+  EXPECT_EQ(list.atIndex(1), (TrackEntry{"/m/second.mp3", "  2", "Named-Early", "05:00", ""}));
   EXPECT_EQ(list.atIndex(2), (TrackEntry{"/m/third.mp3", "  3", "third", "00:01", "假"}));
 }
 

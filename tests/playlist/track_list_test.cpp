@@ -49,14 +49,14 @@ struct Recorder {
   }
 };
 
-TEST(TrackList, AddTrackKeepsAStoredNameOnlyForConvertedRows) {
+TEST(TrackList, AddTrackNamesARowByTheFileOnlyWithoutAGivenName) {
   TrackList list;
   list.addTrack("/m/one.mp3", "03:45", "Artist-Title", "真");
-  list.addTrack("/m/two.mp3", "01:00", "Stale-Name", "");
+  list.addTrack("/m/two.mp3", "01:00", "Given-Name", "");
   list.addTrack("/m/three.ogg");
   ASSERT_EQ(list.size(), 3u);
   EXPECT_EQ(list.atIndex(0), (TrackEntry{"/m/one.mp3", "  1", "Artist-Title", "03:45", "真"}));
-  EXPECT_EQ(list.atIndex(1), (TrackEntry{"/m/two.mp3", "  2", "two", "01:00", ""}));
+  EXPECT_EQ(list.atIndex(1), (TrackEntry{"/m/two.mp3", "  2", "Given-Name", "01:00", ""}));
   EXPECT_EQ(list.atIndex(2), (TrackEntry{"/m/three.ogg", "  3", "three", "", ""}));
   EXPECT_TRUE(list.atIndex(0).converted());
   EXPECT_FALSE(list.atIndex(1).converted());

@@ -211,7 +211,7 @@ void OnlineMusic::finishDownload(const SongResult& job, CacheOutcome outcome, co
     case CacheOutcome::kCached:
     case CacheOutcome::kDownloaded:
       // The row reads artist-title at once, as the list shows every song.
-      if (hooks_.addAndPlay) hooks_.addAndPlay(path, job.artist.trimmed() + QStringLiteral("-") + job.title.trimmed());
+      if (hooks_.addAndPlay) hooks_.addAndPlay(path, toQ(resultDisplayName(job.title.toStdString(), job.artist.toStdString())));
       page_.statusLabel()->setText(QStringLiteral("添加成功！"));
       break;
     case CacheOutcome::kNoUrl:

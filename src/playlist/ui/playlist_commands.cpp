@@ -178,12 +178,13 @@ void PlaylistCommands::playSelected() {
 
 void PlaylistCommands::removeSelected() {
   if (refuseWhileBusy()) return;
-  const int row = playlist_.selectedRow();
-  if (row == 0) return;
-  const bool playing = row == playback_.currentIndex();
-  playlist_.removeRow(row);
-  // The next row moves into the playing row's place and plays.
-  if (playing) playback_.startRow(row);
+  const QList<int> rows = playlist_.selectedRows();
+  if (rows.isEmpty()) return;
+  const bool playing = rows.contains(playback_.currentIndex());
+  playlist_.removeRows(rows);
+  // The current index now names the row that moved into the playing row's
+  // place (the first one kept below it), and that row plays.
+  if (playing) playback_.startRow(playback_.currentIndex());
 }
 
 void PlaylistCommands::removeDuplicates() {
@@ -287,9 +288,8 @@ size_t PlaylistCommands::addPaths(const QStringList& paths, bool playFirst, cons
       }
       // A name the caller knows (a song from a search) shows until the pass
       // reads the tags; the file name may read the other way round.
-      TrackEntry entry = TrackList::makeEntry(path.native(), {}, {}, {}, list.size() + 1);
-      if (i < names.size() && !names[i].trimmed().isEmpty()) entry.name = names[i].trimmed().toStdString();
-      list.appendRows({std::move(entry)});
+      const QString name = i < names.size() ? names[i].trimmed() : QString();
+      list.appendRows({TrackList::makeEntry(path.native(), {}, name.toStdString(), {}, list.size() + 1)});
       ++added;
     }
   }

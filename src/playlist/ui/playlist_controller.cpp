@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <algorithm>
 #include <QMetaObject>
 #include <QPointer>
 #include <QTableView>
@@ -55,6 +56,14 @@ const std::string& PlaylistController::pathAtRow(int row) const {
   return list_.pathAtRow(static_cast<size_t>(row));
 }
 
+QList<int> PlaylistController::selectedRows() const {
+  QList<int> rows;
+  if (!view_ || !view_->selectionModel()) return rows;
+  for (const QModelIndex& index : view_->selectionModel()->selectedRows()) rows << PlaylistModel::rowNumber(index);
+  std::sort(rows.begin(), rows.end());
+  return rows;
+}
+
 int PlaylistController::selectedRow() const {
   if (!view_ || !view_->selectionModel()) return 0;
   auto rows = view_->selectionModel()->selectedRows();
@@ -102,6 +111,20 @@ void PlaylistController::removeRow(int row) {
   list_.renumberRows();
   save();
   emit rowsRemoved({row});
+}
+
+void PlaylistController::removeRows(QList<int> rows) {
+  std::sort(rows.begin(), rows.end());
+  rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+  rows.removeIf([this](int row) { return !list_.hasRow(static_cast<size_t>(std::max(row, 0))); });
+  if (rows.isEmpty()) return;
+  std::vector<size_t> indices;
+  indices.reserve(static_cast<size_t>(rows.size()));
+  for (int row : rows) indices.push_back(static_cast<size_t>(row - 1));
+  list_.removeAtIndices(std::move(indices));
+  list_.renumberRows();
+  save();
+  emit rowsRemoved(rows);
 }
 
 void PlaylistController::removeIndicesKeepingNumbers(std::vector<size_t> indices) {

@@ -43,6 +43,8 @@ class PlaylistController : public TrackRows, private ConversionSink {
 
   // The selected row; 0 when nothing is selected.
   int selectedRow() const override;
+  // Every selected row (Ctrl and Shift add to a selection), ascending.
+  QList<int> selectedRows() const;
   void selectRow(int row);
 
   // LoadMusicList at start-up; the notice for a file that is not a music
@@ -54,6 +56,8 @@ class PlaylistController : public TrackRows, private ConversionSink {
 
   // Removing rows: each renumbers the rest and saves the list.
   void removeRow(int row);
+  // These rows (1-based, any order) in one sweep, announced together.
+  void removeRows(QList<int> rows);
   void removeMissingRow(int row) override { removeRow(row); }
   // Rows at 0-based indices, in one sweep. A playing row's number is left
   // as it was, though rows above it may go (the duplicate removal's rule).

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QItemSelectionModel>
+
 #include <QApplication>
 #include <QClipboard>
 #include <QDragEnterEvent>
@@ -277,6 +279,27 @@ TEST_F(PlaylistCommandsTest, RemovingTheRowAboveKeepsTheTrackAndRemovingThePlayi
   TrackList saved;
   loadMusicList(musicListPath(), saved);
   EXPECT_EQ(saved.size(), 2u);
+}
+
+// Ctrl-clicked rows go together: the one above and the playing one, so the
+// first row kept below the playing one moves into its place and plays.
+TEST_F(PlaylistCommandsTest, RemovingSeveralSelectedRowsPlaysTheFirstRowKeptBelowThePlayingOne) {
+  addTonesAndPlay(2);
+  auto* selection = playlist->view()->selectionModel();
+  selection->clearSelection();
+  for (int row : {3, 1, 2})
+    selection->select(playlist->model()->indexAtRow(row, 2), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  ASSERT_EQ(playlist->selectedRows(), (QList<int>{1, 2, 3}));
+  commands->removeSelected();
+  EXPECT_EQ(paths(), (std::vector<std::string>{track(4)}));
+  EXPECT_EQ(playlist->list().atIndex(0).number, "  1");
+  EXPECT_EQ(playback->currentIndex(), 1);
+  EXPECT_EQ(now.track().path.toStdString(), track(4));
+  EXPECT_EQ(now.playState(), PlayState::playing);
+  TrackList saved;
+  loadMusicList(musicListPath(), saved);
+  ASSERT_EQ(saved.size(), 1u);
+  EXPECT_EQ(saved.atIndex(0).path, track(4));
 }
 
 TEST_F(PlaylistCommandsTest, RemoveAllAsksWritesTheStateAndSavesTheHeaderAlone) {
