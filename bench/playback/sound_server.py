@@ -3,7 +3,8 @@
     /usr/bin/python3 bench/playback/sound_server.py CLI [ROUNDS] [SECONDS]
 
 One private PulseAudio server (a null sink, its monitor recorded) serves
-both players in the same run:
+both players in the same run (SERVER=pipewire: PipeWire with WirePlumber
+and pipewire-pulse instead, which mpv's PulseAudio output reaches too):
   1. dropouts with four busy loops on the machine: ROUNDS (3) rounds of
      SECONDS (10) s of a 440 Hz tone each, ours and mpv alternating;
   2. what the server buffers for each (its own latency report of the
@@ -109,10 +110,11 @@ def main():
     cli = sys.argv[1]
     rounds = int(sys.argv[2]) if len(sys.argv) > 2 else 3
     seconds = int(sys.argv[3]) if len(sys.argv) > 3 else 10
-    with tempfile.TemporaryDirectory() as work, ss.SoundServer("pulse", ["one"]) as server:
+    kind = os.environ.get("SERVER", "pulse")
+    with tempfile.TemporaryDirectory() as work, ss.SoundServer(kind, ["one"]) as server:
         tone = os.path.join(work, "tone.flac")
         ss.tone(tone, seconds + 25)
-        print("load average before: %s" % open("/proc/loadavg").read().split()[:3])
+        print("server: %s; load average before: %s" % (kind, open("/proc/loadavg").read().split()[:3]))
         print("1. dropouts, four busy loops, %d x %d s" % (rounds, seconds))
         dropouts(server, cli, tone, rounds, seconds)
         print("2. what the server buffers")

@@ -154,6 +154,11 @@ int main(int argc, char** argv) {
        std::getenv("DISPLAY")});
   if (!platform.empty()) qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(platform));
 
+  // Qt paints into X shared memory and, before each paint of a region it
+  // flushed last, waits for the X server to confirm it has read it: a round
+  // trip and two wake-ups per frame of the spectrum or the lyric sweep. The
+  // frames are small; sending them over the socket costs less.
+  if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", "1");
   std::optional<QApplication> made(std::in_place, argc, argv);
   // A screen too small for the main window and its shadow at the scale
   // asked for: the player starts again at a scale where every window fits.

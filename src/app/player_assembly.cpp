@@ -141,21 +141,28 @@ PlayerAssembly::PlayerAssembly(PlayerApp& app, AudioEngine& engine) : app_(app),
   };
   lyrics_ = std::make_unique<LyricsView>(*nowPlaying_, *desktopLyrics_, *lyricLoader_, std::move(lyricSources));
   lyrics_->attachControls(window->lyricButton(), window->desktopLyricsBox(), window->nowPlayingPage()->lyricLine());
+  lyrics_->setFrameClock(window->spectrumTimer());
   connectLyricSettings();
   connectLeveling();
   playback_->setGapless(GaplessSetting::stored());
   if (auto* gapless = window->settingsPage()->findChild<GaplessSetting*>())
     QObject::connect(gapless, &GaplessSetting::changed, playback_.get(), &PlaybackController::setGapless);
   QObject::connect(window, &MainWindow::nowPlayingOpening, lyrics_.get(), [this] { showBigLine(true); });
-  if (auto* devices = window->settingsPage()->findChild<OutputDeviceBox*>()) {
+  auto* devices = window->settingsPage()->findChild<OutputDeviceBox*>();
+  if (devices)
     QObject::connect(devices, &OutputDeviceBox::deviceChosen, devices,
                      [this](const QString& name) { engine_.setDeviceName(name.toStdString()); });
-    QPointer<OutputDeviceBox> box(devices);
-    engine_.setOutputStatusHandler([box](OutputStatus status) {
-      QMetaObject::invokeMethod(
-          QCoreApplication::instance(), [box, status] { if (box) box->showDeviceLost(status == OutputStatus::Lost); }, Qt::QueuedConnection);
-    });
-  }
+  // Said once where the window shows its state, and beside the device list.
+  engine_.setOutputStatusHandler([box = QPointer<OutputDeviceBox>(devices), transport = transport_.get()](
+                                     OutputStatus status) {
+    QMetaObject::invokeMethod(
+        transport,
+        [box, transport, status] {
+          transport->showOutputLost(status == OutputStatus::Lost);
+          if (box) box->showDeviceLost(status == OutputStatus::Lost);
+        },
+        Qt::QueuedConnection);
+  });
   visuals_ = std::make_unique<PlayerVisuals>(*window, *nowPlaying_, engine_, *playback_);
   visuals_->cover().setFetch(primaryCoverFetch(settingsFilePath()));
   effects_ = std::make_unique<SoundEffects>(engine_, [this] { return playback_->currentStream(); }, stateFilePath());

@@ -50,6 +50,12 @@ TransportView::TransportView(MainWindow& window, NowPlaying& nowPlaying, Playbac
   volumeDragTimer_->setObjectName(QStringLiteral("音量钮控制"));
   connect(volumeDragTimer_, &QTimer::timeout, this, [this] { onVolumeDragTick(cursorXInWindow()); });
 
+  outputStatus_ = new QLabel(&window_);
+  outputStatus_->setObjectName(QStringLiteral("声音状态"));
+  outputStatus_->setProperty("class", "caption");
+  outputStatus_->setGeometry(MainWindow::kLeftPanelWidth + 24, 18, 420, 20);
+  outputStatus_->hide();
+
   modeMenu_ = new QMenu(QStringLiteral("模式"), &window_);
   modeMenu_->setObjectName(QStringLiteral("模式"));
   auto* group = new QActionGroup(modeMenu_);
@@ -93,6 +99,11 @@ TransportView::TransportView(MainWindow& window, NowPlaying& nowPlaying, Playbac
   // the buttons follow the idle state here.
   window_.playPauseTextButton()->setText(QStringLiteral("播放"));
   setButtonPicture(window_.playPauseButton(), QStringLiteral("play"));
+}
+
+void TransportView::showOutputLost(bool lost) {
+  outputStatus_->setText(lost ? QStringLiteral("输出设备不可用，正在重新连接…") : QString());
+  outputStatus_->setVisible(lost);
 }
 
 int TransportView::cursorXInWindow() const { return window_.mapFromGlobal(QCursor::pos()).x(); }

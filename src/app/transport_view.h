@@ -8,6 +8,7 @@
 
 #include <QObject>
 
+class QLabel;
 class QMenu;
 class QTimer;
 
@@ -24,6 +25,11 @@ class TransportView : public QObject {
  public:
   TransportView(MainWindow& window, NowPlaying& nowPlaying, PlaybackController& controller,
                 QObject* parent = nullptr);
+
+  // While no sound device can be opened the top bar says so, once, and
+  // the text goes when sound is back.
+  void showOutputLost(bool lost);
+  QLabel* outputStatus() const { return outputStatus_; }
 
   QMenu* modeMenu() const { return modeMenu_; }
   QTimer* progressDragTimer() const { return progressDragTimer_; }
@@ -54,6 +60,7 @@ class TransportView : public QObject {
   NowPlaying& now_;
   PlaybackController& controller_;
   QMenu* modeMenu_;
+  QLabel* outputStatus_;
   QTimer* progressDragTimer_;
   QTimer* volumeDragTimer_;
 };

@@ -53,6 +53,7 @@ bool AudioEngine::startOutput(std::unique_ptr<AudioOutput> output, int device, i
   if (output) {
     if (output_) output_->close();
     output_.reset();
+    output->setStatusHandler(statusHandler_);
     if (!output->open(frequency, mixer_)) return false;
     output_ = std::move(output);
     outputDevice_ = device;
@@ -91,7 +92,6 @@ bool AudioEngine::init(int device, int frequency) {
       name = names[device - 1];
     }
     output = std::make_unique<SdlOutput>(name);
-    output->setStatusHandler(statusHandler_);
   }
   return startOutput(std::move(output), device, frequency);
 }

@@ -14,13 +14,18 @@
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
+#include <thread>
 
 #include "app/main_window.h"
+#include "app/player_app.h"
+#include "app/player_assembly.h"
 #include "app/settings_page.h"
 #include "base/data_folder.h"
 #include "playback/audio_engine.h"
 #include "playback/controller/now_playing.h"
 #include "playback/controller/playback_controller.h"
+#include "playback/output/audio_output.h"
+#include "ui/notice_dialog.h"
 #include "playlist/ui/playlist_controller.h"
 #include "support/temp_folder.h"
 #include "support/wav_fixture.h"
@@ -171,6 +176,62 @@ TEST_F(TransportViewTest, ModeMenuMarksOneItemAndThePicture) {
   // A mode set elsewhere (MPRIS, say) shows in the menu too.
   controller->setMode(PlayMode::shuffle);
   EXPECT_EQ(checkedItems(), QStringList{QStringLiteral("随机播放")});
+}
+
+// An output whose device comes and goes when the test says, telling its
+// owner from a thread of its own as the sound device's output does.
+class FickleOutput final : public AudioOutput {
+ public:
+  bool open(int rate, AudioSource&) override {
+    rate_ = rate;
+    return true;
+  }
+  void start() override {}
+  void stop() override {}
+  void close() override {}
+  int rate() const override { return rate_; }
+  void setStatusHandler(StatusHandler handler) override { handler_ = std::move(handler); }
+  void report(OutputStatus status) {
+    std::thread([this, status] { handler_(status); }).join();
+  }
+
+ private:
+  int rate_ = 0;
+  StatusHandler handler_;
+};
+
+TEST(OutputStatusTest, TheWindowSaysSoWhileNoDeviceOpensAndNoDialogPops) {
+  testing::TempFolder folder;
+  setDataFolder(folder.path());
+  AudioEngine engine;
+  PlayerApp app;
+  PlayerAssembly assembly(app, engine);
+  ASSERT_TRUE(app.start(folder / "player.lock"));
+  engine.free();
+  auto owned = std::make_unique<FickleOutput>();
+  FickleOutput* output = owned.get();
+  ASSERT_TRUE(engine.initWithOutput(std::move(owned)));
+  auto* status = app.mainWindow()->findChild<QLabel*>(QStringLiteral("声音状态"));
+  ASSERT_NE(status, nullptr);
+  auto dialogs = [] {
+    int n = 0;
+    for (auto* widget : QApplication::topLevelWidgets())
+      if (qobject_cast<NoticeDialog*>(widget) && widget->isVisible()) ++n;
+    return n;
+  };
+  const int dialogsBefore = dialogs();
+  EXPECT_FALSE(status->isVisible());
+
+  output->report(OutputStatus::Lost);
+  QTRY_VERIFY_WITH_TIMEOUT(status->isVisible(), 2000);
+  EXPECT_EQ(status->text(), QStringLiteral("输出设备不可用，正在重新连接…"));
+  testing::waitMs(300);
+  EXPECT_EQ(dialogs(), dialogsBefore) << "a line in the window, not a dialog";
+
+  output->report(OutputStatus::Back);
+  QTRY_VERIFY_WITH_TIMEOUT(!status->isVisible(), 2000);
+  EXPECT_TRUE(status->text().isEmpty());
+  engine.free();
 }
 
 }  // namespace

@@ -137,6 +137,7 @@ bool DesktopLyricsWindow::create(int width, int height) {
   renderer_.setSize(QSize(w, h) * ratio_);
   renderer_.setFont(fittedFont(renderer_.text()));
   maskDirty_ = true;
+  drawnBefore_ = QRect(QPoint(), renderer_.size());
   redraw();
   surface_->show();
   setDraggable(true);
@@ -247,6 +248,7 @@ void DesktopLyricsWindow::setBounds(std::optional<int> x, std::optional<int> y, 
   if (next.size() != now.size()) {
     renderer_.setSize(next.size() * ratio_);
     maskDirty_ = true;
+    drawnBefore_ = QRect(QPoint(), renderer_.size());
     redraw();
   }
 }
@@ -271,6 +273,7 @@ void DesktopLyricsWindow::setLocked(bool on) {
   const bool visible = surface_->isVisible();
   surface_->setWindowFlags(DesktopLyricsSurface::flagsFor(*this));
   maskDirty_ = true;
+  drawnBefore_ = QRect(QPoint(), renderer_.size());
   redraw();
   if (visible) surface_->show();
 }
@@ -316,12 +319,18 @@ void DesktopLyricsWindow::redraw() {
     if (region.isEmpty()) region = QRegion(0, 0, 1, 1);
     // Painting is clipped to the mask, so pixels of the last line outside
     // the new one would stay in the window's buffer. An X server hides them
-    // with the shape; XWayland hands the compositor the whole buffer. The
-    // whole window is drawn afresh (clear where no text is) before the new
-    // mask goes on.
+    // with the shape; XWayland hands the compositor the whole buffer. So
+    // the last line's pixels and the new one's are drawn afresh (clear
+    // where no text is) before the new mask goes on; the rest of the window
+    // is clear already, and repainting all of a translucent strip across
+    // the screen for each line costs more than the line itself.
+    const QRect drawn = renderer_.drawnRect();
+    const QRect changed = fromDevice(drawnBefore_ | drawn);
+    drawnBefore_ = drawn;
     surface_->clearMask();
-    surface_->repaint();
+    if (!changed.isEmpty()) surface_->repaint(changed);
     surface_->setMask(region);
+    return;
   }
   surface_->update();
 }

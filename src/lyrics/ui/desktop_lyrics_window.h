@@ -118,6 +118,7 @@ class DesktopLyricsWindow : public QObject {
   bool locked_ = false;
   bool topMost_ = true;
   bool maskDirty_ = true;
+  QRect drawnBefore_;  // device pixels the window's buffer may hold of an earlier line
   std::optional<QPoint> place_;
   QFont font_;  // the chosen font; a long line may be drawn smaller
   qreal ratio_ = 1;  // the screen's device pixels per window pixel

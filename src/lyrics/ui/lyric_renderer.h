@@ -65,6 +65,9 @@ class LyricRenderer {
   // The text box: measured, centred in both directions; may be wider than
   // the window, never wrapped.
   QRectF textRect();
+  // Every pixel a frame of this line can draw: the glyphs with their
+  // outline and shadow, or the whole window under a background.
+  QRect drawnRect();
   // Pixels with any alpha, as a region: where the line takes the mouse.
   QRegion opaqueRegion();
 
@@ -74,7 +77,7 @@ class LyricRenderer {
   void paint(QPainter& painter, int progress, const QRect& area = {});
   // What a step of the sweep from one progress to another changes: while
   // the line is partly sung, only the columns between the two ends of the
-  // sung part; to or from none or all of it, the whole window (a bold face
+  // sung part; to or from none or all of it, drawnRect (a bold face
   // overhangs the text box). Painting that area at the new progress over a
   // frame at the old one gives the new frame.
   QRect sweepRect(int fromProgress, int toProgress);
@@ -97,6 +100,7 @@ class LyricRenderer {
 
   bool dirty_ = true;
   QRectF textRect_;
+  QRect drawn_;
   QImage base_;       // background, shadow and the line in the normal style
   QImage highlightLayer_;  // the line in the highlight style, transparent elsewhere
   QHash<int, qreal> advances_;  // advanceFraction's answers for the current text

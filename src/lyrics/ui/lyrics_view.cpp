@@ -261,14 +261,29 @@ int LyricsView::sweepProgress() const {
 
 void LyricsView::onSweepFrame() {
   window_.setText(shownText_, sweepProgress());
-  if (window_.progress() >= 100) sweepTimer_.stop();
+  if (window_.progress() >= 100) {
+    sweepTimer_.stop();
+    ridingClock_ = false;
+  } else if (sweepTimer_.isActive() && frameClock_ && frameClock_->isActive()) {
+    updateSweepTimer();
+  }
+}
+
+void LyricsView::setFrameClock(QTimer* clock) {
+  frameClock_ = clock;
+  if (clock) connect(clock, &QTimer::timeout, this, [this] {
+    if (ridingClock_) onSweepFrame();
+  });
+  updateSweepTimer();
 }
 
 void LyricsView::updateSweepTimer() {
   const bool wanted = karaoke_ && window_.isAlive() && shown_.lineIndex >= 0 && window_.progress() < 100 &&
                       nowPlaying_.playState() == PlayState::playing;
-  if (wanted && !sweepTimer_.isActive()) sweepTimer_.start();
-  else if (!wanted) sweepTimer_.stop();
+  // On the frame clock's ticks while it runs: one wake-up for both.
+  ridingClock_ = wanted && frameClock_ && frameClock_->isActive();
+  if (wanted && !ridingClock_ && !sweepTimer_.isActive()) sweepTimer_.start();
+  else if (!wanted || ridingClock_) sweepTimer_.stop();
 }
 
 void LyricsView::setDesktopLyricsOn(bool on) {

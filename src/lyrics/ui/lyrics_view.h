@@ -77,6 +77,12 @@ class LyricsView : public QObject {
   void useLyric(const std::string& text);
   void setLocked(bool on);
 
+  // A timer that ticks about as often as the sweep draws (the spectrum's):
+  // while it runs, the sweep's frames ride on its ticks rather than wake
+  // the player on their own. It is looked at again with every lyric tick,
+  // so a clock that stops hands the sweep back within a second.
+  void setFrameClock(QTimer* clock);
+
   QTimer& lyricTimer() { return lyricTimer_; }
   QTimer& sweepTimer() { return sweepTimer_; }
   QTimer& switchTimer() { return switchTimer_; }
@@ -108,6 +114,8 @@ class LyricsView : public QObject {
   QTimer lyricTimer_;
   QTimer sweepTimer_;
   QTimer switchTimer_;
+  QPointer<QTimer> frameClock_;
+  bool ridingClock_ = false;
   LyricSync::Shown shown_;
   QVector<int> wordStarts_;
   QPointer<LyricChoiceDialog> choice_;

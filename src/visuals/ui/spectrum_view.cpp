@@ -1,9 +1,11 @@
 #include "visuals/ui/spectrum_view.h"
 
 #include <QEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
 #include <array>
 
 #include "playback/audio_engine.h"
@@ -28,6 +30,27 @@ void frameRect(QPainter& painter, const QRect& r, const QColor& color) {
   painter.fillRect(QRect(r.left(), r.bottom(), r.width(), 1), color);
   painter.fillRect(QRect(r.left(), r.top() + 1, 1, r.height() - 2), color);
   painter.fillRect(QRect(r.right(), r.top() + 1, 1, r.height() - 2), color);
+}
+
+// The smallest rectangle holding every pixel in which two frames differ.
+QRect changedArea(const QImage& now, const QImage& before) {
+  if (now.size() != before.size() || now.format() != before.format()) return now.rect();
+  int left = now.width(), right = -1, top = -1, bottom = -1;
+  for (int y = 0; y < now.height(); ++y) {
+    const auto* a = reinterpret_cast<const QRgb*>(now.constScanLine(y));
+    const auto* b = reinterpret_cast<const QRgb*>(before.constScanLine(y));
+    int x = 0;
+    while (x < now.width() && a[x] == b[x]) ++x;
+    if (x == now.width()) continue;
+    int last = now.width() - 1;
+    while (a[last] == b[last]) --last;
+    left = std::min(left, x);
+    right = std::max(right, last);
+    if (top < 0) top = y;
+    bottom = y;
+  }
+  if (top < 0) return {};
+  return QRect(QPoint(left, top), QPoint(right, bottom));
 }
 
 }  // namespace
@@ -72,13 +95,14 @@ void SpectrumView::drawSpectrum(uint32_t stream, QColor barColor, int barWidth) 
     magnitudes = scratch;
   bars_.advance(magnitudes, width, height, barWidth, frame_);
   // Bars at rest (a pause, a quiet passage) draw the same frame again and
-  // again: only a frame that differs is shown.
+  // again: only the part of a frame that differs is shown.
   std::swap(picture_, shown_);
   if (picture_.size() != QSize(width, height)) picture_ = QImage(width, height, QImage::Format_RGB32);
   drawSpectrumFrame(picture_, frame_, barColor);
-  if (picture_ == shown_) return;
+  const QRect changed = changedArea(picture_, shown_);
+  if (changed.isEmpty()) return;
   canvas_.setAttribute(Qt::WA_OpaquePaintEvent, true);
-  canvas_.update();
+  canvas_.update(changed);
 }
 
 void SpectrumView::clear() {
@@ -95,7 +119,8 @@ void SpectrumView::onPlayState(PlayState state) {
 bool SpectrumView::eventFilter(QObject* watched, QEvent* event) {
   if (watched == &canvas_ && event->type() == QEvent::Paint && !picture_.isNull()) {
     QPainter painter(&canvas_);
-    painter.drawImage(0, 0, picture_);
+    const QRect area = static_cast<QPaintEvent*>(event)->rect();
+    painter.drawImage(area.topLeft(), picture_, area);
     return true;
   }
   return QObject::eventFilter(watched, event);
