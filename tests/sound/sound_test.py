@@ -246,19 +246,25 @@ CASES = {"dropouts": case_dropouts, "pipewire": case_pipewire, "devices": case_d
          "restart": case_restart, "sigterm": case_sigterm}
 
 
+def outcome(case):
+    """ctest's exit code for one case: 0, 1 with the failure, or SKIP where
+    no sound server can run."""
+    try:
+        return case() or 0
+    except ss.Unavailable as why:
+        print("skipped: no sound server can run here: %s" % why)
+        return SKIP
+    except Failed as why:
+        print("FAILED: %s" % why)
+        return 1
+
+
 def main():
     case, cli, player = sys.argv[1], sys.argv[2], sys.argv[3]
     with tempfile.TemporaryDirectory() as work:
         tone = os.path.join(work, "tone.flac")
         ss.tone(tone, 30)
-        try:
-            return CASES[case](cli, player, tone) or 0
-        except ss.Unavailable as why:
-            print("skipped: no sound server can run here: %s" % why)
-            return SKIP
-        except Failed as why:
-            print("FAILED: %s" % why)
-            return 1
+        return outcome(lambda: CASES[case](cli, player, tone))
 
 
 if __name__ == "__main__":
