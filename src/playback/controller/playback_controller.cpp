@@ -1,6 +1,7 @@
 #include "playback/controller/playback_controller.h"
 
 #include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 
@@ -62,18 +63,15 @@ void PlaybackController::setCurrentIndex(int row) {
 // the playing row itself went, the number now names the row that moved
 // into its place, which is what the removing commands go on to play.
 void PlaybackController::followRemovedRows(const QList<int>& rows) {
-  int above = 0;
-  for (int row : rows)
-    if (row < currentIndex_) ++above;
-  if (above > 0) setCurrentIndex(currentIndex_ - above);
+  const auto removedAbove = [&rows](int row) {
+    return static_cast<int>(std::count_if(rows.begin(), rows.end(), [row](int removed) { return removed < row; }));
+  };
+  if (const int above = removedAbove(currentIndex_); above > 0) setCurrentIndex(currentIndex_ - above);
   if (followingRow_ > 0) {
-    int aboveFollowing = 0;
-    for (int row : rows)
-      if (row < followingRow_) ++aboveFollowing;
     if (rows.contains(followingRow_)) {
       cancelFollowing();
     } else {
-      followingRow_ -= aboveFollowing;
+      followingRow_ -= removedAbove(followingRow_);
     }
   }
 }
