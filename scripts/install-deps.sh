@@ -13,7 +13,7 @@ packages=(
   # Qt's own dialogs in Chinese, and the X connection the shadow asks about a compositor
   qt6-translations-l10n libxcb1-dev libfontconfig-dev
   # audio
-  libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libsdl2-dev
+  libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libsdl2-dev libpulse-dev
   ffmpeg
   # the MIDI plug-in: FluidSynth, its command-line renderer (the benchmark's
   # peer) and a General MIDI SoundFont

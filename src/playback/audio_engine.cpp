@@ -9,6 +9,7 @@
 #include "base/log.h"
 #include "playback/decode/ffmpeg_decoder.h"
 #include "playback/output/null_output.h"
+#include "playback/output/pulse_output.h"
 #include "playback/output/sdl_output.h"
 #include "playback/stream.h"
 
@@ -19,6 +20,14 @@ namespace {
 bool noSoundRequested() {
   const char* v = std::getenv("YOURAN_AUDIO_DEVICE");
   return v && std::string_view(v) == "none";
+}
+
+// PulseAudio's protocol where a server answers (PulseAudio, pipewire-pulse),
+// SDL elsewhere; YOURAN_AUDIO_OUTPUT=sdl asks for SDL always.
+bool pulseWanted() {
+  const char* v = std::getenv("YOURAN_AUDIO_OUTPUT");
+  if (v && std::string_view(v) == "sdl") return false;
+  return PulseOutput::serverAnswers();
 }
 
 bool fileExists(const std::string& path) {
@@ -86,12 +95,17 @@ bool AudioEngine::init(int device, int frequency) {
     output = std::make_unique<NullOutput>();
   } else {
     std::string name = device == kDefaultDevice ? deviceName_ : std::string();
+    bool pulse = pulseWanted();
     if (device >= 1) {
-      auto names = SdlOutput::deviceNames();
+      auto names = pulse ? PulseOutput::deviceNames() : SdlOutput::deviceNames();
       if (size_t(device) > names.size()) return false;
       name = names[device - 1];
     }
-    output = std::make_unique<SdlOutput>(name);
+    if (pulse) {
+      output = std::make_unique<PulseOutput>(name);
+    } else {
+      output = std::make_unique<SdlOutput>(name);
+    }
   }
   return startOutput(std::move(output), device, frequency);
 }
@@ -117,7 +131,9 @@ std::string AudioEngine::deviceName() const {
   return deviceName_;
 }
 
-std::vector<std::string> AudioEngine::outputDevices() { return SdlOutput::deviceNames(); }
+std::vector<std::string> AudioEngine::outputDevices() {
+  return pulseWanted() ? PulseOutput::deviceNames() : SdlOutput::deviceNames();
+}
 
 void AudioEngine::setOutputStatusHandler(AudioOutput::StatusHandler handler) {
   std::lock_guard lifecycle(lifecycleLock_);

@@ -32,9 +32,9 @@ def check(condition, message):
         raise Failed(message)
 
 
-def play(cli, server, tone, *extra, seconds=4):
+def play(cli, server, tone, *extra, seconds=4, env=None):
     return subprocess.run([cli, "play", tone, "--seconds", str(seconds), "--quiet"] + list(extra),
-                          env=server.env, capture_output=True, text=True, timeout=60)
+                          env=env or server.env, capture_output=True, text=True, timeout=60)
 
 
 def record_while(server, sinks, action):
@@ -105,8 +105,8 @@ def case_pipewire(cli, player, tone):
         server.close()
 
 
-def device_names(cli, server):
-    out = subprocess.run([cli, "devices"], env=server.env, capture_output=True, text=True, timeout=30)
+def device_names(cli, server, env=None):
+    out = subprocess.run([cli, "devices"], env=env or server.env, capture_output=True, text=True, timeout=30)
     check(out.returncode == 0, "devices failed: " + out.stderr)
     import json
     return [json.loads(line)["name"] for line in out.stdout.splitlines()]
@@ -121,12 +121,21 @@ def case_devices(cli, player, tone):
     with ss.SoundServer("pulse", ["one", "two"]) as server:
         names = device_names(cli, server)
         check(len(names) == 2, "two sinks, devices listed: %s" % names)
+        # The PulseAudio output and the SDL one (where no such server
+        # answers) name the sinks alike: a stored choice means the same
+        # sink to both.
+        sdl = dict(server.env, YOURAN_AUDIO_OUTPUT="sdl")
+        check(device_names(cli, server, sdl) == names,
+              "the outputs name the sinks differently: %s and %s" % (names, device_names(cli, server, sdl)))
         # The sinks are listed in the order the server made them.
-        for device, expected in ((names[1], "two"), (names[0], "one"), ("no such device", "one")):
-            heard = record_while(server, ["one", "two"], lambda: play(cli, server, tone, "--device", device, seconds=2))
-            for sink in ("one", "two"):
-                check(loud(heard[sink]) == (sink == expected),
-                      "--device %r: sink %s %s" % (device, sink, "silent" if sink == expected else "heard it"))
+        for env in (server.env, sdl):
+            for device, expected in ((names[1], "two"), (names[0], "one"), ("no such device", "one")):
+                heard = record_while(server, ["one", "two"],
+                                     lambda: play(cli, server, tone, "--device", device, seconds=2, env=env))
+                for sink in ("one", "two"):
+                    check(loud(heard[sink]) == (sink == expected),
+                          "%s --device %r: sink %s %s" % ("SDL" if env is sdl else "PulseAudio", device, sink,
+                                                          "silent" if sink == expected else "heard it"))
         # The player: Setting.ini's Audio/Device puts the window's sound on
         # the second sink.
         with tempfile.TemporaryDirectory() as data:

@@ -2,18 +2,13 @@
 
 #include <SDL.h>
 
-#if defined(__unix__)
-#include <pthread.h>
-#include <sched.h>
-#include <sys/resource.h>
-#endif
-
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "base/log.h"
+#include "playback/output/sound_thread.h"
 
 namespace youran {
 
@@ -76,24 +71,7 @@ bool offered(const std::string& name) {
 }
 
 // SDL raises its audio thread only to "high", which on Linux it tries
-// through rtkit alone, so on most systems it stays an ordinary thread that
-// four busy processes starve. A real-time slot just below the sound
-// server's where that is allowed, else the best nice value we may take.
-void raiseSoundThread() {
-  thread_local bool done = false;
-  if (done) return;
-  done = true;
-#if defined(__unix__)
-  sched_param realtime{};
-  realtime.sched_priority = 3;
-#if defined(SCHED_RESET_ON_FORK)
-  if (pthread_setschedparam(pthread_self(), SCHED_RR | SCHED_RESET_ON_FORK, &realtime) == 0) return;
-#endif
-  for (int nice : {-11, -5, -1}) {
-    if (setpriority(PRIO_PROCESS, 0, nice) == 0) return;
-  }
-#endif
-}
+// through rtkit alone: the callback raises its thread itself.
 
 }  // namespace
 
