@@ -21,13 +21,15 @@ namespace youran {
 // how the server wakes:
 //
 // The server holds kServerBufferMs in all, and splits it between its queue
-// for our stream and the device's own buffer so that (queue - 2 × the
-// request size) / 2 goes to the device. Asking for small requests
-// (kRequestMs) gives the device the largest share: the server then wakes
-// for us about as often as for a player that buffers twice as long, while
-// a moved slider is still heard after the same 100 ms. The server's
-// requests are answered on libpulse's own thread, raised like a sound
-// thread, with the whole amount rendered at once.
+// for our stream and the device's own buffer: (queue - 2 × the request
+// size) / 2 goes to the device, and the server asks for about that much at
+// a time. Small requests (kRequestMs) give the device the largest share,
+// 55 ms of 120, so the server wakes for us about half as often as for the
+// 20 ms requests libpulse picks by itself. A moved slider is in the next
+// request's audio and heard when the queue ahead of it has played: at
+// most one request plus what is queued then, about 120 ms. The requests
+// are answered on libpulse's own thread, raised like a sound thread, with
+// the whole amount rendered at once.
 //
 // A watcher thread notices when the server goes away (restarted, crashed)
 // or the sink does, and connects again every kRetryMs, to the same sink or
@@ -35,7 +37,7 @@ namespace youran {
 // clocks stand still.
 class PulseOutput final : public AudioOutput {
  public:
-  static constexpr int kServerBufferMs = 100;
+  static constexpr int kServerBufferMs = 120;
   static constexpr int kRequestMs = 5;
   static constexpr int kRetryMs = 200;
 
