@@ -58,7 +58,7 @@ def check_package(check, deb):
     check(fields["Package"] == "youranmusic" and fields["Architecture"] == arch,
           "package youranmusic for %s (%s %s)" % (arch, fields["Package"], fields["Architecture"]))
     # The dependencies come from the programs' own libraries.
-    for lib in ("libqt6widgets6", "libavcodec", "libsdl2", "libfluidsynth", "libcurl4"):
+    for lib in ("libqt6widgets6", "libavcodec", "libsdl2", "libpulse0", "libfluidsynth", "libcurl4"):
         check(lib in fields["Depends"], "Depends names %s (dpkg-shlibdeps)" % lib)
     check("timgm6mb-soundfont" in fields["Recommends"], "the SoundFont is recommended: " + fields["Recommends"])
 
