@@ -49,12 +49,15 @@ def switches(pid):
 def players(cli, tone, seconds):
     return {
         "ours": [cli, "play", tone, "--seconds", str(seconds), "--quiet"],
+        # The same engine through SDL's PulseAudio driver, as on a system
+        # whose server speaks no PulseAudio protocol.
+        "sdl": ["env", "YOURAN_AUDIO_OUTPUT=sdl", cli, "play", tone, "--seconds", str(seconds), "--quiet"],
         "mpv": ["mpv", "--no-config", "--no-video", "--really-quiet", "--ao=pulse", "--length=%g" % seconds, tone],
     }
 
 
 def dropouts(server, cli, tone, rounds, seconds):
-    found = {"ours": [], "mpv": []}
+    found = {who: [] for who in players(cli, tone, seconds)}
     with ss.BusyLoops(4):
         for n in range(rounds):
             for who, command in players(cli, tone, seconds).items():
@@ -77,16 +80,21 @@ def server_latency(server, cli, tone):
         p = subprocess.Popen(command, env=server.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         time.sleep(2.5)
         text = server.pactl("list", "sink-inputs").stdout
+        sinks = server.pactl("list", "sinks").stdout
         p.wait()
         buffer = [float(x) for x in re.findall(r"Buffer Latency: ([\d.]+) usec", text)]
         sink = [float(x) for x in re.findall(r"Sink Latency: ([\d.]+) usec", text)]
+        # The sink's own buffer, which the server refills (and asks the
+        # player for) about that much at a time.
+        configured = [float(x) for x in re.findall(r"configured ([\d.]+) usec", sinks)]
         if buffer and sink:
-            print("  %-4s: server holds %.1f ms (stream buffer %.1f ms + sink %.1f ms)"
-                  % (who, (buffer[0] + sink[0]) / 1000, buffer[0] / 1000, sink[0] / 1000))
+            print("  %-4s: server holds %.1f ms (stream buffer %.1f ms + sink %.1f ms), sink's buffer %.1f ms"
+                  % (who, (buffer[0] + sink[0]) / 1000, buffer[0] / 1000, sink[0] / 1000,
+                     configured[0] / 1000 if configured else 0))
 
 
 def cpu(server, cli, tone, seconds=30, runs=int(os.environ.get("RUNS", "1"))):
-    results = {"ours": [], "mpv": []}
+    results = {who: [] for who in players(cli, tone, seconds)}
     for _ in range(runs):
         for who, command in players(cli, tone, seconds).items():
             before = cpu_seconds(server.process.pid)

@@ -40,6 +40,8 @@ class PulseOutput final : public AudioOutput {
   static constexpr int kServerBufferMs = 120;
   static constexpr int kRequestMs = 5;
   static constexpr int kRetryMs = 200;
+  // The device's share, and what the server asks for at a time.
+  static constexpr int kDeviceShareMs = (kServerBufferMs - 2 * kRequestMs) / 2;
 
   // Empty name: the server's default sink. Names are what SDL called the
   // sinks, so a choice stored before carries over: the description, and
@@ -57,7 +59,10 @@ class PulseOutput final : public AudioOutput {
   void stop() override;
   void close() override;
   int rate() const override { return rate_; }
-  int latencyFrames() const override { return rate_ * kServerBufferMs / 1000; }
+  // Right after a request is answered the server holds the whole queue,
+  // right before the next one the queue less a request: heard on average
+  // half a request sooner than the whole.
+  int latencyFrames() const override { return rate_ * (2 * kServerBufferMs - kDeviceShareMs) / 2000; }
   void setStatusHandler(StatusHandler handler) override;
   void setDeviceName(const std::string& name) override;
 
