@@ -228,7 +228,7 @@ int runLatency(const std::string& path, int period) {
     std::this_thread::sleep_for(std::chrono::milliseconds(250));
     const float steady = output->peak();
     std::this_thread::sleep_for(std::chrono::microseconds(
-        std::uniform_int_distribution<int>(0, period * 1000000 / 44100)(random)));
+        std::uniform_int_distribution<int>(0, int(int64_t(period) * 1000000 / 44100))(random)));
     const auto setAt = output->arm(steady * 1.1f);
     engine.setEqBand(s, 6, raised);
     std::optional<std::pair<Clock::time_point, Clock::time_point>> r;
