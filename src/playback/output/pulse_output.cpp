@@ -113,25 +113,13 @@ std::vector<std::string> PulseOutput::deviceNames() {
   });
 }
 
-bool PulseOutput::open(int rate, AudioSource& source) {
-  close();
-  std::lock_guard guard(lock_);
-  rate_ = rate;
-  source_ = &source;
-  quit_ = false;
-  if (!connect()) return false;
-  watcher_ = std::thread([this] { watch(); });
-  return true;
-}
-
-bool PulseOutput::connect() {
+bool PulseOutput::openDevice() {
   broken_ = false;
   loop_ = pa_threaded_mainloop_new();
   if (!loop_) return false;
   context_ = connectContext(loop_, &PulseOutput::onContextState, this);
   if (!context_) {
     pa_threaded_mainloop_unlock(loop_);
-    disconnect();
     return false;
   }
   std::string sink;
@@ -167,16 +155,13 @@ bool PulseOutput::connect() {
       }
     }
   }
+  const std::string why = ready ? std::string() : pa_strerror(pa_context_errno(context_));
   pa_threaded_mainloop_unlock(loop_);
-  if (!ready) {
-    logWarning("playback", std::string("cannot open the sound device: ") + pa_strerror(pa_context_errno(context_)));
-    disconnect();
-    return false;
-  }
-  return true;
+  if (!ready) logWarning("playback", "cannot open the sound device: " + why);
+  return ready;
 }
 
-void PulseOutput::disconnect() {
+void PulseOutput::closeDevice() {
   if (!loop_) return;
   pa_threaded_mainloop_lock(loop_);
   if (stream_) {
@@ -214,83 +199,22 @@ void PulseOutput::stop() {
   if (loop_) pa_threaded_mainloop_unlock(loop_);
 }
 
-void PulseOutput::close() {
-  {
-    std::lock_guard guard(lock_);
-    quit_ = true;
+// From libpulse's thread: a connection or stream that went bad wakes the
+// watcher, and any change wakes a connect waiting for it.
+void PulseOutput::noteState(bool good) {
+  if (!good) {
+    broken_ = true;
+    wake_.notify_all();
   }
-  wake_.notify_all();
-  if (watcher_.joinable()) watcher_.join();
-  std::lock_guard guard(lock_);
-  started_ = false;
-  lost_ = false;
-  disconnect();
-}
-
-void PulseOutput::setStatusHandler(StatusHandler handler) {
-  std::lock_guard guard(handlerLock_);
-  handler_ = std::move(handler);
-}
-
-void PulseOutput::setDeviceName(const std::string& name) {
-  {
-    std::lock_guard guard(lock_);
-    if (name == wanted_) return;
-    wanted_ = name;
-    switchWanted_ = true;
-  }
-  wake_.notify_all();
-}
-
-void PulseOutput::report(OutputStatus status) {
-  std::lock_guard guard(handlerLock_);
-  if (handler_) handler_(status);
-}
-
-void PulseOutput::watch() {
-  std::unique_lock guard(lock_);
-  while (!quit_) {
-    wake_.wait_for(guard, std::chrono::milliseconds(kRetryMs));
-    if (quit_) break;
-    bool gone = !loop_ || broken_;
-    if (!gone && !switchWanted_) continue;
-    if (gone && !lost_ && loop_) logWarning("playback", "the sound server or device went away; connecting again");
-    switchWanted_ = false;
-    disconnect();
-    if (connect()) {
-      if (lost_) {
-        lost_ = false;
-        guard.unlock();
-        report(OutputStatus::Back);
-        guard.lock();
-      }
-      continue;
-    }
-    if (!lost_) {
-      lost_ = true;
-      guard.unlock();
-      report(OutputStatus::Lost);
-      guard.lock();
-    }
-  }
+  pa_threaded_mainloop_signal(loop_, 0);
 }
 
 void PulseOutput::onContextState(pa_context* context, void* self) {
-  auto* out = static_cast<PulseOutput*>(self);
-  if (!PA_CONTEXT_IS_GOOD(pa_context_get_state(context))) {
-    out->broken_ = true;
-    out->wake_.notify_all();
-  }
-  pa_threaded_mainloop_signal(out->loop_, 0);
+  static_cast<PulseOutput*>(self)->noteState(PA_CONTEXT_IS_GOOD(pa_context_get_state(context)));
 }
 
 void PulseOutput::onStreamState(pa_stream* stream, void* self) {
-  auto* out = static_cast<PulseOutput*>(self);
-  if (!PA_STREAM_IS_GOOD(pa_stream_get_state(stream))) {
-    out->broken_ = true;
-    out->wake_.notify_all();
-  }
-  pa_threaded_mainloop_signal(out->loop_, 0);
+  static_cast<PulseOutput*>(self)->noteState(PA_STREAM_IS_GOOD(pa_stream_get_state(stream)));
 }
 
 void PulseOutput::onWrite(pa_stream*, size_t bytes, void* self) { static_cast<PulseOutput*>(self)->fill(bytes); }

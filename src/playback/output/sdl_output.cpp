@@ -87,20 +87,6 @@ std::vector<std::string> SdlOutput::deviceNames() {
   return names;
 }
 
-bool SdlOutput::open(int rate, AudioSource& source) {
-  close();
-  std::lock_guard guard(lock_);
-  rate_ = rate;
-  source_ = &source;
-  if (!openDevice()) {
-    closeDevice();
-    return false;
-  }
-  quit_ = false;
-  watcher_ = std::thread([this] { watch(); });
-  return true;
-}
-
 bool SdlOutput::openDevice() {
   std::lock_guard sdl(sdlAudioLock());
   if (!subsystem_) {
@@ -137,6 +123,8 @@ bool SdlOutput::openDevice() {
   return true;
 }
 
+// The subsystem goes too: a server that went away leaves SDL's driver
+// connected to nothing, and only a fresh start of it reaches the new one.
 void SdlOutput::closeDevice() {
   std::lock_guard sdl(sdlAudioLock());
   if (id_) {
@@ -161,69 +149,7 @@ void SdlOutput::stop() {
   if (id_) SDL_PauseAudioDevice(id_, 1);
 }
 
-void SdlOutput::close() {
-  {
-    std::lock_guard guard(lock_);
-    quit_ = true;
-  }
-  wake_.notify_all();
-  if (watcher_.joinable()) watcher_.join();
-  std::lock_guard guard(lock_);
-  started_ = false;
-  lost_ = false;
-  closeDevice();
-}
-
-void SdlOutput::setStatusHandler(StatusHandler handler) {
-  std::lock_guard guard(handlerLock_);
-  handler_ = std::move(handler);
-}
-
-void SdlOutput::setDeviceName(const std::string& name) {
-  {
-    std::lock_guard guard(lock_);
-    if (name == wanted_) return;
-    wanted_ = name;
-    switchWanted_ = true;
-  }
-  wake_.notify_all();
-}
-
-void SdlOutput::report(OutputStatus status) {
-  std::lock_guard guard(handlerLock_);
-  if (handler_) handler_(status);
-}
-
-void SdlOutput::watch() {
-  std::unique_lock guard(lock_);
-  while (!quit_) {
-    wake_.wait_for(guard, std::chrono::milliseconds(kRetryMs));
-    if (quit_) break;
-    bool gone = id_ == 0 || SDL_GetAudioDeviceStatus(id_) == SDL_AUDIO_STOPPED;
-    if (!gone && !switchWanted_) continue;
-    if (gone && !lost_ && id_) logWarning("playback", "the sound device went away; opening it again");
-    switchWanted_ = false;
-    // A server that went away leaves SDL's driver connected to nothing:
-    // only a fresh start of the subsystem reaches the new one.
-    closeDevice();
-    if (openDevice()) {
-      if (lost_) {
-        lost_ = false;
-        guard.unlock();
-        report(OutputStatus::Back);
-        guard.lock();
-      }
-      continue;
-    }
-    closeDevice();
-    if (!lost_) {
-      lost_ = true;
-      guard.unlock();
-      report(OutputStatus::Lost);
-      guard.lock();
-    }
-  }
-}
+bool SdlOutput::deviceGone() { return id_ == 0 || SDL_GetAudioDeviceStatus(id_) == SDL_AUDIO_STOPPED; }
 
 void SdlOutput::callback(void* self, uint8_t* stream, int bytes) {
   raiseSoundThread();
