@@ -32,12 +32,12 @@ void signalLoop(pa_context*, void* loop) { pa_threaded_mainloop_signal(static_ca
 // Starts `loop` and connects a context on it; the loop's lock is held on
 // return. Null, with the lock still held, when no server answers.
 pa_context* connectContext(pa_threaded_mainloop* loop, void (*onState)(pa_context*, void*), void* userdata) {
+  pa_threaded_mainloop_lock(loop);
   pa_proplist* props = playerProperties();
   pa_context* context = pa_context_new_with_proplist(pa_threaded_mainloop_get_api(loop), "悠然音乐", props);
   pa_proplist_free(props);
   if (!context) return nullptr;
   pa_context_set_state_callback(context, onState ? onState : &signalLoop, onState ? userdata : loop);
-  pa_threaded_mainloop_lock(loop);
   if (pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0 || pa_threaded_mainloop_start(loop) < 0) {
     pa_context_unref(context);
     return nullptr;
@@ -101,13 +101,13 @@ auto withServer(F&& ask) -> decltype(ask(nullptr, nullptr)) {
 }  // namespace
 
 bool PulseOutput::serverAnswers() {
-  return withServer([](pa_threaded_mainloop*, pa_context* context) { return context != nullptr; });
+  // Asked only once a context is connected.
+  return withServer([](pa_threaded_mainloop*, pa_context*) { return true; });
 }
 
 std::vector<std::string> PulseOutput::deviceNames() {
   return withServer([](pa_threaded_mainloop* loop, pa_context* context) {
     std::vector<std::string> names;
-    if (!loop) return names;
     for (Sink& sink : listSinks(loop, context)) names.push_back(std::move(sink.shown));
     return names;
   });

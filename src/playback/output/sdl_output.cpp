@@ -70,9 +70,6 @@ bool offered(const std::string& name) {
   return false;
 }
 
-// SDL raises its audio thread only to "high", which on Linux it tries
-// through rtkit alone: the callback raises its thread itself.
-
 }  // namespace
 
 std::vector<std::string> SdlOutput::deviceNames() {
@@ -152,6 +149,8 @@ void SdlOutput::stop() {
 bool SdlOutput::deviceGone() { return id_ == 0 || SDL_GetAudioDeviceStatus(id_) == SDL_AUDIO_STOPPED; }
 
 void SdlOutput::callback(void* self, uint8_t* stream, int bytes) {
+  // SDL raises its audio thread only to "high", which on Linux it tries
+  // through rtkit alone.
   raiseSoundThread();
   auto* out = static_cast<SdlOutput*>(self);
   // SDL goes on calling a device it lost at the pace of a real one; taking
