@@ -287,7 +287,30 @@ int runPlay(std::span<char*> args) {
     return refused ? 2 : 1;
   }
   if (o.start > 0) engine.setPosition(stream, engine.secondsToBytes(stream, o.start));
-  engine.play(stream, false);
+  size_t at = 0;           // the file playing
+  uint32_t following = 0;  // the next file's stream, joined to this one
+  bool joinTried = false;
+  // Opens the next file and joins it to the playing one; false, with the
+  // exit status set, when the next file cannot be played.
+  int status = 0;
+  auto joinNext = [&] {
+    joinTried = true;
+    following = openFile(engine, o, o.files[at + 1], refused);
+    if (!following) {
+      status = refused ? 2 : 1;
+      return false;
+    }
+    if (!engine.playAfter(stream, following)) {
+      engine.freeStream(following);  // too late to join: the usual way then
+      following = 0;
+    }
+    return true;
+  };
+  // A file output runs far ahead of this loop: the first join is made
+  // before the first file starts, or a short file could end before the
+  // next one is open.
+  const bool cannotGoOn = wav && o.gapless && o.files.size() > 1 && !joinNext();
+  if (!cannotGoOn) engine.play(stream, false);
 
   auto totalText = [&] {
     const int64_t length = engine.getLength(stream);
@@ -297,12 +320,8 @@ int runPlay(std::span<char*> args) {
   std::string total = totalText();
   // --seconds counts from --start over all the files.
   double playedBefore = -o.start;
-  size_t at = 0;           // the file playing
-  uint32_t following = 0;  // the next file's stream, joined to this one
-  bool joinTried = false;
-  int status = 0;
   auto lastPrint = std::chrono::steady_clock::now() - std::chrono::seconds(1);
-  while (!interrupted.load()) {
+  while (!cannotGoOn && !interrupted.load()) {
     if (wav && wav->finished()) break;
     const double position = engine.bytesToSeconds(stream, engine.getPosition(stream));
     if (engine.isActive(stream) == youran::AudioEngine::kStopped) {
@@ -336,22 +355,7 @@ int runPlay(std::span<char*> args) {
     if (o.gapless && !joinTried && at + 1 < o.files.size()) {
       const double left = engine.bytesToSeconds(stream, engine.getLength(stream)) - position;
       // A file output runs far ahead of the clock: it joins at once.
-      if (wav || left < kGaplessAheadSeconds) {
-        joinTried = true;
-        following = openFile(engine, o, o.files[at + 1], refused);
-        if (refused) {
-          status = 2;
-          break;
-        }
-        if (!following) {
-          status = 1;
-          break;
-        }
-        if (!engine.playAfter(stream, following)) {
-          engine.freeStream(following);  // too late to join: the usual way then
-          following = 0;
-        }
-      }
+      if ((wav || left < kGaplessAheadSeconds) && !joinNext()) break;
     }
     if (!wav) {
       const double until = o.seconds >= 0 ? o.seconds : -1;
