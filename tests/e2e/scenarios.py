@@ -611,7 +611,12 @@ def close_dialog(session, check):
     session.main.click(*NAV["设置"])
     time.sleep(0.5)
     session.main.click(PAGE[0] + 160 + 26, PAGE[1] + 377 + 14)  # 卡拉开: now there are settings to keep
-    wait_for(lambda: session.ini(), "Setting.ini", 5)
+    try:
+        wait_for(lambda: session.ini(), "Setting.ini", 5)
+    except Failed:
+        # A busy player had not shown the page yet: the click fell beside the switch.
+        session.main.click(PAGE[0] + 160 + 26, PAGE[1] + 377 + 14)
+        wait_for(lambda: session.ini(), "Setting.ini", 5)
     session.main.click(*NAV["我的音乐"])
     time.sleep(0.4)
     play_row(session, 1)
